@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/net/tkwinsock.h"  // EWinsockDLLError
+#include "platform/runtime/exception.h"
+
+// A socket error, or a failed precondition of a mail component.
+class ESocketError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// The server answered with a negative or unexpected reply (the reply line).
+class EServerError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// A message could not be parsed.
+class EMessageParserError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// The user cancelled the operation ("Operation has been canceled").
+class ECanceledError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// The server did not answer in time ("Operation timed out").
+class ETimedOutError : public Exception {
+public:
+  using Exception::Exception;
+};

@@ -1,0 +1,436 @@
+#include "tksocket.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cmath>
+
+#include "nberrors.h"
+#include "platform/net/socketerrors.h"
+#include "platform/net/tkwinsock.h"
+#include "platform/runtime/msgtable.h"
+#include "platform/runtime/processmessages.h"
+#include "platform/runtime/streams.h"
+#include "raslink.h"
+
+namespace {
+
+// How long one turn of a wait polls the socket before the interface runs again.
+constexpr int PollSliceMs = 5;
+// Socket library version 1.1.
+constexpr int WinsockVersion = 257;
+constexpr std::string_view Terminator = "\r\n.\r\n";
+
+const TtkWinsock& Winsock() { return TtkWinsock::Instance(); }
+
+// Text up to the first ":" of Server.
+std::string_view HostPart(std::string_view Server) { return Server.substr(0, Server.find(':')); }
+
+// The port after the first ":" of Server, or -1 when there is none or it is not a port number.
+int PortPart(std::string_view Server) {
+  const auto Colon = Server.find(':');
+  if (Colon == std::string_view::npos) return -1;
+  const std::string_view Text = Server.substr(Colon + 1);
+  int Port = -1;
+  const auto [End, Error] = std::from_chars(Text.data(), Text.data() + Text.size(), Port);
+  if (Error != std::errc() || End != Text.data() + Text.size() || Port < 0 || Port > 65535) return -1;
+  return Port;
+}
+
+}  // namespace
+
+TtkSocket::TtkSocket(TComponent* AOwner) : TComponent(AOwner) {}
+
+TtkSocket::~TtkSocket() {
+  if (!Winsock().Loaded()) return;
+  if (FSocket != -1) Winsock().Proc(wsproc::closesocket)(FSocket);
+  for (; FStartups > 0; --FStartups) Winsock().Proc(wsproc::WSACleanup)();
+}
+
+bool TtkSocket::WinsockLoaded() const { return Winsock().Loaded(); }
+
+void TtkSocket::SetWinsockLoaded(bool Value) {
+  auto& Library = TtkWinsock::Instance();
+  if (Value && !Library.Loaded()) Library.Load();
+  if (!Value) Library.Unload();
+}
+
+void TtkSocket::SetRAS(TRasLink* Value) {
+  if (FRAS == Value) return;
+  if (FRAS) FRAS->RemoveFreeNotification(this);
+  FRAS = Value;
+  if (FRAS) FRAS->FreeNotification(this);
+}
+
+void TtkSocket::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent == FRAS) FRAS = nullptr;
+}
+
+void TtkSocket::ResetState() {
+  FCanceled = false;
+  FCounter.SetTimedOut(false);
+  FLookup.reset();
+  FAsyncError = false;
+  FHostLookupDone = false;
+  FServiceLookupDone = false;
+  FConnectDone = false;
+  FDataAvailable = false;
+  FReadyToWrite = false;
+  FClosedByPeer = false;
+}
+
+int TtkSocket::ParseReplyCode(const std::string& Line) {
+  if (Line.size() < 3) return -1;
+  int Code = 0;
+  for (int I = 0; I < 3; ++I) {
+    if (Line[I] < '0' || Line[I] > '9') return -1;
+    Code = Code * 10 + (Line[I] - '0');
+  }
+  return Code;
+}
+
+int TtkSocket::LastSocketError() const { return Winsock().Proc(wsproc::WSAGetLastError)(); }
+
+void TtkSocket::Pump(short Events) {
+  if (FLookup && FLookup->Done.load(std::memory_order_acquire)) {
+    FAsyncErrorCode = FLookup->Error;
+    FAsyncError = FAsyncErrorCode != 0;
+    FHostLookupDone = FServiceLookupDone = true;
+  }
+  pollfd Fd{FSocket, Events, 0};
+  const bool Watch = FSocket != -1 && Events != 0;
+  if (Winsock().Proc(wsproc::WSAPoll)(&Fd, Watch ? 1 : 0, PollSliceMs) > 0) {
+    const bool Failed = Fd.revents & (POLLERR | POLLHUP);
+    const int Error = Failed || FConnecting ? Winsock().Proc(wsproc::WSAGetSocketError)(FSocket) : 0;
+    if (Error != 0) {
+      FAsyncErrorCode = Error;
+      FAsyncError = true;
+    } else if (FConnecting) {
+      if (Fd.revents & POLLOUT) FConnectDone = true;
+    } else {
+      // A peer that has closed shows as readable: the next receive finds the end.
+      if (Fd.revents & (POLLIN | POLLHUP | POLLERR)) FDataAvailable = true;
+      if (Fd.revents & POLLOUT) FReadyToWrite = true;
+    }
+  }
+  ProcessMessages();
+}
+
+void TtkSocket::AwaitLookup(const TLookupHandle& Lookup, bool& DoneFlag) {
+  FLookup = Lookup;
+  DoneFlag = FAsyncError = false;
+  FCounter.Start();
+  while (!DoneFlag && !FCanceled && !FCounter.TimedOut()) Pump(0);
+  FCounter.Stop();
+  // Nobody waits for a lookup that was cancelled or timed out any more.
+  if (FLookup && !DoneFlag) Winsock().Proc(wsproc::WSACancelAsyncRequest)(FLookup);
+  FLookup.reset();
+}
+
+void TtkSocket::OpenSocket() {
+  if (FRAS) FRAS->Connect();
+  if (OnOpen) OnOpen(this);
+  if (Server.empty()) SocketError(msg::SServerRequired);
+
+  if (Winsock().Proc(wsproc::WSAStartup)(WinsockVersion) != 0) SocketError(msg::SInvalidWinsockVersion);
+  ++FStartups;
+
+  const std::string Host(HostPart(Server));
+  char Name[512] = {};
+  LocalHostName = Winsock().Proc(wsproc::gethostname)(Name, sizeof Name - 1) == -1 ? Host : Name;
+
+  const auto Inet = Winsock().Proc(wsproc::inet_addr);
+  FRemoteAddr = Inet(Host.c_str());
+  if (FRemoteAddr == INADDR_NONE) {
+    const TLookupHandle Lookup = Winsock().Proc(wsproc::WSAAsyncGetHostByName)(Host);
+    if (!Lookup) SocketError(LastSocketError());
+    AwaitLookup(Lookup, FHostLookupDone);
+    if (FAsyncError) SocketError(FAsyncErrorCode);
+    else if (FCounter.TimedOut()) TimedOutError();
+    else if (FCanceled) CanceledError();
+    ProcessMessages();
+    if (Lookup->Addresses.empty()) SocketError(msg::SErrorResolvingHost);
+    in_addr First{Lookup->Addresses.front()};
+    char Text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &First, Text, sizeof Text);
+    RemoteAddress = Text;
+    FRemoteAddr = Inet(RemoteAddress.c_str());
+    if (FRemoteAddr == INADDR_NONE) SocketError(msg::SErrorResolvingHost);
+  }
+
+  if (const int Port = PortPart(Server); Port >= 0) {
+    FRemotePort = static_cast<std::uint16_t>(Port);
+  } else {
+    if (ServiceName.empty()) SocketError(msg::SServiceNameRequired);
+    if (FCanceled) CanceledError();
+    FRemotePort = DefaultPort;
+    if (const TLookupHandle Lookup = Winsock().Proc(wsproc::WSAAsyncGetServByName)(ServiceName, "tcp")) {
+      AwaitLookup(Lookup, FServiceLookupDone);
+      if (FAsyncError || FCounter.TimedOut()) FCounter.SetTimedOut(false);
+      else if (FCanceled) CanceledError();
+      else FRemotePort = Winsock().Proc(wsproc::htons)(Lookup->Port);
+    }
+  }
+
+  FSocket = Winsock().Proc(wsproc::socket)(AF_INET, SOCK_STREAM, 0);
+  if (FSocket < 0) {
+    FSocket = -1;
+    SocketError(LastSocketError());
+  }
+}
+
+void TtkSocket::ConnectSocket() {
+  if (FCanceled) CanceledError();
+  sockaddr_in Address{};
+  Address.sin_family = AF_INET;
+  Address.sin_port = Winsock().Proc(wsproc::htons)(FRemotePort);
+  Address.sin_addr.s_addr = FRemoteAddr;
+
+  using namespace wsevent;
+  if (Winsock().Proc(wsproc::WSAAsyncSelect)(FSocket, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE) != 0)
+    SocketError(LastSocketError());
+  // A new connection starts without events of an earlier one.
+  FConnectDone = FAsyncError = FDataAvailable = FClosedByPeer = false;
+  FReceived.clear();
+
+  FCounter.Start();
+  if (Winsock().Proc(wsproc::connect)(FSocket, reinterpret_cast<const sockaddr*>(&Address), sizeof Address) == 0) {
+    FConnectDone = true;
+  } else if (const int Error = LastSocketError(); Error != wsaerr::WSAEWOULDBLOCK) {
+    SocketError(Error);
+  }
+  FConnecting = true;
+  while (!FConnectDone && !FCanceled && !FAsyncError && !FCounter.TimedOut()) Pump(POLLOUT);
+  FConnecting = false;
+  FCounter.Stop();
+  if (FCanceled) CanceledError();
+  if (FAsyncError) SocketError(FAsyncErrorCode);
+  if (FCounter.TimedOut()) TimedOutError();
+}
+
+void TtkSocket::SendAll(std::string_view Data) {
+  const auto Send = Winsock().Proc(wsproc::send);
+  std::size_t Sent = 0;
+  while (Sent < Data.size() && !FCanceled && !FCounter.TimedOut()) {
+    ProcessMessages();
+    const long N = Send(FSocket, Data.data() + Sent, Data.size() - Sent, 0);
+    if (N < 0) {
+      const int Error = LastSocketError();
+      if (Error != wsaerr::WSAEWOULDBLOCK && !FCanceled) SocketError(Error);
+      Pump(POLLOUT);
+    } else {
+      Sent += static_cast<std::size_t>(N);
+      FCounter.Start();
+      ProcessMessages();
+    }
+  }
+}
+
+void TtkSocket::SendLine(const std::string& Text) {
+  if (!Connected()) SocketError(msg::SNotConnected);
+  FCounter.Start();
+  SendAll(Text + "\r\n");
+  FCounter.Stop();
+  if (FCounter.TimedOut()) TimedOutError();
+  if (FCanceled) CanceledError();
+}
+
+void TtkSocket::WaitForData() {
+  if (!FReceived.empty()) FDataAvailable = true;
+  FCounter.Start();
+  while (!FDataAvailable && !FCanceled && !FCounter.TimedOut() && !FAsyncError) Pump(POLLIN);
+  FCounter.Stop();
+  if (FCanceled) CanceledError();
+  if (FCounter.TimedOut()) TimedOutError();
+  if (FAsyncError) SocketError(FAsyncErrorCode);
+  FCounter.Start();
+  FDataAvailable = false;
+  ProcessMessages();
+}
+
+int TtkSocket::ReadReply(std::string& Line) {
+  if (!Connected()) SocketError(msg::SNotConnected);
+  WaitForData();
+
+  const auto Recv = Winsock().Proc(wsproc::recv);
+  char Buffer[ReceiveChunk];
+  std::size_t Scanned = 0;
+  std::size_t Lf = FReceived.find('\n');
+  bool LastWasEnd = false;
+  while (Lf == std::string::npos && !FCanceled && !FCounter.TimedOut() && !(FClosedByPeer && LastWasEnd)) {
+    ProcessMessages();
+    const long N = Recv(FSocket, Buffer, sizeof Buffer, 0);
+    LastWasEnd = N == 0;
+    if (N < 0) {
+      const int Error = LastSocketError();
+      if (Error != wsaerr::WSAEWOULDBLOCK && !FCanceled) SocketError(Error);
+      Pump(POLLIN);
+      continue;
+    }
+    if (N == 0) FClosedByPeer = true;
+    Scanned = FReceived.size();
+    FReceived.append(Buffer, static_cast<std::size_t>(N));
+    Lf = FReceived.find('\n', Scanned);
+    // An endless line is cut; the bytes beyond the limit are dropped as they come.
+    if (Lf == std::string::npos && FReceived.size() > MaxReplyLine) FReceived.resize(MaxReplyLine);
+    ProcessMessages();
+  }
+  FCounter.Stop();
+
+  int Code = -1;
+  Line.clear();
+  if (Lf != std::string::npos) {
+    std::size_t End = std::min(Lf, MaxReplyLine);
+    while (End > 0 && (FReceived[End - 1] == '\r' || FReceived[End - 1] == '\n')) --End;
+    Line.assign(FReceived, 0, End);
+    FReceived.erase(0, Lf + 1);
+    Code = ParseReplyCode(Line);
+  }
+  if (FCounter.TimedOut()) TimedOutError();
+  if (FCanceled) CanceledError();
+  return Code;
+}
+
+int TtkSocket::ReadMultiLineReply() {
+  const int Code = ReadReply(LastReply);
+  if (Code > 0 && LastReply.find('-') == 3) {
+    while (!FClosedByPeer) {
+      const int Next = ReadReply(LastReply);
+      if (Next == Code && LastReply.find(' ') == 3) break;
+    }
+  }
+  return Code;
+}
+
+void TtkSocket::ReportProgress(std::int64_t Transferred, std::int64_t Total) {
+  if (!OnProgress) return;
+  // Halves round to even, as the progress figures always have.
+  const int Perc = Total < 1 ? -1 : static_cast<int>(std::nearbyint(Transferred * 100.0 / Total));
+  OnProgress(this, Perc, static_cast<int>(std::min<std::int64_t>(Transferred, INT_MAX)));
+}
+
+void TtkSocket::ReceiveToTerminator(TMemoryStream& Stream, std::int64_t ExpectedSize) {
+  if (!Connected()) SocketError(msg::SNotConnected);
+  WaitForData();
+
+  // Room for the whole message at once, within reason: the size is the server's word.
+  constexpr std::int64_t MaxReserve = 256 << 20;
+  if (ExpectedSize > 0) Stream.Reserve(static_cast<std::size_t>(std::min(ExpectedSize, MaxReserve)) + 64);
+
+  const auto Recv = Winsock().Proc(wsproc::recv);
+  const std::int64_t Start = Stream.Size();
+  char Buffer[ReceiveChunk];
+  bool Complete = false;
+  FCounter.Start();
+  while (!Complete && !FCanceled && !FCounter.TimedOut()) {
+    long N;
+    if (!FReceived.empty()) {
+      // Data that came with the last reply line.
+      N = static_cast<long>(std::min(FReceived.size(), sizeof Buffer));
+      FReceived.copy(Buffer, static_cast<std::size_t>(N));
+      FReceived.erase(0, static_cast<std::size_t>(N));
+    } else {
+      N = Recv(FSocket, Buffer, sizeof Buffer, 0);
+      if (N < 0) {
+        const int Error = LastSocketError();
+        if (Error != wsaerr::WSAEWOULDBLOCK && !FCanceled) SocketError(Error);
+        N = 0;
+      } else if (N == 0) {
+        FClosedByPeer = true;
+      }
+    }
+    const std::int64_t Before = Stream.Size();
+    if (N > 0) {
+      Stream.Seek(0, TSeekOrigin::soEnd);
+      Stream.Write(Buffer, static_cast<std::size_t>(N));
+      const std::string_view Data = Stream.View();
+      // An empty message is the terminating line alone.
+      Complete = Data.ends_with(Terminator) || Data.substr(static_cast<std::size_t>(Start)) == ".\r\n";
+      FCounter.Start();
+    }
+    ReportProgress(Stream.Size() - Start, ExpectedSize);
+    if (Stream.Size() == Before && !Complete) Pump(FClosedByPeer ? 0 : POLLIN);
+    else ProcessMessages();
+  }
+  FCounter.Stop();
+  if (FCounter.TimedOut()) TimedOutError();
+  if (FCanceled) CanceledError();
+}
+
+void TtkSocket::SendStream(TStream& Stream) {
+  if (!Connected()) SocketError(msg::SNotConnected);
+  Stream.SetPosition(0);
+  const std::int64_t Size = Stream.Size();
+  char Buffer[SendChunk];
+  bool Last = false;
+  while (!Last && !FCanceled && !FCounter.TimedOut()) {
+    const std::size_t N = Stream.Read(Buffer, sizeof Buffer);
+    FCounter.Start();
+    SendAll(std::string_view(Buffer, N));
+    FCounter.Stop();
+    Last = N < sizeof Buffer;
+    ReportProgress(Stream.Position(), Size);
+  }
+  if (FCounter.TimedOut()) TimedOutError();
+  if (FCanceled) CanceledError();
+  if (OnProgress) OnProgress(this, 0, 0);
+}
+
+void TtkSocket::Close() {
+  if (FSocket != -1) {
+    if (OnClosing) OnClosing(this);
+    Winsock().Proc(wsproc::closesocket)(FSocket);
+    FSocket = -1;
+    FReceived.clear();
+    if (OnClosed) OnClosed(this);
+  }
+  if (FRAS) {
+    FRAS->HangUp();
+    FRAS->StopDialWait();
+  }
+}
+
+void TtkSocket::Cancel() {
+  FCanceled = true;
+  if (OnCancel) OnCancel(this);
+  if (FLookup) {
+    Winsock().Proc(wsproc::WSACancelAsyncRequest)(FLookup);
+    FLookup.reset();
+  }
+  Close();
+}
+
+void TtkSocket::SocketError(int Code) {
+  if (Code == 0) return;
+  FCounter.Stop();
+  std::string Msg = LoadStr(Code);
+  if (Msg.empty()) Msg = "Error #" + std::to_string(Code);
+  if (OnError) OnError(this, Msg);
+  if (Code == wsaerr::WSAECONNRESET) Close();
+  throw ESocketError(Msg);
+}
+
+void TtkSocket::TimedOutError() {
+  FCounter.Stop();
+  const std::string Text = LoadStr(msg::STimedOut);
+  std::string Msg = Text;
+  if (OnError) OnError(this, Msg);
+  if (FLookup) {
+    Winsock().Proc(wsproc::WSACancelAsyncRequest)(FLookup);
+    FLookup.reset();
+  }
+  Close();
+  throw ETimedOutError(Text);
+}
+
+void TtkSocket::CanceledError() {
+  FCounter.Stop();
+  const std::string Text = LoadStr(msg::SCanceled);
+  std::string Msg = Text;
+  if (OnError) OnError(this, Msg);
+  throw ECanceledError(Text);
+}

@@ -1,0 +1,145 @@
+#pragma once
+
+#include <poll.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "nbevents.h"
+#include "platform/net/asynclookup.h"
+#include "platform/runtime/component.h"
+#include "timecounter.h"
+
+class TRasLink;
+class TStream;
+class TMemoryStream;
+
+// One TCP connection to a mail server: host and service lookup, connect,
+// reply lines and bulk data. Every step waits without blocking the user
+// interface: it polls the socket a few milliseconds at a time and lets the
+// interface run in between, until the step completes, the user cancels, an
+// error is reported or TimeOut seconds pass without progress.
+class TtkSocket : public TComponent {
+public:
+  // Bytes asked for per receive call of bulk data.
+  static constexpr std::size_t ReceiveChunk = 16384;
+  // Bytes sent per chunk of a stream.
+  static constexpr std::size_t SendChunk = 2047;
+  // Longer reply lines are cut to this; the rest of such a line is dropped.
+  static constexpr std::size_t MaxReplyLine = 65536;
+
+  explicit TtkSocket(TComponent* AOwner = nullptr);
+  ~TtkSocket() override;
+
+  // Host name or dotted IPv4 address, optionally followed by ":" and a port.
+  std::string Server;
+  // Port used when the service lookup gives no answer.
+  std::uint16_t DefaultPort = 0;
+  // Looked up in the service database to find the port ("pop3", "smtp").
+  std::string ServiceName;
+
+  TNotifyEvent OnOpen;
+  TNotifyEvent OnClosing;
+  TNotifyEvent OnClosed;
+  TNotifyEvent OnCancel;
+  TnbProgressEvent OnProgress;
+  TnbErrorEvent OnError;
+
+  // Dotted form of the address found by the last host lookup.
+  std::string RemoteAddress;
+  // This machine's host name.
+  std::string LocalHostName;
+  // The last reply line read, without its line end.
+  std::string LastReply;
+
+  // Seconds a step may wait without progress; 60 by default.
+  int TimeOut() const { return FCounter.TimeOut; }
+  void SetTimeOut(int Value) { FCounter.TimeOut = Value; }
+
+  // Whether the socket library is loaded; setting it loads or unloads it.
+  bool WinsockLoaded() const;
+  void SetWinsockLoaded(bool Value);
+
+  // A dial-up component to dial on open and hang up on close; cleared when it is destroyed.
+  TRasLink* RAS() const { return FRAS; }
+  void SetRAS(TRasLink* Value);
+
+  // True while a socket is held, from OpenSocket until Close.
+  bool Connected() const { return FSocket != -1; }
+  // The port of the last connection.
+  std::uint16_t RemotePort() const { return FRemotePort; }
+  // The descriptor of the socket, -1 when none is held.
+  int SocketHandle() const { return FSocket; }
+
+  // Clears the cancel, time-out and event flags before a new connection.
+  virtual void ResetState();
+  // The number formed by the first three characters of Line, or -1.
+  virtual int ParseReplyCode(const std::string& Line);
+  // Resolves Server and its port and creates the socket (not yet connected).
+  virtual void OpenSocket();
+  // Closes the socket (OnClosing, OnClosed) and hangs up a linked dial-up connection.
+  virtual void Close();
+  // Ends the waiting operation with ECanceledError and closes the socket.
+  virtual void Cancel();
+
+  // Connects the socket made by OpenSocket.
+  void ConnectSocket();
+  // Sends Text followed by CR LF.
+  void SendLine(const std::string& Text);
+  // Reads one line; returns ParseReplyCode of it, or -1 when no line arrived.
+  int ReadReply(std::string& Line);
+  // Reads a reply that may span several lines ("250-" ... "250 "); LastReply
+  // is the last line read, the result the first line's code.
+  int ReadMultiLineReply();
+  // Appends received data to Stream until it ends with CR LF "." CR LF.
+  void ReceiveToTerminator(TMemoryStream& Stream, std::int64_t ExpectedSize);
+  // Sends the whole content of Stream as it is.
+  void SendStream(TStream& Stream);
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+  // The error paths every step uses: a socket error by number (none for 0),
+  // a time-out and a cancellation. Each reports through OnError first.
+  void SocketError(int Code);
+  [[noreturn]] void TimedOutError();
+  [[noreturn]] void CanceledError();
+
+  bool Canceled() const { return FCanceled; }
+
+private:
+  // One turn of every wait: polls the socket for Events for a few
+  // milliseconds, turns what happened into flags, lets the interface run.
+  void Pump(short Events);
+  // Waits for received data (or a flag that ends the wait) and raises what ended it.
+  void WaitForData();
+  // Sends Data; stops early when cancelled or timed out.
+  void SendAll(std::string_view Data);
+  // Runs a lookup to its end, cancellation or time-out.
+  void AwaitLookup(const TLookupHandle& Lookup, bool& DoneFlag);
+  int LastSocketError() const;
+  void ReportProgress(std::int64_t Transferred, std::int64_t Total);
+
+  int FSocket = -1;
+  TTimeCounter FCounter;
+  TRasLink* FRAS = nullptr;
+  TLookupHandle FLookup;
+  std::uint32_t FRemoteAddr = 0;  // network order
+  std::uint16_t FRemotePort = 0;
+  int FStartups = 0;
+  // Received bytes not yet handed out; a reply line never takes more than its own.
+  std::string FReceived;
+
+  bool FCanceled = false;
+  bool FHostLookupDone = false;
+  bool FServiceLookupDone = false;
+  bool FConnectDone = false;
+  bool FDataAvailable = false;
+  bool FReadyToWrite = false;
+  bool FClosedByPeer = false;
+  bool FAsyncError = false;
+  int FAsyncErrorCode = 0;
+  // What the current wait polls for: the connection being made.
+  bool FConnecting = false;
+};
