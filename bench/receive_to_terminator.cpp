@@ -85,7 +85,6 @@ int main() {
   Client.Connect();
 
   std::vector<double> Library, Plain;
-  std::string Buffer;
   std::vector<char> Chunk(TtkSocket::ReceiveChunk);
   for (int Round = 0; Round < Rounds; ++Round) {
     TMemoryStream Stream;
@@ -95,9 +94,9 @@ int main() {
     Library.push_back(MiBPerSecond(Stream.View().size(), std::chrono::steady_clock::now() - Start));
     if (Stream.View().size() != Message.size()) return std::fprintf(stderr, "short message\n"), 1;
 
-    // The same work by hand: blocking recv calls of the same size into a growing buffer.
+    // The same work by hand: recv calls of the same size into a new buffer.
     const int S = Client.SocketHandle();
-    Buffer.clear();
+    std::string Buffer;
     Buffer.reserve(Message.size() + 64);
     Start = std::chrono::steady_clock::now();
     ::send(S, "GO\r\n", 4, MSG_NOSIGNAL);
