@@ -1,0 +1,135 @@
+#include "maillib/mime/headerwords.h"
+
+#include <string_view>
+
+#include "maillib/mime/base64.h"
+#include "maillib/mime/mimetext.h"
+#include "maillib/mime/quotedprintable.h"
+#include "platform/runtime/textencoding.h"
+
+namespace {
+
+constexpr char Escape = 0x1B;
+
+bool IsBlank(char C) { return C == ' ' || C == '\t'; }
+
+// The parts of one encoded word "=?charset?letter?text?=".
+struct TEncodedWord {
+  std::string_view CharSet;
+  char Letter = 0;
+  std::string_view Text;
+  std::size_t End = 0;  // just after the closing "?="
+};
+
+// Reads the encoded word that starts at Start (at its "=?"). The closing "?="
+// is looked for only after the letter, so a "Q" text that begins with "="
+// cannot end the word early. Text that does not have this form is not an
+// encoded word and is left as it is.
+bool ParseWord(std::string_view Text, std::size_t Start, TEncodedWord& Word) {
+  const std::size_t CharSetEnd = Text.find('?', Start + 2);
+  if (CharSetEnd == std::string_view::npos || CharSetEnd + 2 >= Text.size()) return false;
+  if (Text[CharSetEnd + 2] != '?') return false;
+  const std::string_view CharSet = Text.substr(Start + 2, CharSetEnd - Start - 2);
+  for (const char C : CharSet)
+    if (IsBlank(C) || C == '\r' || C == '\n') return false;
+  const std::size_t Close = Text.find("?=", CharSetEnd + 3);
+  if (Close == std::string_view::npos) return false;
+  Word.CharSet = CharSet;
+  Word.Letter = Text[CharSetEnd + 1];
+  Word.Text = Text.substr(CharSetEnd + 3, Close - CharSetEnd - 3);
+  Word.End = Close + 2;
+  return true;
+}
+
+// The character set a word names: "charset*language" (RFC 2231) names the
+// character set before the "*".
+std::string_view CharSetOf(const TEncodedWord& Word) { return Word.CharSet.substr(0, Word.CharSet.find('*')); }
+
+// The bytes of a B or Q word's text.
+std::string WordBytes(const TEncodedWord& Word) {
+  if (Word.Letter == 'B' || Word.Letter == 'b') return DecodeBase64Line(Word.Text);
+  // "_" stands for a space; an encoded "=5F" stays an underscore.
+  std::string Text(Word.Text);
+  for (char& C : Text)
+    if (C == '_') C = ' ';
+  return DecodeQPText(Text);
+}
+
+bool IsKnownEncoding(char Letter) { return Letter == 'B' || Letter == 'b' || Letter == 'Q' || Letter == 'q'; }
+
+// Collects the bytes of adjacent words in one character set, so that a
+// character split across two words is converted whole.
+class TWordText {
+public:
+  explicit TWordText(std::string& Out) : FOut(Out) {}
+  void Add(std::string_view CharSet, const std::string& Bytes) {
+    if (FPending && !mimetext::EqualsNoCase(CharSet, FCharSet)) Flush();
+    FPending = true;
+    FCharSet = CharSet;
+    FBytes += Bytes;
+  }
+  // Converts what was collected into UTF-8 (an unknown character set keeps
+  // the bytes) and appends it.
+  void Flush() {
+    if (!FPending) return;
+    FOut += CharSetToUTF8(FBytes, FCharSet);
+    FBytes.clear();
+    FPending = false;
+  }
+
+private:
+  std::string& FOut;
+  bool FPending = false;
+  std::string_view FCharSet;
+  std::string FBytes;
+};
+
+}  // namespace
+
+std::string DecodeHeaderWords(const std::string& Text) {
+  const std::string_view In = Text;
+  std::string Out;
+  Out.reserve(In.size());
+  TWordText Words(Out);
+  std::size_t I = 0;       // start of the text not yet copied
+  bool AfterWord = false;  // In[I..] follows an encoded word
+  for (;;) {
+    const std::size_t Start = In.find("=?", I);
+    if (Start == std::string_view::npos) break;
+    TEncodedWord Word;
+    if (!ParseWord(In, Start, Word)) {
+      // A literal "=?": keep it and look on from its "?".
+      Words.Flush();
+      Out.append(In.substr(I, Start + 1 - I));
+      I = Start + 1;
+      AfterWord = false;
+      continue;
+    }
+    const std::string_view Between = In.substr(I, Start - I);
+    bool OnlyBlanks = true;
+    for (const char C : Between)
+      if (!IsBlank(C)) OnlyBlanks = false;
+    // Blanks between two adjacent encoded words are not part of the text.
+    if (!(AfterWord && OnlyBlanks)) {
+      Words.Flush();
+      Out.append(Between);
+    }
+    if (IsKnownEncoding(Word.Letter)) {
+      Words.Add(CharSetOf(Word), WordBytes(Word));
+    } else {
+      // An unknown encoding: the word's text as it stands.
+      Words.Flush();
+      Out.append(Word.Text);
+    }
+    I = Word.End;
+    AfterWord = true;
+  }
+  Words.Flush();
+  Out.append(In.substr(I));
+  return Out;
+}
+
+std::string EncodeHeaderJIS(const std::string& Text) {
+  if (Text.empty() || Text.front() != Escape) return Text;
+  return "=?ISO-2022-JP?B?" + EncodeBase64Line(Text) + "?=";
+}

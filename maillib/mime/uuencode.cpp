@@ -1,0 +1,125 @@
+#include "maillib/mime/uuencode.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+
+#include "maillib/mime/codecerrors.h"
+#include "maillib/transport/nberrors.h"
+#include "platform/runtime/processmessages.h"
+
+namespace {
+
+constexpr std::uint8_t Invalid = 255;
+// The largest count a length character can hold.
+constexpr std::size_t MaxLineBytes = 63;
+
+constexpr char EncodeChar(std::uint32_t Value) { return Value == 0 ? '`' : static_cast<char>(32 + Value); }
+
+constexpr std::array<std::uint8_t, 256> MakeDecodeTable() {
+  std::array<std::uint8_t, 256> Table{};
+  for (auto& Entry : Table) Entry = Invalid;
+  Table[' '] = 0;
+  Table['`'] = 0;
+  for (int C = 33; C <= 95; ++C) Table[C] = static_cast<std::uint8_t>(C - 32);
+  return Table;
+}
+constexpr auto DecodeTable = MakeDecodeTable();
+
+std::uint32_t CharValue(unsigned char C) {
+  const std::uint8_t V = DecodeTable[C];
+  if (V == Invalid) throw EMessageParserError(SInvalidCharacter);
+  return V;
+}
+
+bool IsBlank(char C) { return C == ' ' || C == '\t'; }
+
+}  // namespace
+
+int DecodeUUChar(char C) { return static_cast<int>(CharValue(static_cast<unsigned char>(C))); }
+
+std::string EncodeUULine(std::string_view Bytes) {
+  ProcessMessages();
+  const std::size_t N = Bytes.size();
+  if (N > MaxLineBytes) throw std::length_error("EncodeUULine: more than 63 bytes");
+  const auto* In = reinterpret_cast<const unsigned char*>(Bytes.data());
+  std::string Line;
+  Line.reserve(1 + (N * 4 + 2) / 3);
+  Line += EncodeChar(static_cast<std::uint32_t>(N));
+  std::size_t I = 0;
+  for (; I + 3 <= N; I += 3) {
+    const std::uint32_t V = (std::uint32_t(In[I]) << 16) | (std::uint32_t(In[I + 1]) << 8) | In[I + 2];
+    Line += EncodeChar(V >> 18);
+    Line += EncodeChar((V >> 12) & 63);
+    Line += EncodeChar((V >> 6) & 63);
+    Line += EncodeChar(V & 63);
+  }
+  if (N - I == 2) {
+    const std::uint32_t V = (std::uint32_t(In[I]) << 10) | (std::uint32_t(In[I + 1]) << 2);
+    Line += EncodeChar(V >> 12);
+    Line += EncodeChar((V >> 6) & 63);
+    Line += EncodeChar(V & 63);
+  } else if (N - I == 1) {
+    const std::uint32_t V = std::uint32_t(In[I]) << 4;
+    Line += EncodeChar(V >> 6);
+    Line += EncodeChar(V & 63);
+  }
+  return Line;
+}
+
+std::string DecodeUULine(std::string_view Text) {
+  ProcessMessages();
+  if (Text.empty()) return {};
+  const std::size_t N = CharValue(static_cast<unsigned char>(Text[0]));
+  const std::string_view Data = Text.substr(1);
+  // Only the characters that carry the announced bytes are read: some
+  // encoders add a check character after them.
+  const std::size_t Groups = (N + 2) / 3;
+  std::string Bytes;
+  Bytes.reserve(Groups * 3);
+  for (std::size_t G = 0; G < Groups; ++G) {
+    std::uint32_t V = 0;
+    for (std::size_t K = 0; K < 4; ++K) {
+      const std::size_t Pos = G * 4 + K;
+      V = (V << 6) | (Pos < Data.size() ? CharValue(static_cast<unsigned char>(Data[Pos])) : 0);
+    }
+    Bytes += static_cast<char>(V >> 16);
+    Bytes += static_cast<char>(V >> 8);
+    Bytes += static_cast<char>(V);
+  }
+  Bytes.resize(N);
+  return Bytes;
+}
+
+bool IsUUBeginLine(std::string_view Line) {
+  if (Line.size() <= 8) return false;
+  static constexpr std::string_view Begin = "BEGIN";
+  for (std::size_t I = 0; I < Begin.size(); ++I) {
+    char C = Line[I];
+    if (C >= 'a' && C <= 'z') C = static_cast<char>(C - 'a' + 'A');
+    if (C != Begin[I]) return false;
+  }
+  std::string_view Rest = Line.substr(Begin.size());
+  while (!Rest.empty() && IsBlank(Rest.front())) Rest.remove_prefix(1);
+  if (Rest.size() < 3) return false;
+  for (std::size_t I = 0; I < 3; ++I)
+    if (Rest[I] < '0' || Rest[I] > '9') return false;
+  return true;
+}
+
+std::string UUFileName(std::string_view Line) {
+  // Skip the word "begin", the blanks, the mode and the blanks after it, so
+  // that a four-digit mode or a second blank does not lose the name.
+  std::size_t I = std::min<std::size_t>(Line.size(), 5);
+  while (I < Line.size() && IsBlank(Line[I])) ++I;
+  while (I < Line.size() && !IsBlank(Line[I])) ++I;
+  while (I < Line.size() && IsBlank(Line[I])) ++I;
+  const std::string_view Rest = Line.substr(I);
+  if (!Rest.empty() && Rest.front() == '"') {
+    const std::size_t Close = Rest.find('"', 1);
+    if (Close == std::string_view::npos) return {};
+    return std::string(Rest.substr(1, Close - 1));
+  }
+  return std::string(Rest.substr(0, Rest.find(' ')));
+}

@@ -1,0 +1,230 @@
+#include "textencoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr std::string_view Replacement = "\xEF\xBF\xBD";  // U+FFFD
+constexpr std::size_t MaxCharSetName = 64;
+
+// The name in upper case without surrounding blanks and quotes, or an empty
+// string when it is not a plain character set name.
+std::string NormalizedName(std::string_view CharSet) {
+  const auto IsTrimmed = [](char C) { return C == ' ' || C == '\t' || C == '"'; };
+  while (!CharSet.empty() && IsTrimmed(CharSet.front())) CharSet.remove_prefix(1);
+  while (!CharSet.empty() && IsTrimmed(CharSet.back())) CharSet.remove_suffix(1);
+  if (CharSet.size() > MaxCharSetName) return {};
+  std::string Name;
+  Name.reserve(CharSet.size());
+  for (const char C : CharSet) {
+    const bool Plain = (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') ||
+                       C == '-' || C == '_' || C == '.' || C == ':' || C == '+';
+    if (!Plain) return {};
+    Name += (C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C;
+  }
+  return Name;
+}
+
+bool IsUTF8Name(const std::string& Name) {
+  return Name == "UTF-8" || Name == "UTF8" || Name == "US-ASCII" || Name == "ASCII";
+}
+
+bool IsLatin1Name(const std::string& Name) {
+  return Name == "ISO-8859-1" || Name == "ISO8859-1" || Name == "ISO_8859-1" || Name == "LATIN1" ||
+         Name == "L1";
+}
+
+// Length of the valid UTF-8 sequence at P (Left bytes available) with its
+// code point in Code, or 0 when P does not start a valid sequence.
+std::size_t SequenceLength(const unsigned char* P, std::size_t Left, char32_t& Code) {
+  const unsigned char C = P[0];
+  if (C < 0x80) {
+    Code = C;
+    return 1;
+  }
+  std::size_t Length;
+  unsigned char Low = 0x80, High = 0xBF;  // allowed range of the second byte
+  if (C >= 0xC2 && C <= 0xDF) {
+    Length = 2;
+    Code = C & 0x1F;
+  } else if (C >= 0xE0 && C <= 0xEF) {
+    Length = 3;
+    Code = C & 0x0F;
+    if (C == 0xE0) Low = 0xA0;   // overlong
+    if (C == 0xED) High = 0x9F;  // surrogates
+  } else if (C >= 0xF0 && C <= 0xF4) {
+    Length = 4;
+    Code = C & 0x07;
+    if (C == 0xF0) Low = 0x90;   // overlong
+    if (C == 0xF4) High = 0x8F;  // above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (Left < Length) return 0;
+  if (P[1] < Low || P[1] > High) return 0;
+  for (std::size_t I = 1; I < Length; ++I) {
+    if ((P[I] & 0xC0) != 0x80) return 0;
+    Code = (Code << 6) | (P[I] & 0x3F);
+  }
+  return Length;
+}
+
+void AppendValidUTF8(std::string_view Bytes, std::string& Text) {
+  const auto* P = reinterpret_cast<const unsigned char*>(Bytes.data());
+  const std::size_t N = Bytes.size();
+  Text.reserve(Text.size() + N);
+  std::size_t I = 0;
+  while (I < N) {
+    // Copy runs of ASCII and valid sequences at once.
+    const std::size_t Start = I;
+    char32_t Code;
+    while (I < N) {
+      if (P[I] < 0x80) {
+        ++I;
+        continue;
+      }
+      const std::size_t L = SequenceLength(P + I, N - I, Code);
+      if (L == 0) break;
+      I += L;
+    }
+    Text.append(Bytes.data() + Start, I - Start);
+    if (I < N) {
+      Text += Replacement;
+      ++I;
+    }
+  }
+}
+
+void AppendLatin1AsUTF8(std::string_view Bytes, std::string& Text) {
+  Text.reserve(Text.size() + Bytes.size() * 2);
+  for (const char Ch : Bytes) {
+    const auto C = static_cast<unsigned char>(Ch);
+    if (C < 0x80) {
+      Text += Ch;
+    } else {
+      Text += static_cast<char>(0xC0 | (C >> 6));
+      Text += static_cast<char>(0x80 | (C & 0x3F));
+    }
+  }
+}
+
+// Owns an iconv descriptor.
+class TIconv {
+public:
+  TIconv(const char* To, const char* From) : FHandle(iconv_open(To, From)) {}
+  ~TIconv() {
+    if (Valid()) iconv_close(FHandle);
+  }
+  TIconv(const TIconv&) = delete;
+  TIconv& operator=(const TIconv&) = delete;
+  bool Valid() const { return FHandle != reinterpret_cast<iconv_t>(-1); }
+  iconv_t Handle() const { return FHandle; }
+
+private:
+  iconv_t FHandle;
+};
+
+// Converts through iconv; every byte iconv rejects becomes U+FFFD. Each pass
+// of the loop either converts input, grows the output or skips one input
+// byte, so it always ends.
+void AppendThroughIconv(TIconv& Converter, std::string_view Bytes, std::string& Text) {
+  std::string Out(Bytes.size() * 2 + 64, '\0');
+  std::size_t Used = 0;
+  char* In = const_cast<char*>(Bytes.data());  // iconv does not write to its input
+  std::size_t InLeft = Bytes.size();
+  for (;;) {
+    if (Out.size() - Used < 16) Out.resize(Out.size() * 2);
+    char* OutPtr = Out.data() + Used;
+    std::size_t OutLeft = Out.size() - Used;
+    const bool Flushing = InLeft == 0;
+    const std::size_t Result = Flushing
+                                   ? iconv(Converter.Handle(), nullptr, nullptr, &OutPtr, &OutLeft)
+                                   : iconv(Converter.Handle(), &In, &InLeft, &OutPtr, &OutLeft);
+    Used = static_cast<std::size_t>(OutPtr - Out.data());
+    if (Result != static_cast<std::size_t>(-1)) {
+      if (Flushing) break;
+      continue;
+    }
+    if (errno == E2BIG) {
+      Out.resize(Out.size() * 2);
+    } else if (errno == EILSEQ && !Flushing) {
+      Out.replace(Used, Replacement.size(), Replacement);
+      Used += Replacement.size();
+      ++In;
+      --InLeft;
+    } else if (errno == EINVAL && !Flushing) {
+      // An incomplete sequence at the end of the input.
+      for (; InLeft > 0; --InLeft) {
+        if (Out.size() - Used < Replacement.size()) Out.resize(Out.size() * 2);
+        Out.replace(Used, Replacement.size(), Replacement);
+        Used += Replacement.size();
+      }
+    } else {
+      break;
+    }
+  }
+  Text.append(Out.data(), Used);
+}
+
+}  // namespace
+
+bool IsKnownCharSet(std::string_view CharSet) {
+  const std::string Name = NormalizedName(CharSet);
+  if (Name.empty()) return false;
+  if (IsUTF8Name(Name) || IsLatin1Name(Name)) return true;
+  return TIconv("UTF-8", Name.c_str()).Valid();
+}
+
+bool CharSetToUTF8(std::string_view Bytes, std::string_view CharSet, std::string& Text) {
+  const std::string Name = NormalizedName(CharSet);
+  std::string Result;
+  if (!Name.empty() && IsUTF8Name(Name)) {
+    AppendValidUTF8(Bytes, Result);
+  } else if (!Name.empty() && IsLatin1Name(Name)) {
+    AppendLatin1AsUTF8(Bytes, Result);
+  } else {
+    if (Name.empty()) {
+      Text.assign(Bytes);
+      return false;
+    }
+    TIconv Converter("UTF-8", Name.c_str());
+    if (!Converter.Valid()) {
+      Text.assign(Bytes);
+      return false;
+    }
+    AppendThroughIconv(Converter, Bytes, Result);
+  }
+  Text = std::move(Result);
+  return true;
+}
+
+std::string CharSetToUTF8(std::string_view Bytes, std::string_view CharSet) {
+  std::string Text;
+  CharSetToUTF8(Bytes, CharSet, Text);
+  return Text;
+}
+
+std::string ValidUTF8(std::string_view Text) {
+  std::string Result;
+  AppendValidUTF8(Text, Result);
+  return Result;
+}
+
+bool UTF8ToLatin1(std::string_view Text, std::string& Bytes) {
+  std::string Result;
+  Result.reserve(Text.size());
+  const auto* P = reinterpret_cast<const unsigned char*>(Text.data());
+  for (std::size_t I = 0; I < Text.size();) {
+    char32_t Code;
+    const std::size_t L = SequenceLength(P + I, Text.size() - I, Code);
+    if (L == 0 || Code > 0xFF) return false;
+    Result += static_cast<char>(Code);
+    I += L;
+  }
+  Bytes = std::move(Result);
+  return true;
+}

@@ -1,0 +1,91 @@
+#include "maillib/mime/headerwords.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "maillib/mime/base64.h"
+#include "maillib/transport/nberrors.h"
+
+namespace {
+
+const std::string CafeUtf8 = "Caf\xC3\xA9";
+
+TEST(HeaderWords, QWordsInISO8859_1BecomeUTF8) {
+  EXPECT_EQ(DecodeHeaderWords("=?iso-8859-1?Q?Caf=E9_noir?= and more"), CafeUtf8 + " noir and more");
+  // A lower-case q whose text begins with "=".
+  EXPECT_EQ(DecodeHeaderWords("=?ISO-8859-1?q?=E9t=E9?="), "\xC3\xA9t\xC3\xA9");
+  // "_" is a blank inside a Q word only; an encoded "=5F" stays an underscore.
+  EXPECT_EQ(DecodeHeaderWords("snake_case =?us-ascii?Q?a_b=5Fc?="), "snake_case a b_c");
+}
+
+TEST(HeaderWords, BWordsInUTF8AndISO8859_1) {
+  EXPECT_EQ(DecodeHeaderWords("=?UTF-8?B?Q2Fmw6k=?="), CafeUtf8);
+  EXPECT_EQ(DecodeHeaderWords("=?ISO-8859-1?b?Q2Fm6Q==?="), CafeUtf8);
+  EXPECT_EQ(DecodeHeaderWords("Re: =?utf-8?B?w6k=?= ok"), "Re: \xC3\xA9 ok");
+  // Invalid UTF-8 in a word becomes the replacement character.
+  EXPECT_EQ(DecodeHeaderWords("=?utf-8?Q?a=FFb?="), "a\xEF\xBF\xBD" "b");
+}
+
+TEST(HeaderWords, AdjacentWordsAreJoined) {
+  EXPECT_EQ(DecodeHeaderWords("=?utf-8?Q?one?= =?utf-8?Q?two?="), "onetwo");
+  EXPECT_EQ(DecodeHeaderWords("=?utf-8?Q?one?= \t =?iso-8859-1?Q?two?="), "onetwo");
+  // Blanks before ordinary text, or after it, stay.
+  EXPECT_EQ(DecodeHeaderWords("a =?utf-8?Q?one?= b =?utf-8?Q?two?= c"), "a one b two c");
+  // A character split across two words in one character set is kept whole.
+  EXPECT_EQ(DecodeHeaderWords("=?UTF-8?Q?x=C3?= =?utf-8?Q?=A9y?="), "x\xC3\xA9y");
+}
+
+TEST(HeaderWords, UnknownCharSetsAndEncodings) {
+  EXPECT_EQ(DecodeHeaderWords("=?x-unknown?Q?caf=E9?="), "caf\xE9");
+  EXPECT_EQ(DecodeHeaderWords("=?utf-8?X?raw?= text"), "raw text");
+  // A language after "*" does not hide the character set.
+  EXPECT_EQ(DecodeHeaderWords("=?iso-8859-1*fr?Q?=E9?="), "\xC3\xA9");
+}
+
+TEST(HeaderWords, TextThatIsNotAnEncodedWordStays) {
+  EXPECT_EQ(DecodeHeaderWords("plain subject"), "plain subject");
+  EXPECT_EQ(DecodeHeaderWords("Price =? unknown"), "Price =? unknown");
+  EXPECT_EQ(DecodeHeaderWords("x =?utf-8?Q?unterminated"), "x =?utf-8?Q?unterminated");
+  EXPECT_EQ(DecodeHeaderWords("a=?b ?= c"), "a=?b ?= c");
+  EXPECT_EQ(DecodeHeaderWords("=?=?utf-8?Q?x?="), "=?x");
+  EXPECT_EQ(DecodeHeaderWords(""), "");
+}
+
+TEST(HeaderWords, InvalidBase64RaisesInvalidCharacter) {
+  try {
+    DecodeHeaderWords("=?utf-8?B?Q2 Fm?=");
+    ADD_FAILURE() << "no error";
+  } catch (const EMessageParserError& E) {
+    EXPECT_EQ(E.Message, "Invalid Character");
+  }
+}
+
+TEST(HeaderWords, MalformedWordsNeverCrash) {
+  static constexpr std::string_view Pieces[] = {"=?", "?=", "?Q?", "?b?", "utf-8", "=E9", "=", "?", " ", "_", "QQ=="};
+  std::mt19937 Random(11);
+  for (int Round = 0; Round < 5000; ++Round) {
+    std::string Text;
+    for (unsigned N = Random() % 10; N > 0; --N) Text += Pieces[Random() % 11];
+    try {
+      const std::string Result = DecodeHeaderWords(Text);
+      EXPECT_LE(Result.size(), Text.size() * 2) << Text;
+    } catch (const EMessageParserError&) {
+    }
+  }
+}
+
+TEST(HeaderWords, EncodeHeaderJISWrapsISO2022JPText) {
+  const std::string Jis = "\x1B$B$3$s$K$A$O\x1B(B";
+  const std::string Word = EncodeHeaderJIS(Jis);
+  EXPECT_EQ(Word, "=?ISO-2022-JP?B?" + EncodeBase64Line(Jis) + "?=");
+  EXPECT_EQ(DecodeHeaderWords(Word), "\xE3\x81\x93\xE3\x82\x93\xE3\x81\xAB\xE3\x81\xA1\xE3\x81\xAF");
+  // A long text is one whole word, not cut.
+  std::string Long;
+  while (Long.size() < 400) Long += Jis;
+  EXPECT_EQ(DecodeHeaderWords(EncodeHeaderJIS(Long)).size(), 15u * (Long.size() / Jis.size()));
+  EXPECT_EQ(EncodeHeaderJIS("plain"), "plain");
+  EXPECT_EQ(EncodeHeaderJIS(""), "");
+}
+
+}  // namespace
