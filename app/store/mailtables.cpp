@@ -1,0 +1,140 @@
+#include "mailtables.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "platform/table/database.h"
+#include "platform/table/table.h"
+
+namespace {
+
+// Widths of the character fields.
+constexpr int SubjectWidth = 254;
+constexpr int AddressWidth = 254;
+constexpr int DateWidth = 50;
+
+TFieldDef Character(const char* Name, int Width) { return {Name, TFieldType::ftString, Width}; }
+TFieldDef Memo(const char* Name) { return {Name, TFieldType::ftMemo, 0}; }
+TFieldDef Logical(const char* Name) { return {Name, TFieldType::ftBoolean, 0}; }
+
+TTableDef ReceivedFolder(const char* TableName) {
+  return {TableName,
+          {Character("SUBJECT", SubjectWidth), Character("FROM", AddressWidth), Character("EMAIL", AddressWidth),
+           Character("DATE", DateWidth), Memo("DATA"), Memo("RECPT"), Memo("CC"), Memo("ATTACH"), Logical("STATE")},
+          {{"DATE", "DATE"}}};
+}
+
+// Makes a rename in Dir survive a crash.
+void SyncDirectory(const std::filesystem::path& Dir) {
+  const int Fd = ::open(Dir.empty() ? "." : Dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (Fd < 0) return;
+  ::fsync(Fd);
+  ::close(Fd);
+}
+
+void RemoveDatabaseFiles(const std::filesystem::path& File) {
+  std::error_code Ignored;
+  for (const char* Suffix : {"", "-wal", "-shm", "-journal"})
+    std::filesystem::remove(File.string() + Suffix, Ignored);
+}
+
+void CreateTables(TDatabase& Database) {
+  for (const TTableDef* Def : {&RmailTable(), &SmailTable(), &TrashTable(), &Pop3Table(), &AddressTable()})
+    Database.CreateTable(*Def);
+}
+
+// Moves From to To unless To exists; false when it does.
+bool RenameNoReplace(const std::filesystem::path& From, const std::filesystem::path& To) {
+  if (::renameat2(AT_FDCWD, From.c_str(), AT_FDCWD, To.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno == EEXIST) return false;
+  if (errno != EINVAL && errno != ENOSYS)
+    throw ETableError("Cannot create database \"" + To.string() + "\": " + std::strerror(errno));
+  // A file system without the exclusive rename: the check and the rename are two steps.
+  if (std::filesystem::exists(To)) return false;
+  std::filesystem::rename(From, To);
+  return true;
+}
+
+void CompleteMailStore(const std::filesystem::path& DatabaseFile) {
+  TDatabase Database(DatabaseFile.string());
+  CreateTables(Database);
+}
+
+}  // namespace
+
+const TTableDef& RmailTable() {
+  static const TTableDef Def = ReceivedFolder("Rmail");
+  return Def;
+}
+
+const TTableDef& SmailTable() {
+  static const TTableDef Def = {
+      "Smail",
+      {Character("SUBJECT", SubjectWidth), Character("TO", AddressWidth), Character("DATE", DateWidth), Memo("CC"),
+       Memo("RECPT"), Memo("DATA"), Memo("ATTACH"), Logical("STATE")},
+      {{"DATE", "DATE"}}};
+  return Def;
+}
+
+const TTableDef& TrashTable() {
+  static const TTableDef Def = ReceivedFolder("TRASH");
+  return Def;
+}
+
+const TTableDef& Pop3Table() {
+  static const TTableDef Def = {
+      "POP3", {Character("SERVER", 50), Character("USERA", 50), Character("PSWRD", 20)}, {{"PSWRD", "PSWRD"}}};
+  return Def;
+}
+
+const TTableDef& AddressTable() {
+  static const TTableDef Def = {"address",
+                                {Character("FIRST_NAME", 20), Character("LAST_NAME", 20),
+                                 Character("ADDRESS_1", 40), Character("ADDRESS_2", 40),
+                                 Character("ADDRESS_3", 40), Character("EMAIL", 30), Character("MOBIL", 15),
+                                 Character("PHONE", 15), Character("JOBPHONE", 15)},
+                                {{"MOBIL", "MOBIL"}, {"EMAIL", "EMAIL"}}};
+  return Def;
+}
+
+void CreateMailStore(const std::filesystem::path& DatabaseFile) {
+  if (std::filesystem::exists(DatabaseFile)) {
+    CompleteMailStore(DatabaseFile);
+    return;
+  }
+  // Build the store under a temporary name; closing the last connection
+  // folds the log into the file, and the rename then publishes it whole.
+  std::filesystem::path Temporary = DatabaseFile;
+  Temporary += ".new";
+  RemoveDatabaseFiles(Temporary);
+  try {
+    {
+      TDatabase Database(Temporary.string());
+      CreateTables(Database);
+    }
+    std::error_code Error;
+    // The tables must be in the file itself before it is published alone.
+    std::filesystem::path Log = Temporary;
+    Log += "-wal";
+    if (std::filesystem::exists(Log) && std::filesystem::file_size(Log, Error) > 0)
+      throw ETableError("Cannot create database \"" + DatabaseFile.string() + "\": its log was not folded in");
+    // A store that appeared meanwhile (another start) is never replaced.
+    if (!RenameNoReplace(Temporary, DatabaseFile)) {
+      RemoveDatabaseFiles(Temporary);
+      CompleteMailStore(DatabaseFile);
+      return;
+    }
+  } catch (const std::filesystem::filesystem_error& E) {
+    RemoveDatabaseFiles(Temporary);
+    throw ETableError("Cannot create database \"" + DatabaseFile.string() + "\": " + E.what());
+  } catch (...) {
+    RemoveDatabaseFiles(Temporary);
+    throw;
+  }
+  SyncDirectory(DatabaseFile.parent_path());
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <filesystem>
+
+#include "platform/table/tabledef.h"
+
+// The five tables of the mail store, with the fields, widths and indexes the
+// rest of the application relies on. Field order is the order of the layouts.
+
+// The Inbox (Rmail): index DATE.
+const TTableDef& RmailTable();
+// The Outbox (Smail): index DATE.
+const TTableDef& SmailTable();
+// The Trashcan (TRASH): the Inbox's layout under its own name, index DATE.
+const TTableDef& TrashTable();
+// The POP3 accounts (POP3): index PSWRD, so accounts are visited in password order.
+const TTableDef& Pop3Table();
+// The address book (address): indexes MOBIL and EMAIL.
+const TTableDef& AddressTable();
+
+// Creates the database file DatabaseFile with the five empty tables. The file
+// appears only once it is complete (it is built under a temporary name and
+// renamed), so a stopped installation never leaves a store without tables.
+// An existing file is kept and only gains the tables it lacks.
+void CreateMailStore(const std::filesystem::path& DatabaseFile);

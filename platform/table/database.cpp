@@ -1,0 +1,136 @@
+#include "database.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "sqlstatement.h"
+#include "table.h"
+#include "tablelayout.h"
+
+namespace {
+
+// The store holds account passwords: the database and its log are the owner's only.
+constexpr mode_t DatabaseFileMode = 0600;
+// How long a write waits for a lock held by another connection before failing.
+constexpr int BusyTimeoutMs = 5000;
+// Page cache per connection in KiB, enough to keep the small columns and the
+// indexes of a 100,000-message Inbox in memory while a list is filled.
+constexpr int CacheSizeKiB = 32768;
+
+// SQLite gives the -wal and -shm files the mode of the database file, so the
+// database file is created (or tightened) here before SQLite opens it.
+void PrepareDatabaseFile(const std::string& FileName) {
+  const int Fd = ::open(FileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, DatabaseFileMode);
+  if (Fd < 0)
+    throw ETableError("Cannot open database \"" + FileName + "\": " + std::strerror(errno));
+  const int Rc = ::fchmod(Fd, DatabaseFileMode);
+  const int Error = errno;
+  ::close(Fd);
+  if (Rc != 0)
+    throw ETableError("Cannot protect database \"" + FileName + "\": " + std::strerror(Error));
+  // Log files left by an earlier run keep their own mode; tighten them too.
+  for (const char* Suffix : {"-wal", "-shm"}) ::chmod((FileName + Suffix).c_str(), DatabaseFileMode);
+}
+
+}  // namespace
+
+TDatabase::TDatabase(const std::string& FileName) : FFileName(FileName) {
+  PrepareDatabaseFile(FileName);
+  // A connection serves one thread (the user interface's), so SQLite's own
+  // per-call locking is left out.
+  const int Rc =
+      sqlite3_open_v2(FileName.c_str(), &FHandle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  try {
+    if (Rc != SQLITE_OK)
+      throw ETableError(SqliteErrorText(FHandle, "Cannot open database \"" + FileName + "\""));
+    sqlite3_extended_result_codes(FHandle, 1);
+    sqlite3_busy_timeout(FHandle, BusyTimeoutMs);
+    sqlite3_rollback_hook(
+        FHandle, [](void* Self) { ++static_cast<TDatabase*>(Self)->FRollbacks; }, this);
+
+    const std::string Context = "Database \"" + FileName + "\"";
+    TSqlStatement Journal(FHandle, "PRAGMA journal_mode=WAL", Context);
+    TStatementUse Use(Journal);
+    if (!Journal.Step() || Journal.ColumnText(0) != "wal")
+      throw ETableError("Cannot open database \"" + FileName +
+                        "\": the write-ahead log is not available");
+    ExecSql(FHandle, "PRAGMA synchronous=FULL", Context);
+    ExecSql(FHandle, "PRAGMA cache_size=-" + std::to_string(CacheSizeKiB), Context);
+    FDataVersionQuery = std::make_unique<TSqlStatement>(FHandle, "PRAGMA data_version", Context);
+    CheckOtherWriters();
+  } catch (...) {
+    FDataVersionQuery.reset();
+    sqlite3_close_v2(FHandle);
+    FHandle = nullptr;
+    throw;
+  }
+}
+
+TDatabase::~TDatabase() {
+  FDataVersionQuery.reset();
+  // Whatever is still uncommitted (an unapplied cached batch) is rolled back.
+  sqlite3_close_v2(FHandle);
+}
+
+std::int64_t TDatabase::DataVersion() const {
+  return sqlite3_total_changes64(FHandle) + FRollbacks + FOtherWrites;
+}
+
+void TDatabase::CheckOtherWriters() {
+  TStatementUse Use(*FDataVersionQuery);
+  if (!FDataVersionQuery->Step()) return;
+  const std::int64_t Version = FDataVersionQuery->ColumnInt(0);
+  if (Version != FOtherVersion) ++FOtherWrites;
+  FOtherVersion = Version;
+}
+
+bool TDatabase::TableExists(const std::string& TableName) {
+  TSqlStatement Query(FHandle,
+                      "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
+                      "Database \"" + FFileName + "\"");
+  TStatementUse Use(Query);
+  Query.BindText(1, TableName);
+  return Query.Step();
+}
+
+void TDatabase::CreateTable(const TTableDef& Def) {
+  const TTableLayout Layout(Def);  // validates the definition
+
+  std::string Columns = QuoteIdent(RecordIdColumn) + " INTEGER PRIMARY KEY AUTOINCREMENT";
+  for (int Index : Layout.SmallFields) {
+    const TFieldDef& Field = Def.Fields[Index];
+    Columns += ", " + QuoteIdent(Field.Name);
+    Columns += Field.DataType == TFieldType::ftBoolean ? " INTEGER NOT NULL DEFAULT 0"
+                                                       : " TEXT NOT NULL DEFAULT ''";
+  }
+  std::string Sql = "SAVEPOINT createtable;";
+  Sql += "CREATE TABLE IF NOT EXISTS " + QuoteIdent(Def.TableName) + " (" + Columns + ");";
+  for (int Index : Layout.MemoFields)
+    Sql += "CREATE TABLE IF NOT EXISTS " +
+           QuoteIdent(MemoTableName(Def.TableName, Def.Fields[Index].Name)) + " (" +
+           QuoteIdent(RecordIdColumn) + " INTEGER PRIMARY KEY, \"TEXT\" TEXT NOT NULL);";
+  // Each index orders by its field, then by record id, and carries every
+  // other small field: a scan in index order (a list being filled) reads the
+  // index alone instead of looking each row up in the table.
+  for (const TIndexDef& IndexDef : Def.Indexes) {
+    const int Key = FindFieldIndex(Def, IndexDef.Field);
+    std::string IndexColumns = QuoteIdent(Def.Fields[Key].Name) + ", " + QuoteIdent(RecordIdColumn);
+    for (int Index : Layout.SmallFields)
+      if (Index != Key) IndexColumns += ", " + QuoteIdent(Def.Fields[Index].Name);
+    Sql += "CREATE INDEX IF NOT EXISTS " + QuoteIdent(IndexObjectName(Def.TableName, IndexDef.Name)) + " ON " +
+           QuoteIdent(Def.TableName) + " (" + IndexColumns + ");";
+  }
+  Sql += "RELEASE createtable;";
+  try {
+    ExecSql(FHandle, Sql, "Cannot create table \"" + Def.TableName + "\"");
+  } catch (const ETableError&) {
+    if (!sqlite3_get_autocommit(FHandle))
+      sqlite3_exec(FHandle, "ROLLBACK TO createtable; RELEASE createtable;", nullptr, nullptr, nullptr);
+    throw;
+  }
+}
