@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libsqlite3-dev media-types
+  qt6-base-dev qt6-svg-dev libsqlite3-dev media-types
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
 )

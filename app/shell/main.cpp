@@ -1,16 +1,36 @@
-#include <QApplication>
-#include <QMainWindow>
+#include <QDir>
 
-#include "platform/runtime/processmessages.h"
+#include "app/shell/Unit1.h"
+#include "app/shell/application.h"
+#include "app/shell/installation.h"
+#include "app/shell/singleinstance.h"
+#include "platform/table/database.h"
+#include "platform/ui/dialogs.h"
 
 int main(int argc, char* argv[]) {
-  QApplication App(argc, argv);
-  // Mail work waits on this thread and keeps the window alive through the pump.
-  SetMessagePump([] { QApplication::processEvents(); });
+  TApplication App(argc, argv);
 
-  QMainWindow Window;
-  Window.setWindowTitle(QStringLiteral("Corvalen Pro 98"));
-  Window.resize(800, 600);
-  Window.show();
-  return App.exec();
+  TSingleInstance Instance(TSingleInstance::DefaultKey());
+  if (!Instance.IsFirst()) {
+    ui::ShowMessage("Corvalen is already Running");
+    Instance.RaiseFirst();
+    return 0;
+  }
+
+  try {
+    installation::InstallIfMissing(QDir::currentPath().toStdString());
+    TDatabase Database(installation::DatabaseFileName);
+    TForm1 MainWindow(Database);
+    QObject::connect(&Instance, &TSingleInstance::RaiseRequested, &MainWindow, [&MainWindow] {
+      MainWindow.showNormal();
+      MainWindow.showMaximized();
+      MainWindow.raise();
+      MainWindow.activateWindow();
+    });
+    MainWindow.showMaximized();
+    return App.exec();
+  } catch (const std::exception& Error) {
+    ui::ShowError(Error.what());
+    return 1;
+  }
 }

@@ -1,0 +1,267 @@
+#include "Unit1.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMovie>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/dialogs/Unit10.h"
+#include "app/dialogs/Unit8.h"
+#include "app/dialogs/helpviewer.h"
+#include "app/settings/settingsfiles.h"
+#include "app/store/mailtables.h"
+#include "app/views/Unit2.h"
+#include "app/views/Unit3.h"
+#include "app/views/Unit7.h"
+#include "platform/ui/dialogs.h"
+
+TForm1* Form1 = nullptr;
+
+// The pictures, help file and animation are built into the app library.
+static void LoadResources() { Q_INIT_RESOURCE(app); }
+
+namespace {
+constexpr int LeftPanelWidth = 121;
+// The animation rests on this frame when no transfer runs.
+constexpr int AnimationStopFrame = 36;
+}  // namespace
+
+TForm1::TForm1(TDatabase& Database) : Table1(Database, Pop3Table()) {
+  LoadResources();
+  Form1 = this;
+  setObjectName("Form1");
+  setWindowTitle("Corvalen Pro 98");
+  Table1.SetIndexName("PSWRD");
+  Table1.Open();
+
+  CreateCommands();
+  CreateToolBand();
+
+  auto* Client = new QWidget;
+  auto* Layout = new QHBoxLayout(Client);
+  Layout->setContentsMargins(0, 0, 0, 0);
+  Layout->setSpacing(0);
+  Layout->addWidget(CreateLeftPanel());
+  MdiArea = new QMdiArea;
+  MdiArea->setObjectName("MdiArea");
+  Layout->addWidget(MdiArea, 1);
+  setCentralWidget(Client);
+
+  StatusBar2 = new QStatusBar;
+  StatusBar2->setObjectName("StatusBar2");
+  StatusBar2->setSizeGripEnabled(false);
+  FStatusLabel = new QLabel("Status: Offline");
+  StatusBar2->addWidget(FStatusLabel, 1);
+  setStatusBar(StatusBar2);
+
+  // The windows the main window works with, in their start-up order.
+  Form2 = new TForm2(*this, Database);
+  MdiArea->addSubWindow(Form2);
+  Form3 = new TForm3(*this, Database);
+  MdiArea->addSubWindow(Form3);
+  Form7 = new TForm7(*this, Database);
+  MdiArea->addSubWindow(Form7);
+  Form8 = new TForm8(this);
+  Form10 = new TForm10(this);
+  for (TFolderView* View : {static_cast<TFolderView*>(Form2), static_cast<TFolderView*>(Form3),
+                            static_cast<TFolderView*>(Form7)})
+    View->show();
+  connect(MdiArea, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* Window) {
+    if (auto* View = dynamic_cast<TFolderView*>(Window)) View->FormActivate();
+  });
+  // The Inbox starts in front, maximised.
+  ShowFolder(Form2);
+  Form2->showMaximized();
+}
+
+TForm1::~TForm1() {
+  Form2 = nullptr;
+  Form3 = nullptr;
+  Form7 = nullptr;
+  Form1 = nullptr;
+}
+
+QWidget* TForm1::CreateLeftPanel() {
+  auto* Panel = new QWidget;
+  Panel->setObjectName("LeftPanel");
+  Panel->setFixedWidth(LeftPanelWidth);
+  auto* Layout = new QVBoxLayout(Panel);
+  Layout->setContentsMargins(2, 2, 2, 2);
+  Layout->setSpacing(2);
+
+  auto Header = [&](const QString& Text) {
+    auto* Label = new QLabel(Text);
+    Label->setFrameShape(QFrame::Panel);
+    Label->setFrameShadow(QFrame::Raised);
+    Label->setAlignment(Qt::AlignCenter);
+    Layout->addWidget(Label);
+  };
+  auto Button = [&](const char* Name, const QString& Caption, const QString& Hint, const char* Icon,
+                    void (TForm1::*Handler)()) {
+    auto* B = new QToolButton;
+    B->setObjectName(Name);
+    B->setText(Caption);
+    B->setToolTip(Hint);
+    B->setIcon(QIcon(QString(":/icons/") + Icon));
+    B->setAutoRaise(true);
+    connect(B, &QToolButton::clicked, this, Handler);
+    return B;
+  };
+
+  Header("E-Mail Addr.");
+  auto* Correspondent = new QWidget;
+  Correspondent->setToolTip("Alien E-Mail Address");
+  auto* CorrespondentLayout = new QVBoxLayout(Correspondent);
+  CorrespondentLayout->setContentsMargins(0, 0, 0, 0);
+  Edit3 = new QLineEdit;
+  Edit3->setObjectName("Edit3");
+  Edit3->setReadOnly(true);
+  Edit3->setToolTip("Nothing when trashcan selected");
+  CorrespondentLayout->addWidget(Edit3);
+  Layout->addWidget(Correspondent);
+
+  Header("Adm.");
+  auto* Filters = new QHBoxLayout;
+  ToolButton4 = Button("ToolButton4", "", "Show All Messages", "filter_all.svg", &TForm1::ToolButton4Click);
+  ToolButton5 = Button("ToolButton5", "", "Show Unread/UnAccepted Messages", "filter_unread.svg", &TForm1::ToolButton5Click);
+  ToolButton6 = Button("ToolButton6", "", "Show read Messages", "filter_read.svg", &TForm1::ToolButton6Click);
+  ToolButton7 = Button("ToolButton7", "", "Show Accepted Messages", "filter_accepted.svg", &TForm1::ToolButton7Click);
+  for (QToolButton* B : FilterButtons()) Filters->addWidget(B);
+  Layout->addLayout(Filters);
+
+  Header("Contents");
+  Edit2 = new QLineEdit;
+  Edit2->setObjectName("Edit2");
+  Edit2->setReadOnly(true);
+  Edit2->setToolTip("Your E-Mail Address");
+  Layout->addWidget(Edit2);
+  ToolButton1 = Button("ToolButton1", "Inbox", "Show Inbox contents", "folder_inbox.svg", &TForm1::ToolButton1Click);
+  ToolButton2 = Button("ToolButton2", "Outbox", "Show Outbox contents", "folder_outbox.svg", &TForm1::ToolButton2Click);
+  ToolButton3 = Button("ToolButton3", "Trashcan", "Show Trashcan contents", "folder_trash.svg", &TForm1::ToolButton3Click);
+  for (QToolButton* B : {ToolButton1, ToolButton2, ToolButton3}) {
+    B->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    B->setIconSize(QSize(24, 24));
+    B->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    Layout->addWidget(B);
+  }
+  Layout->addStretch(1);
+  return Panel;
+}
+
+void TForm1::CreateToolBand() {
+  ToolBar3 = new QToolBar("ToolBar3");
+  ToolBar3->setObjectName("ToolBar3");
+  ToolBar3->setMovable(false);
+  ToolBar3->setFloatable(false);
+  ToolBar3->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  ToolBar3->setIconSize(QSize(24, 24));
+  QFont Small = ToolBar3->font();
+  Small.setPixelSize(10);
+  ToolBar3->setFont(Small);
+  for (QAction* Action : {ToolButton18, ToolButton19, ToolButton21, ToolButton23, ToolButton24, ToolButton26,
+                          ToolButton27, ToolButton33, ToolButton34}) {
+    ToolBar3->addAction(Action);
+    if (QWidget* Button = ToolBar3->widgetForAction(Action)) Button->setFixedSize(54, 50);
+  }
+  auto* Spacer = new QWidget;
+  Spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  ToolBar3->addWidget(Spacer);
+  Animate1 = new QLabel;
+  Animate1->setObjectName("Animate1");
+  FAnimation = new QMovie(":/CorvalenLogo.gif", QByteArray(), this);
+  FAnimation->setCacheMode(QMovie::CacheAll);  // so that it can rest on any frame
+  FAnimation->jumpToFrame(AnimationStopFrame);
+  Animate1->setMovie(FAnimation);
+  Animate1->setFixedSize(FAnimation->currentPixmap().size().expandedTo(QSize(48, 48)));
+  ToolBar3->addWidget(Animate1);
+  addToolBar(Qt::TopToolBarArea, ToolBar3);
+}
+
+std::vector<QAction*> TForm1::LockedActions() const {
+  return {ToolButton18, ToolButton19, ToolButton21, ToolButton24, ToolButton26, ToolButton27, ToolButton33,
+          ToolButton34, NewMessage1,  Reply1,       ReplytoAll1,  N10,          SendReceive1};
+}
+
+std::vector<QToolButton*> TForm1::FilterButtons() const { return {ToolButton4, ToolButton5, ToolButton6, ToolButton7}; }
+
+void TForm1::SetLocked(bool Locked, bool AllViews) {
+  for (TFolderView* View : {static_cast<TFolderView*>(Form2), static_cast<TFolderView*>(Form3),
+                            static_cast<TFolderView*>(Form7)}) {
+    if (!View || (!AllViews && View != Form2)) continue;
+    View->ListView1->setEnabled(!Locked);
+    View->DBMemo1->setEnabled(!Locked);
+  }
+  for (QToolButton* Button : FilterButtons()) Button->setEnabled(!Locked);
+  for (QAction* Action : LockedActions()) Action->setEnabled(!Locked);
+}
+
+void TForm1::LockCommands() { SetLocked(true, true); }
+void TForm1::UnlockCommands() { SetLocked(false, true); }
+
+void TForm1::InboxBrowsing() {
+  StopAnimation();
+  SetLocked(false, false);
+}
+
+QString TForm1::StatusText() const { return FStatusLabel->text(); }
+void TForm1::SetStatusText(const QString& Text) { FStatusLabel->setText(Text); }
+
+void TForm1::StartAnimation() { FAnimation->start(); }
+
+void TForm1::StopAnimation() {
+  FAnimation->stop();
+  FAnimation->jumpToFrame(AnimationStopFrame);
+}
+
+bool TForm1::Animating() const { return FAnimation->state() == QMovie::Running; }
+
+TFolderView* TForm1::ActiveView() const { return dynamic_cast<TFolderView*>(MdiArea->activeSubWindow()); }
+
+void TForm1::ShowFolder(TFolderView* View) {
+  for (TFolderView* Other : {static_cast<TFolderView*>(Form2), static_cast<TFolderView*>(Form3),
+                             static_cast<TFolderView*>(Form7)})
+    if (Other != View) Other->showMinimized();
+  View->showNormal();
+  const int Height = height() - (ToolBar3->isVisible() ? ToolBar3->height() : 0) -
+                     (StatusBar2->isVisible() ? StatusBar2->height() : 0) - 4;
+  View->setGeometry(0, 0, std::max(100, width() - LeftPanelWidth - 4), std::max(100, Height));
+  MdiArea->setActiveSubWindow(View);
+}
+
+void TForm1::showEvent(QShowEvent* Event) {
+  QMainWindow::showEvent(Event);
+  if (FShown) return;
+  FShown = true;
+  try {
+    FormShow();
+  } catch (const std::exception& Error) {
+    ui::ShowError(Error.what());
+  }
+}
+
+void TForm1::FormShow() {
+  Memo3 = settings::LoadLines(settings::BannerFileName);
+  Memo1 = settings::LoadLines(settings::ConfigFileName);
+  Edit2->setText(QString::fromStdString(StringAt(Memo1, settings::clEmail)));
+}
+
+void TForm1::closeEvent(QCloseEvent* Event) {
+  try {
+    FormCloseQuery();
+  } catch (const std::exception& Error) {
+    ui::ShowError(Error.what());
+  }
+  Event->accept();
+}
+
+void TForm1::FormCloseQuery() {
+  for (TFolderView* View : {static_cast<TFolderView*>(Form2), static_cast<TFolderView*>(Form3),
+                            static_cast<TFolderView*>(Form7)})
+    View->PostEdits();
+}

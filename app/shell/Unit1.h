@@ -1,0 +1,159 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+#include <vector>
+
+#include "platform/runtime/stringlist.h"
+#include "platform/table/table.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMdiArea;
+class QMenu;
+class QMovie;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class TDatabase;
+class TFolderView;
+class TForm8;
+class TForm10;
+class THelpViewer;
+
+// The main window: menus and toolbar with every command, the left panel with
+// the folder buttons, the folder views as child windows, the status bar and
+// the progress window. It owns the settings and banner lists and the POP3
+// account table for the life of the program.
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+public:
+  // Creates the main window and, in their start-up order, the windows it works with.
+  explicit TForm1(TDatabase& Database);
+  ~TForm1() override;
+
+  // The settings list (Config.ini) and the banner list (BANNER.BAN).
+  TStringList Memo1;
+  TStringList Memo3;
+  // The directory for the received attachment being saved.
+  QString Edit4;
+  // The user's address (read-only) and the correspondent of the selected message.
+  QLineEdit* Edit2 = nullptr;
+  QLineEdit* Edit3 = nullptr;
+  // The POP3 accounts in ascending PSWRD order.
+  TTable Table1;
+
+  QMdiArea* MdiArea = nullptr;
+  QToolBar* ToolBar3 = nullptr;
+  QLabel* Animate1 = nullptr;
+  QStatusBar* StatusBar2 = nullptr;
+  TForm8* Form8 = nullptr;
+  TForm10* Form10 = nullptr;
+
+  // Menu commands, by their handlers' names.
+  QAction *Open1, *SaveAs1, *SaveAllAs1, *Delete1, *Print1, *PrintAll1, *Properties1, *Close1;
+  QAction *Copy1, *Paste1, *SelectAll1, *MarkasUnread1, *MarkasRead1;
+  QAction *ToolBar1, *StatusBar1, *Name1, *Date1;
+  QAction* SendReceive1;
+  QAction *NewMessage1, *Attachment1, *Reply1, *ReplytoAll1, *N10, *Preferences1;
+  QAction *Contents1, *AboutCorvalen1;
+  // Toolbar buttons and the reply drop-down.
+  QAction *ToolButton18, *ToolButton19, *ToolButton21, *ToolButton23, *ToolButton24, *ToolButton26, *ToolButton27,
+      *ToolButton33, *ToolButton34;
+  QMenu* ReplyMenu = nullptr;
+  QAction *ReplytoWriter1, *ReplytoAll2;
+  // Left panel: folder buttons and filter buttons.
+  QToolButton *ToolButton1, *ToolButton2, *ToolButton3;
+  QToolButton *ToolButton4, *ToolButton5, *ToolButton6, *ToolButton7;
+
+  // Disables every command that would disturb a transfer; Stop stays enabled.
+  void LockCommands();
+  void UnlockCommands();
+  // What the Inbox's return to browsing enables: UnlockCommands, of the
+  // folder views only the Inbox's list and body pane; the animation stops.
+  void InboxBrowsing();
+
+  QString StatusText() const;
+  void SetStatusText(const QString& Text);
+  void StartAnimation();
+  void StopAnimation();
+  bool Animating() const;
+
+  // The folder view that is the active child window, if any.
+  TFolderView* ActiveView() const;
+  // Shows one folder view at the top left of the client area; the others are minimised.
+  void ShowFolder(TFolderView* View);
+
+  // Loads BANNER.BAN and Config.ini and applies the settings; runs when the window is first shown.
+  void FormShow();
+  // Posts rows left in edit state and lets the window close.
+  void FormCloseQuery();
+
+  // Command handlers.
+  void Open1Click();
+  void SaveAs1Click();
+  void SaveAllAs1Click();
+  void Delete1Click();
+  void Print1Click();
+  void PrintAll1Click();
+  void Properties1Click();
+  void Close1Click();
+  void Copy1Click();
+  void Paste1Click();
+  void SelectAll1Click();
+  void MarkasUnread1Click();
+  void MarkasRead1Click();
+  void ToolBar1Click();
+  void StatusBar1Click();
+  void Name1Click();
+  void Date1Click();
+  void SendReceive1Click();
+  void NewMessage1Click();
+  void Attachment1Click();
+  void Reply1Click();
+  void ReplytoAll1Click();
+  void N10Click();
+  void Preferences1Click();
+  void Contents1Click();
+  void AboutCorvalen1Click();
+  void ToolButton18Click();
+  void ToolButton19Click();
+  void ToolButton21Click();
+  void ToolButton23Click();
+  void ToolButton24Click();
+  void ToolButton26Click();
+  void ToolButton27Click();
+  void ToolButton33Click();
+  void ToolButton34Click();
+  void ReplytoWriter1Click();
+  void ReplytoAll2Click();
+  void ToolButton1Click();
+  void ToolButton2Click();
+  void ToolButton3Click();
+  void ToolButton4Click();
+  void ToolButton5Click();
+  void ToolButton6Click();
+  void ToolButton7Click();
+
+protected:
+  void showEvent(QShowEvent* Event) override;
+  void closeEvent(QCloseEvent* Event) override;
+
+private:
+  void CreateCommands();
+  QWidget* CreateLeftPanel();
+  void CreateToolBand();
+  // The commands LockCommands disables, the folder views aside.
+  std::vector<QAction*> LockedActions() const;
+  std::vector<QToolButton*> FilterButtons() const;
+  void SetLocked(bool Locked, bool AllViews);
+
+  QLabel* FStatusLabel = nullptr;
+  QMovie* FAnimation = nullptr;
+  THelpViewer* FHelpViewer = nullptr;
+  bool FShown = false;
+};
+
+extern TForm1* Form1;

@@ -1,0 +1,185 @@
+// The main window's command table: menus, toolbar buttons and their handlers.
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "Unit1.h"
+#include "app/dialogs/Unit10.h"
+#include "app/dialogs/helpviewer.h"
+#include "app/views/Unit2.h"
+#include "app/views/Unit3.h"
+#include "app/views/Unit7.h"
+
+namespace {
+
+QAction* Command(QObject* Owner, const char* Name, const QString& Caption, const QKeySequence& Shortcut = {},
+                 const QString& Hint = {}, const char* Icon = nullptr) {
+  auto* Action = new QAction(Caption, Owner);
+  Action->setObjectName(Name);
+  Action->setShortcut(Shortcut);
+  if (!Hint.isEmpty()) Action->setToolTip(Hint);
+  if (Icon) Action->setIcon(QIcon(QString(":/icons/") + Icon));
+  return Action;
+}
+
+}  // namespace
+
+void TForm1::CreateCommands() {
+  auto Bind = [this](QAction* Action, void (TForm1::*Handler)()) {
+    connect(Action, &QAction::triggered, this, Handler);
+    return Action;
+  };
+
+  QMenu* File = menuBar()->addMenu("&File");
+  File->addAction(Open1 = Bind(Command(this, "Open1", "&Open", QKeySequence("Ctrl+O")), &TForm1::Open1Click));
+  File->addAction(SaveAs1 = Bind(Command(this, "SaveAs1", "Save &As", QKeySequence("Ctrl+S")), &TForm1::SaveAs1Click));
+  File->addAction(SaveAllAs1 = Bind(Command(this, "SaveAllAs1", "&Save All As"), &TForm1::SaveAllAs1Click));
+  File->addAction(Delete1 = Bind(Command(this, "Delete1", "&Delete", QKeySequence("Ctrl+Del")), &TForm1::Delete1Click));
+  File->addSeparator();
+  File->addAction(Print1 = Bind(Command(this, "Print1", "&Print", QKeySequence("Ctrl+P")), &TForm1::Print1Click));
+  File->addAction(PrintAll1 = Bind(Command(this, "PrintAll1", "P&rint All"), &TForm1::PrintAll1Click));
+  File->addSeparator();
+  File->addAction(Properties1 = Bind(Command(this, "Properties1", "Proper&ties"), &TForm1::Properties1Click));
+  File->addSeparator();
+  File->addAction(Close1 = Bind(Command(this, "Close1", "E&xit", QKeySequence("Ctrl+X")), &TForm1::Close1Click));
+
+  QMenu* Edit = menuBar()->addMenu("&Edit");
+  Edit->addAction(Copy1 = Bind(Command(this, "Copy1", "&Copy"), &TForm1::Copy1Click));
+  Edit->addAction(Paste1 = Bind(Command(this, "Paste1", "&Paste"), &TForm1::Paste1Click));
+  Edit->addAction(SelectAll1 = Bind(Command(this, "SelectAll1", "Se&lect All"), &TForm1::SelectAll1Click));
+  Edit->addSeparator();
+  Edit->addAction(MarkasUnread1 = Bind(Command(this, "MarkasUnread1", "Mark As &Unread"), &TForm1::MarkasUnread1Click));
+  Edit->addAction(MarkasRead1 = Bind(Command(this, "MarkasRead1", "Mark as &Read"), &TForm1::MarkasRead1Click));
+
+  QMenu* View = menuBar()->addMenu("&View");
+  View->addAction(ToolBar1 = Bind(Command(this, "ToolBar1", "&ToolBar"), &TForm1::ToolBar1Click));
+  View->addAction(StatusBar1 = Bind(Command(this, "StatusBar1", "Status&Bar"), &TForm1::StatusBar1Click));
+  for (QAction* Toggle : {ToolBar1, StatusBar1}) {
+    Toggle->setCheckable(true);
+    Toggle->setChecked(true);
+  }
+  QMenu* SortBy = View->addMenu("&Sort by");
+  SortBy->addAction(Name1 = Bind(Command(this, "Name1", "&Subject"), &TForm1::Name1Click));
+  SortBy->addAction(Date1 = Bind(Command(this, "Date1", "&Date"), &TForm1::Date1Click));
+
+  QMenu* Go = menuBar()->addMenu("&Go");
+  Go->addAction(SendReceive1 = Bind(Command(this, "SendReceive1", "Send/Receive", QKeySequence("F9")),
+                                    &TForm1::SendReceive1Click));
+
+  QMenu* Message = menuBar()->addMenu("&Message");
+  Message->addAction(NewMessage1 = Bind(Command(this, "NewMessage1", "&New Message", QKeySequence("Ctrl+Ins")),
+                                        &TForm1::NewMessage1Click));
+  Message->addAction(Attachment1 = Bind(Command(this, "Attachment1", "&Attachment"), &TForm1::Attachment1Click));
+  Message->addSeparator();
+  Message->addAction(Reply1 = Bind(Command(this, "Reply1", "&Reply to Writer"), &TForm1::Reply1Click));
+  Message->addAction(ReplytoAll1 = Bind(Command(this, "ReplytoAll1", "R&eply to All"), &TForm1::ReplytoAll1Click));
+  Message->addAction(N10 = Bind(Command(this, "N10", "&Forward Mail"), &TForm1::N10Click));
+  Message->addSeparator();
+  Message->addAction(Preferences1 = Bind(Command(this, "Preferences1", "&Preferences"), &TForm1::Preferences1Click));
+
+  QMenu* Help = menuBar()->addMenu("&Help");
+  Help->addAction(Contents1 = Bind(Command(this, "Contents1", "&Contents", QKeySequence("F1")), &TForm1::Contents1Click));
+  Help->addAction(AboutCorvalen1 = Bind(Command(this, "AboutCorvalen1", "&About Corvalen", QKeySequence("F12")),
+                                        &TForm1::AboutCorvalen1Click));
+
+  ToolButton18 = Bind(Command(this, "ToolButton18", "Send Mail", {}, "Send Mail", "send_mail.svg"), &TForm1::ToolButton18Click);
+  ToolButton19 = Bind(Command(this, "ToolButton19", "Get Mail", {}, "Receive Mail", "get_mail.svg"), &TForm1::ToolButton19Click);
+  ToolButton21 = Bind(Command(this, "ToolButton21", "New", {}, "New Message", "new_message.svg"), &TForm1::ToolButton21Click);
+  ToolButton23 = Bind(Command(this, "ToolButton23", "Stop", {}, "Stop", "stop.svg"), &TForm1::ToolButton23Click);
+  ToolButton24 = Bind(Command(this, "ToolButton24", "Reply", {}, "Reply", "reply.svg"), &TForm1::ToolButton24Click);
+  ToolButton26 = Bind(Command(this, "ToolButton26", "Forward", {}, "Forward Mail", "forward.svg"), &TForm1::ToolButton26Click);
+  ToolButton27 = Bind(Command(this, "ToolButton27", "Delete", {}, "Delete Mail", "delete.svg"), &TForm1::ToolButton27Click);
+  ToolButton33 = Bind(Command(this, "ToolButton33", "Address", {}, "Address Book", "address_book.svg"), &TForm1::ToolButton33Click);
+  ToolButton34 = Bind(Command(this, "ToolButton34", "Print", {}, "Print Message", "print.svg"), &TForm1::ToolButton34Click);
+
+  ReplyMenu = new QMenu(this);
+  ReplyMenu->setObjectName("PopupMenu1");
+  ReplyMenu->addAction(ReplytoWriter1 = Bind(Command(this, "ReplytoWriter1", "Reply to Writer"), &TForm1::ReplytoWriter1Click));
+  ReplyMenu->addAction(ReplytoAll2 = Bind(Command(this, "ReplytoAll2", "Reply to All"), &TForm1::ReplytoAll2Click));
+}
+
+void TForm1::Close1Click() { close(); }
+
+void TForm1::ToolBar1Click() {
+  ToolBar3->setVisible(!ToolBar3->isVisible());
+  ToolBar1->setChecked(ToolBar3->isVisible());
+}
+
+void TForm1::StatusBar1Click() {
+  StatusBar2->setVisible(!StatusBar2->isVisible());
+  StatusBar1->setChecked(StatusBar2->isVisible());
+}
+
+void TForm1::Contents1Click() {
+  if (!FHelpViewer) FHelpViewer = new THelpViewer(this);
+  FHelpViewer->ShowContents("Corvalen.hlp");
+}
+
+void TForm1::AboutCorvalen1Click() { Form10->exec(); }
+
+void TForm1::ToolButton24Click() {
+  // The drop-down opens just below the Reply button.
+  QWidget* Button = ToolBar3->widgetForAction(ToolButton24);
+  const QPoint At(x() + Button->x() + 10, y() + Button->y() + Button->height() + 20);
+  ReplyMenu->popup(At);
+}
+
+void TForm1::ToolButton1Click() { ShowFolder(Form2); }
+void TForm1::ToolButton2Click() { ShowFolder(Form3); }
+void TForm1::ToolButton3Click() { ShowFolder(Form7); }
+
+void TForm1::ToolButton4Click() {
+  TFolderView* View = ActiveView();
+  if (View == Form2 || View == Form3) View->FillList(TFolderView::TFilter::All);
+}
+
+void TForm1::ToolButton5Click() {
+  TFolderView* View = ActiveView();
+  if (View == Form2 || View == Form3) View->FillList(TFolderView::TFilter::StateFalse);
+}
+
+void TForm1::ToolButton6Click() {
+  if (ActiveView() == Form2) Form2->FillList(TFolderView::TFilter::StateTrue);
+}
+
+void TForm1::ToolButton7Click() {
+  if (ActiveView() == Form3) Form3->FillList(TFolderView::TFilter::StateTrue);
+}
+
+// The commands below belong to the message, transfer and address book flows;
+// they are wired here and carry out nothing yet.
+void TForm1::Open1Click() {}
+void TForm1::SaveAs1Click() {}
+void TForm1::SaveAllAs1Click() {}
+void TForm1::Delete1Click() {}
+void TForm1::Print1Click() {}
+void TForm1::PrintAll1Click() {}
+void TForm1::Properties1Click() {}
+void TForm1::Copy1Click() {}
+void TForm1::Paste1Click() {}
+void TForm1::SelectAll1Click() {}
+void TForm1::MarkasUnread1Click() {}
+void TForm1::MarkasRead1Click() {}
+void TForm1::Name1Click() {}
+void TForm1::Date1Click() {}
+void TForm1::SendReceive1Click() {}
+void TForm1::NewMessage1Click() {}
+void TForm1::Attachment1Click() {}
+void TForm1::Reply1Click() {}
+void TForm1::ReplytoAll1Click() {}
+void TForm1::N10Click() {}
+void TForm1::Preferences1Click() {}
+void TForm1::ToolButton18Click() {}
+void TForm1::ToolButton19Click() {}
+void TForm1::ToolButton21Click() { NewMessage1Click(); }
+void TForm1::ToolButton23Click() {}
+void TForm1::ToolButton26Click() {}
+void TForm1::ToolButton27Click() {}
+void TForm1::ToolButton33Click() {}
+void TForm1::ToolButton34Click() {}
+void TForm1::ReplytoWriter1Click() {}
+void TForm1::ReplytoAll2Click() {}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+// Makes sure one data directory is served by one running program. The first
+// instance holds a lock file and listens on a local socket; a later one finds
+// the lock taken, asks the first to come to the top and steps back.
+class TSingleInstance : public QObject {
+  Q_OBJECT
+public:
+  // Key: what identifies the instance (user and data directory).
+  explicit TSingleInstance(const QString& Key);
+  ~TSingleInstance() override;
+
+  // The key for the current user and working directory.
+  static QString DefaultKey();
+
+  // True when this process is the first instance.
+  bool IsFirst() const { return FIsFirst; }
+  // From a later instance: asks the first one to come to the top.
+  bool RaiseFirst(int TimeoutMs = 2000);
+
+signals:
+  // In the first instance: a later start asked this one to come to the top.
+  void RaiseRequested();
+
+private:
+  QString FKey;
+  std::unique_ptr<QLockFile> FLock;
+  QLocalServer FServer;
+  bool FIsFirst = false;
+};

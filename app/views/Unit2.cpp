@@ -1,0 +1,49 @@
+#include "Unit2.h"
+
+#include <QLineEdit>
+
+#include "app/shell/Unit1.h"
+#include "app/store/mailtables.h"
+#include "folderimages.h"
+
+TForm2* Form2 = nullptr;
+
+TForm2::TForm2(TForm1& AForm1, TDatabase& Database) : TFolderView(AForm1, Database, RmailTable(), "Inbox", 169) {
+  setObjectName("Form2");
+  ListView1->SetColumns({{"Subject", 200}, {"From", 150}, {"Date", 120}});
+  ListView1->SetImages(images::InboxRows(), images::StateIcons());
+  connect(ListView1, &TListView::Click, this, [this] { ListView1Click(); });
+  Table1.OnStateChange = [this](TTable*) { DataSource1StateChange(); };
+}
+
+TListItem TForm2::BuildRow() {
+  TListItem Row;
+  Row.Caption = QString::fromStdString(Table1.FieldByName("SUBJECT").AsString());
+  Row.SubItems << QString::fromStdString(Table1.FieldByName("FROM").AsString())
+               << QString::fromStdString(Table1.FieldByName("DATE").AsString());
+  Row.ImageIndex = Table1.FieldByName("STATE").AsBoolean() ? 1 : 0;
+  Row.StateIndex = Table1.FieldByName("ATTACH").AsLines().empty() ? -1 : 0;
+  return Row;
+}
+
+void TForm2::FormActivate() { Form1.Edit3->setToolTip("The E-mail address the message is coming from"); }
+
+bool TForm2::SelectionFollows() { return !Table1.CachedUpdates(); }
+
+void TForm2::ShowCorrespondent() {
+  Form1.Edit3->setText(QString::fromStdString(Table1.FieldByName("EMAIL").AsString()));
+}
+
+void TForm2::ListView1Click() {
+  const int Row = ListView1->Selected();
+  if (Row < 0 || !HasRecord()) return;
+  Table1.Edit();
+  ListView1->SetImageIndex(Row, 1);
+  Table1.FieldByName("STATE").SetAsBoolean(true);
+  Table1.Post();
+}
+
+void TForm2::DataSource1StateChange() {
+  if (Table1.State() != TDataSetState::dsBrowse || Table1.CachedUpdates()) return;
+  Form1.InboxBrowsing();
+}

@@ -1,0 +1,37 @@
+#include "Unit3.h"
+
+#include <QLineEdit>
+
+#include "app/shell/Unit1.h"
+#include "app/store/mailtables.h"
+#include "folderimages.h"
+
+TForm3* Form3 = nullptr;
+
+TForm3::TForm3(TForm1& AForm1, TDatabase& Database) : TFolderView(AForm1, Database, SmailTable(), "Outbox", 169) {
+  setObjectName("Form3");
+  ListView1->SetColumns({{"Subject", 200}, {"To", 150}, {"Date", 120}});
+  ListView1->SetImages(images::OutboxRows(), images::StateIcons());
+}
+
+TListItem TForm3::BuildRow() {
+  TListItem Row;
+  Row.Caption = QString::fromStdString(Table1.FieldByName("SUBJECT").AsString());
+  Row.SubItems << RecipientText(Table1.FieldByName("RECPT").AsLines(), Table1.FieldByName("CC").AsLines())
+               << QString::fromStdString(Table1.FieldByName("DATE").AsString());
+  Row.ImageIndex = Table1.FieldByName("STATE").AsBoolean() ? 1 : 0;
+  Row.StateIndex = Table1.FieldByName("ATTACH").AsLines().empty() ? -1 : 0;
+  return Row;
+}
+
+void TForm3::FormActivate() { Form1.Edit3->setToolTip("The E-mail address the message is going to"); }
+
+bool TForm3::SelectionFollows() { return Table1.State() != TDataSetState::dsInsert; }
+
+void TForm3::ShowCorrespondent() {
+  // A carbon-copy address, when there is one, wins over the first recipient.
+  const TStringList Recipients = RecptMemo();
+  const TStringList CarbonCopies = CCMemo();
+  if (!Recipients.empty()) Form1.Edit3->setText(QString::fromStdString(Recipients.front()));
+  if (!CarbonCopies.empty()) Form1.Edit3->setText(QString::fromStdString(CarbonCopies.front()));
+}

@@ -1,0 +1,30 @@
+#include "Unit7.h"
+
+#include <QLineEdit>
+
+#include "app/shell/Unit1.h"
+#include "app/store/mailtables.h"
+#include "folderimages.h"
+
+TForm7* Form7 = nullptr;
+
+TForm7::TForm7(TForm1& AForm1, TDatabase& Database) : TFolderView(AForm1, Database, TrashTable(), "Trashcan", 225) {
+  setObjectName("Form7");
+  ListView1->SetColumns({{"Subject", 200}, {"From", 100}, {"To", 100}, {"Date", 120}});
+  ListView1->SetImages(images::TrashRows(), images::StateIcons());
+}
+
+TListItem TForm7::BuildRow() {
+  TListItem Row;
+  const std::string From = Table1.FieldByName("FROM").AsString();
+  Row.Caption = QString::fromStdString(Table1.FieldByName("SUBJECT").AsString());
+  // A sender of "--" marks a message that came from the Outbox: show where it was going.
+  const QString To =
+      From == "--" ? RecipientText(Table1.FieldByName("RECPT").AsLines(), Table1.FieldByName("CC").AsLines())
+                   : QString("--");
+  Row.SubItems << QString::fromStdString(From) << To << QString::fromStdString(Table1.FieldByName("DATE").AsString());
+  Row.ImageIndex = 0;
+  return Row;
+}
+
+void TForm7::FormActivate() { Form1.Edit3->setToolTip("Nothing when trashcan is selected"); }

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "folderview.h"
+
+// The Trashcan: deleted messages from the Inbox and the Outbox.
+class TForm7 : public TFolderView {
+  Q_OBJECT
+public:
+  TForm7(TForm1& AForm1, TDatabase& Database);
+
+  void FormActivate() override;
+
+protected:
+  TListItem BuildRow() override;
+};
+
+extern TForm7* Form7;

@@ -1,0 +1,113 @@
+#include "folderview.h"
+
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+QString RecipientText(const TStringList& Recipients, const TStringList& CarbonCopies) {
+  const TStringList& List = Recipients.empty() ? CarbonCopies : Recipients;
+  if (List.empty()) return {};
+  QString Text = QString::fromStdString(List.front());
+  if (List.size() >= 2) Text += " >";
+  return Text;
+}
+
+TFolderView::TFolderView(TForm1& AForm1, TDatabase& Database, const TTableDef& Def, const QString& Caption,
+                         int ListHeight)
+    : Table1(Database, Def), Form1(AForm1) {
+  setWindowTitle(Caption);
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  Table1.SetIndexName("DATE");
+  Table1.Open();
+
+  auto* Body = new QWidget;
+  auto* Layout = new QVBoxLayout(Body);
+  Layout->setContentsMargins(0, 0, 0, 0);
+  Splitter1 = new QSplitter(Qt::Vertical);
+  Splitter1->setObjectName("Splitter1");
+  Splitter1->setHandleWidth(16);
+  ListView1 = new TListView;
+  ListView1->setObjectName("ListView1");
+  DBMemo1 = new QPlainTextEdit;
+  DBMemo1->setObjectName("DBMemo1");
+  DBMemo1->setFrameShape(QFrame::NoFrame);
+  DBMemo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  QFont BodyFont("Times New Roman", 12);
+  DBMemo1->setFont(BodyFont);
+  DBMemo1->setStyleSheet("color: black");
+  Splitter1->addWidget(ListView1);
+  Splitter1->addWidget(DBMemo1);
+  Splitter1->setSizes({ListHeight, 400});
+  Layout->addWidget(Splitter1);
+  setWidget(Body);
+
+  connect(ListView1, &TListView::Change, this, [this] { ListView1Change(); });
+  connect(DBMemo1, &QPlainTextEdit::textChanged, this, [this] { BodyEdited(); });
+}
+
+TFolderView::~TFolderView() = default;
+
+TStringList TFolderView::RecptMemo() { return HasRecord() ? Table1.FieldByName("RECPT").AsLines() : TStringList(); }
+TStringList TFolderView::CCMemo() { return HasRecord() ? Table1.FieldByName("CC").AsLines() : TStringList(); }
+TStringList TFolderView::DBMemo2() { return HasRecord() ? Table1.FieldByName("ATTACH").AsLines() : TStringList(); }
+
+void TFolderView::showEvent(QShowEvent* Event) {
+  QMdiSubWindow::showEvent(Event);
+  if (!FShown) {
+    FShown = true;
+    FormShow();
+  }
+}
+
+void TFolderView::FormShow() { FillList(TFilter::All); }
+
+void TFolderView::FillList(TFilter Filter) {
+  PostEdits();
+  FFilter = Filter;
+  std::vector<TListItem> Items;
+  const int Count = Table1.RecordCount();
+  Items.reserve(static_cast<std::size_t>(Count));
+  Table1.First();
+  for (int I = 0; I < Count && !Table1.Eof(); ++I, Table1.Next()) {
+    if (Filter != TFilter::All && Table1.FieldByName("STATE").AsBoolean() != (Filter == TFilter::StateTrue)) continue;
+    Items.push_back(BuildRow());
+    Items.back().RecordId = Table1.RecordId();
+  }
+  ListView1->SetItems(std::move(Items));
+  LoadBody();
+}
+
+void TFolderView::ListView1Change() {
+  const int Row = ListView1->Selected();
+  if (Row < 0 || !SelectionFollows()) return;
+  const std::int64_t Id = ListView1->Item(Row).RecordId;
+  if (Id != Table1.RecordId()) {
+    PostEdits();
+    if (!Table1.GotoRecord(Id)) return;
+    LoadBody();
+  }
+  ShowCorrespondent();
+}
+
+void TFolderView::LoadBody() {
+  FLoadingBody = true;
+  QStringList Lines;
+  if (HasRecord())
+    for (const std::string& Line : Table1.FieldByName("DATA").AsLines()) Lines << QString::fromStdString(Line);
+  DBMemo1->setPlainText(Lines.join('\n'));
+  FLoadingBody = false;
+  FBodyModified = false;
+}
+
+void TFolderView::BodyEdited() {
+  if (FLoadingBody || !HasRecord()) return;
+  if (Table1.State() == TDataSetState::dsBrowse) Table1.Edit();
+  FBodyModified = true;
+}
+
+void TFolderView::PostEdits() {
+  if (FBodyModified && Table1.State() != TDataSetState::dsBrowse)
+    Table1.FieldByName("DATA").SetAsString(DBMemo1->toPlainText().toStdString());
+  FBodyModified = false;
+  while (Table1.State() == TDataSetState::dsEdit || Table1.State() == TDataSetState::dsInsert) Table1.Post();
+}

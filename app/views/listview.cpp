@@ -1,0 +1,131 @@
+#include "listview.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QPainter>
+#include <QPixmap>
+
+#include <algorithm>
+
+namespace {
+constexpr int IconSize = 16;
+}
+
+void TListItemsModel::SetColumns(const QStringList& Captions) {
+  beginResetModel();
+  FColumns = Captions;
+  endResetModel();
+}
+
+void TListItemsModel::SetImages(const QList<QIcon>& RowIcons, const QList<QIcon>& StateIcons) {
+  FRowIcons = RowIcons;
+  FStateIcons = StateIcons;
+  FDecorations.clear();
+}
+
+void TListItemsModel::SetItems(std::vector<TListItem> Items) {
+  beginResetModel();
+  FItems = std::move(Items);
+  endResetModel();
+}
+
+void TListItemsModel::SetImageIndex(int Row, int Index) {
+  if (Row < 0 || Row >= rowCount()) return;
+  FItems[static_cast<std::size_t>(Row)].ImageIndex = Index;
+  const QModelIndex Cell = index(Row, 0);
+  emit dataChanged(Cell, Cell, {Qt::DecorationRole});
+}
+
+int TListItemsModel::rowCount(const QModelIndex& Parent) const {
+  return Parent.isValid() ? 0 : static_cast<int>(FItems.size());
+}
+
+int TListItemsModel::columnCount(const QModelIndex& Parent) const {
+  return Parent.isValid() ? 0 : static_cast<int>(FColumns.size());
+}
+
+QVariant TListItemsModel::data(const QModelIndex& Index, int Role) const {
+  if (!Index.isValid()) return {};
+  const TListItem& Item = FItems[static_cast<std::size_t>(Index.row())];
+  if (Role == Qt::DisplayRole) {
+    if (Index.column() == 0) return Item.Caption;
+    const int Sub = Index.column() - 1;
+    return Sub < Item.SubItems.size() ? Item.SubItems[Sub] : QString();
+  }
+  if (Role == Qt::DecorationRole && Index.column() == 0) return Decoration(Item.StateIndex, Item.ImageIndex);
+  return {};
+}
+
+QVariant TListItemsModel::headerData(int Section, Qt::Orientation Orientation, int Role) const {
+  if (Orientation == Qt::Horizontal && Role == Qt::DisplayRole && Section < FColumns.size()) return FColumns[Section];
+  return {};
+}
+
+QIcon TListItemsModel::Decoration(int StateIndex, int ImageIndex) const {
+  const auto Key = std::make_pair(StateIndex, ImageIndex);
+  if (const auto It = FDecorations.find(Key); It != FDecorations.end()) return It->second;
+  // A list with state pictures keeps their place free on every row, so the
+  // row pictures stay in one column.
+  const bool StateColumn = !FStateIcons.isEmpty();
+  const bool HasState = StateIndex >= 0 && StateIndex < FStateIcons.size();
+  const bool HasImage = ImageIndex >= 0 && ImageIndex < FRowIcons.size();
+  QPixmap Picture((StateColumn ? 2 : 1) * IconSize, IconSize);
+  Picture.fill(Qt::transparent);
+  {
+    QPainter Painter(&Picture);
+    if (HasState) Painter.drawPixmap(0, 0, FStateIcons[StateIndex].pixmap(IconSize, IconSize));
+    if (HasImage) Painter.drawPixmap(StateColumn ? IconSize : 0, 0, FRowIcons[ImageIndex].pixmap(IconSize, IconSize));
+  }
+  return FDecorations[Key] = QIcon(Picture);
+}
+
+TListView::TListView(QWidget* Parent) : QTreeView(Parent), FModel(this) {
+  setModel(&FModel);
+  setRootIsDecorated(false);
+  setUniformRowHeights(true);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setMouseTracking(true);  // hot-tracking: the row under the mouse is highlighted
+  setAllColumnsShowFocus(true);
+  QFont Bold = font();
+  Bold.setBold(true);
+  Bold.setPointSize(8);
+  setFont(Bold);
+  header()->setStretchLastSection(false);
+
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TListView::Change);
+  connect(this, &QTreeView::clicked, this, &TListView::Click);
+  connect(this, &QTreeView::doubleClicked, this, &TListView::DblClick);
+}
+
+void TListView::SetColumns(const std::vector<std::pair<QString, int>>& Columns) {
+  QStringList Captions;
+  for (const auto& Column : Columns) Captions << Column.first;
+  FModel.SetColumns(Captions);
+  for (int I = 0; I < static_cast<int>(Columns.size()); ++I) setColumnWidth(I, Columns[static_cast<std::size_t>(I)].second);
+}
+
+void TListView::SetImages(const QList<QIcon>& RowIcons, const QList<QIcon>& StateIcons) {
+  FModel.SetImages(RowIcons, StateIcons);
+  setIconSize(QSize((StateIcons.isEmpty() ? 1 : 2) * IconSize, IconSize));
+}
+
+void TListView::SetItems(std::vector<TListItem> Items) { FModel.SetItems(std::move(Items)); }
+
+std::vector<int> TListView::SelectedRows() const {
+  std::vector<int> Rows;
+  for (const QModelIndex& Index : selectionModel()->selectedRows()) Rows.push_back(Index.row());
+  std::sort(Rows.begin(), Rows.end());
+  return Rows;
+}
+
+int TListView::Selected() const {
+  const auto Rows = SelectedRows();
+  return Rows.empty() ? -1 : Rows.front();
+}
+
+void TListView::SelectRow(int Row) {
+  const QModelIndex Index = FModel.index(Row, 0);
+  selectionModel()->setCurrentIndex(Index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/shell/Unit1.h"
+#include "app/shell/installation.h"
+#include "app/store/mailtables.h"
+#include "platform/table/database.h"
+#include "platform/ui/dialogs.h"
+#include "support/modalanswer.h"
+
+// A fresh data directory as the working directory, with the mail store
+// installed; message boxes are recorded instead of shown.
+class AppTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    OldDir = std::filesystem::current_path();
+    Dir = std::filesystem::temp_directory_path() /
+          ("corvalen-test-" + std::to_string(::getpid()) + "-" + std::to_string(++Counter()));
+    std::filesystem::create_directories(Dir);
+    std::filesystem::current_path(Dir);
+    installation::InstallIfMissing(Dir);
+    ui::Hooks().ShowMessage = [this](const std::string& Text) { Messages.push_back(Text); };
+    ui::Hooks().ShowError = [this](const std::string& Text) { Messages.push_back("error: " + Text); };
+    Database = std::make_unique<TDatabase>(installation::DatabaseFileName);
+  }
+
+  void TearDown() override {
+    Window.reset();
+    Database.reset();
+    ui::Hooks() = ui::DefaultHooks();
+    std::filesystem::current_path(OldDir);
+    std::filesystem::remove_all(Dir);
+  }
+
+  // Creates and shows the main window with all its windows.
+  void OpenWindow() {
+    Window = std::make_unique<TForm1>(*Database);
+    Window->resize(1024, 768);
+    Window->show();
+    WaitFor([this] { return Window->isVisible(); });
+  }
+
+  struct TRow {
+    std::string Subject, From, Email, Date;
+    bool State = false;
+    std::vector<std::string> Recipients, CarbonCopies, Attachments;
+    std::string Body;
+  };
+
+  // Appends a row to a folder table, as the mail flows will.
+  void AddRow(const TTableDef& Def, const TRow& Row) {
+    TTable Table(*Database, Def);
+    Table.Open();
+    Table.Append();
+    Table.FieldByName("SUBJECT").SetAsString(Row.Subject);
+    if (Def.TableName != SmailTable().TableName) {
+      Table.FieldByName("FROM").SetAsString(Row.From);
+      Table.FieldByName("EMAIL").SetAsString(Row.Email);
+    }
+    Table.FieldByName("DATE").SetAsString(Row.Date);
+    Table.FieldByName("STATE").SetAsBoolean(Row.State);
+    Table.FieldByName("RECPT").SetAsLines(Row.Recipients);
+    Table.FieldByName("CC").SetAsLines(Row.CarbonCopies);
+    Table.FieldByName("ATTACH").SetAsLines(Row.Attachments);
+    Table.FieldByName("DATA").SetAsString(Row.Body);
+    Table.Post();
+  }
+
+  static int& Counter() {
+    static int N = 0;
+    return N;
+  }
+
+  std::filesystem::path OldDir;
+  std::filesystem::path Dir;
+  std::vector<std::string> Messages;
+  std::unique_ptr<TDatabase> Database;
+  std::unique_ptr<TForm1> Window;
+};

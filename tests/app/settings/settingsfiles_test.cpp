@@ -1,0 +1,67 @@
+#include "app/settings/settingsfiles.h"
+#include "platform/runtime/streams.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const fs::path& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  std::stringstream Text;
+  Text << In.rdbuf();
+  return Text.str();
+}
+
+fs::path TempFile(const char* Name) { return fs::temp_directory_path() / (std::string("corvalen-") + Name); }
+
+TEST(SettingsFiles, EveryLineEndsInCrLfAndReadsBackExactly) {
+  const fs::path Path = TempFile("config-test.ini");
+  const TStringList Lines = {"Ann Smith", "", "ann@example.test", " ", "LEAVE"};
+  settings::SaveLines(Path.string(), Lines);
+  EXPECT_EQ(ReadFile(Path), "Ann Smith\r\n\r\nann@example.test\r\n \r\nLEAVE\r\n");
+  EXPECT_EQ(settings::LoadLines(Path.string()), Lines);
+  EXPECT_FALSE(fs::exists(Path.string() + ".new"));
+  fs::remove(Path);
+}
+
+TEST(SettingsFiles, LoadAcceptsBareLineFeedsAndAMissingLastLineEnd) {
+  const fs::path Path = TempFile("banner-test.ban");
+  std::ofstream(Path, std::ios::binary) << "one\ntwo\r\n\r\nthree";
+  EXPECT_EQ(settings::LoadLines(Path.string()), (TStringList{"one", "two", "", "three"}));
+  fs::remove(Path);
+}
+
+TEST(SettingsFiles, MissingFileIsAFileError) {
+  EXPECT_THROW(settings::LoadLines("/nonexistent-corvalen/Config.ini"), EFOpenError);
+}
+
+TEST(SettingsFiles, DefaultConfigHasElevenLinesOfKnownWords) {
+  const TStringList Config = settings::DefaultConfig("/home/ann");
+  ASSERT_EQ(Config.size(), std::size_t(settings::ConfigLineCount));
+  EXPECT_EQ(Config[settings::clDialUpEntry], " ");
+  EXPECT_EQ(Config[settings::clAutoReceipt], settings::Reply);
+  EXPECT_EQ(Config[settings::clServerCopy], settings::Delete);
+  EXPECT_EQ(Config[settings::clConnectionType], settings::LocalNetwork);
+  EXPECT_EQ(Config[settings::clAttachmentDir], "/home/ann");
+  EXPECT_EQ(Config[settings::clReturnReceipt], settings::NoReturn);
+  EXPECT_EQ(Config[settings::clPriority], "NORMAL");
+}
+
+TEST(SettingsFiles, ReadingPastTheEndIsAListIndexError) {
+  const TStringList Short = {"a", "b"};
+  EXPECT_EQ(StringAt(Short, 1), "b");
+  try {
+    StringAt(Short, 7);
+    FAIL();
+  } catch (const EStringListError& E) {
+    EXPECT_EQ(E.Message, "List index out of bounds (7)");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,46 @@
+#include "app/shell/installation.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "app/settings/settingsfiles.h"
+#include "app/store/mailtables.h"
+#include "platform/table/database.h"
+#include "platform/table/table.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(Installation, NewDirectoryGetsStoreSettingsBannerAndMarker) {
+  const fs::path Dir = fs::temp_directory_path() / ("corvalen-install-" + std::to_string(::getpid()));
+  fs::remove_all(Dir);
+  fs::create_directories(Dir);
+  ASSERT_TRUE(installation::InstallIfMissing(Dir));
+
+  EXPECT_EQ(settings::LoadLines((Dir / "Config.ini").string()).size(), 11u);
+  EXPECT_TRUE(settings::LoadLines((Dir / "BANNER.BAN").string()).empty());
+  EXPECT_TRUE(fs::exists(Dir / installation::FirstRunMarkerName));
+  struct stat Info {};
+  ASSERT_EQ(::stat((Dir / "Corvalen.db").c_str(), &Info), 0);
+  EXPECT_EQ(Info.st_mode & 0777, 0600u);
+  {
+    TDatabase Database((Dir / "Corvalen.db").string());
+    for (const TTableDef& Def : {RmailTable(), SmailTable(), TrashTable(), Pop3Table(), AddressTable()}) {
+      TTable Table(Database, Def);
+      Table.Open();
+      EXPECT_EQ(Table.RecordCount(), 0) << Def.TableName;
+    }
+  }
+
+  // A second start changes nothing, and settings the user wrote are kept.
+  settings::SaveLines((Dir / "Config.ini").string(), {"mine"});
+  fs::remove(Dir / installation::FirstRunMarkerName);
+  EXPECT_FALSE(installation::InstallIfMissing(Dir));
+  EXPECT_EQ(settings::LoadLines((Dir / "Config.ini").string()), TStringList{"mine"});
+  EXPECT_FALSE(fs::exists(Dir / installation::FirstRunMarkerName));
+  fs::remove_all(Dir);
+}
+
+}  // namespace

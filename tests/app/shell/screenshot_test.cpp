@@ -1,0 +1,45 @@
+// Renders the main window on a real display (run under xvfb-run) and keeps
+// the picture as a build artefact.
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+
+#include <set>
+
+#include "app/views/Unit2.h"
+#include "appfixture.h"
+
+namespace {
+
+using Screenshot = AppTest;
+
+TEST_F(Screenshot, MainWindowWithTheInboxMaximised) {
+  AddRow(RmailTable(), {"Welcome to Corvalen", "Corvalen", "team@example.test", "2026-12-01 09:00:00 0", false,
+                        {}, {}, {"notes.txt"}, "Hello,\r\nthis is your new mail client."});
+  AddRow(RmailTable(), {"Lunch on Friday?", "Ann Smith", "ann@example.test", "2026-12-02 12:15:00 1", true});
+  OpenWindow();
+  Window->showMaximized();
+  ASSERT_TRUE(WaitFor([this] { return Window->isMaximized() || Window->isVisible(); }));
+  WaitFor([] { return false; }, 500);  // let the window settle and paint
+
+  EXPECT_EQ(Window->windowTitle(), "Corvalen Pro 98 - [Inbox]");
+  EXPECT_TRUE(Form2->isMaximized());
+  const QImage Picture = Window->grab().toImage();
+  ASSERT_FALSE(Picture.isNull());
+  EXPECT_GT(Picture.width(), 600);
+  // Not a blank picture: the window shows more than a handful of colours.
+  std::set<QRgb> Colours;
+  for (int Y = 0; Y < Picture.height(); Y += 7)
+    for (int X = 0; X < Picture.width(); X += 7) Colours.insert(Picture.pixel(X, Y));
+  EXPECT_GT(Colours.size(), 8u);
+
+  const QString Out = QString::fromLocal8Bit(qgetenv("CORVALEN_ARTEFACTS"));
+  if (!Out.isEmpty()) {
+    QDir().mkpath(Out);
+    EXPECT_TRUE(Picture.save(Out + "/mainwindow.png"));
+  }
+}
+
+}  // namespace

@@ -1,0 +1,66 @@
+#include "app/shell/singleinstance.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLockFile>
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "support/modalanswer.h"
+
+namespace {
+
+QString UniqueKey() { return QString("corvalen-test-%1-%2").arg(::getpid()).arg(std::rand()); }
+
+TEST(SingleInstance, SecondStartFindsTheFirstAndAsksItToComeToTheTop) {
+  const QString Key = UniqueKey();
+  TSingleInstance First(Key);
+  ASSERT_TRUE(First.IsFirst());
+  int Raised = 0;
+  QObject::connect(&First, &TSingleInstance::RaiseRequested, [&] { ++Raised; });
+  {
+    TSingleInstance Second(Key);
+    EXPECT_FALSE(Second.IsFirst());
+    EXPECT_TRUE(Second.RaiseFirst());
+    EXPECT_TRUE(WaitFor([&] { return Raised == 1; }));
+  }
+  // While the first one runs, every later start steps back.
+  EXPECT_FALSE(TSingleInstance(Key).IsFirst());
+}
+
+TEST(SingleInstance, FreedAfterTheFirstEnds) {
+  const QString Key = UniqueKey();
+  { TSingleInstance First(Key); }
+  TSingleInstance Again(Key);
+  EXPECT_TRUE(Again.IsFirst());
+}
+
+TEST(SingleInstance, LockLeftByACrashedInstanceIsTakenOver) {
+  const QString Key = UniqueKey();
+  // A child takes the lock and dies without releasing it.
+  const pid_t Child = ::fork();
+  if (Child == 0) {
+    QLockFile Lock(QDir::temp().filePath(Key + ".lock"));
+    Lock.tryLock(0);
+    ::_exit(0);
+  }
+  int Status = 0;
+  ::waitpid(Child, &Status, 0);
+  TSingleInstance After(Key);
+  EXPECT_TRUE(After.IsFirst());
+}
+
+TEST(SingleInstance, KeyDependsOnTheDataDirectory) {
+  const QString Here = TSingleInstance::DefaultKey();
+  const QString Old = QDir::currentPath();
+  QDir::setCurrent(QDir::tempPath());
+  const QString There = TSingleInstance::DefaultKey();
+  QDir::setCurrent(Old);
+  EXPECT_NE(Here, There);
+  EXPECT_TRUE(Here.startsWith("corvalen-"));
+}
+
+}  // namespace
