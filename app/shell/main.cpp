@@ -11,11 +11,7 @@ int main(int argc, char* argv[]) {
   TApplication App(argc, argv);
 
   TSingleInstance Instance(TSingleInstance::DefaultKey());
-  if (!Instance.IsFirst()) {
-    ui::ShowMessage("Corvalen is already Running");
-    Instance.RaiseFirst();
-    return 0;
-  }
+  if (StepBackForRunningInstance(Instance)) return 0;
 
   try {
     installation::InstallIfMissing(QDir::currentPath().toStdString());

@@ -6,6 +6,8 @@
 
 #include <unistd.h>
 
+#include "platform/ui/dialogs.h"
+
 namespace {
 const QByteArray RaiseRequest = "raise\n";
 }
@@ -47,4 +49,11 @@ bool TSingleInstance::RaiseFirst(int TimeoutMs) {
   if (!Socket.waitForConnected(TimeoutMs)) return false;
   Socket.write(RaiseRequest);
   return Socket.waitForBytesWritten(TimeoutMs);
+}
+
+bool StepBackForRunningInstance(TSingleInstance& Instance) {
+  if (Instance.IsFirst()) return false;
+  ui::ShowMessage("Corvalen is already Running");
+  Instance.RaiseFirst();
+  return true;
 }

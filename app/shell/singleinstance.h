@@ -35,3 +35,7 @@ private:
   QLocalServer FServer;
   bool FIsFirst = false;
 };
+
+// For a later start: tells the user the program already runs, asks the first
+// instance to come to the top and returns true; returns false for the first.
+bool StepBackForRunningInstance(TSingleInstance& Instance);

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/ui/dialogs.h"
 #include "support/modalanswer.h"
 
 namespace {
@@ -29,6 +30,22 @@ TEST(SingleInstance, SecondStartFindsTheFirstAndAsksItToComeToTheTop) {
   }
   // While the first one runs, every later start steps back.
   EXPECT_FALSE(TSingleInstance(Key).IsFirst());
+}
+
+TEST(SingleInstance, LaterStartTellsTheUserAndStepsBack) {
+  const QString Key = UniqueKey();
+  std::vector<std::string> Shown;
+  ui::Hooks().ShowMessage = [&](const std::string& Text) { Shown.push_back(Text); };
+  TSingleInstance First(Key);
+  bool Raised = false;
+  QObject::connect(&First, &TSingleInstance::RaiseRequested, [&] { Raised = true; });
+  EXPECT_FALSE(StepBackForRunningInstance(First));
+  EXPECT_TRUE(Shown.empty());
+  TSingleInstance Second(Key);
+  EXPECT_TRUE(StepBackForRunningInstance(Second));
+  EXPECT_EQ(Shown, std::vector<std::string>{"Corvalen is already Running"});
+  EXPECT_TRUE(WaitFor([&] { return Raised; }));
+  ui::Hooks() = ui::DefaultHooks();
 }
 
 TEST(SingleInstance, FreedAfterTheFirstEnds) {
