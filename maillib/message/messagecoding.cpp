@@ -1,16 +1,32 @@
-// Where a message meets the raw text it travels as. The message encoder and
-// decoder are not part of the library yet; until they are, converting a
-// message fails loudly instead of producing an empty or partial message.
+// Where a message meets the raw text it travels as: the encoder writes it,
+// the decoder reads it.
+
+#include <memory>
 
 #include "maillib/message/nbmsg.h"
+#include "maillib/mime/nbdecoder.h"
+#include "maillib/mime/nbencoder.h"
 
-namespace {
-[[noreturn]] void CodingMissing(const char* What) {
-  throw EMessageError(std::string("The ") + What + " is not available");
+void TnbMessage::SaveToStream(TStream& Stream) {
+  TnbMessageEncoder Encoder(*this);
+  Encoder.Stream = &Stream;
+  Encoder.Encode();
 }
-}  // namespace
 
-void TnbMessage::SaveToStream(TStream&) { CodingMissing("message encoder"); }
-void TnbMessage::LoadFromStream(TStream&) { CodingMissing("message decoder"); }
-void TnbArticle::SaveToStream(TStream&) { CodingMissing("article encoder"); }
-void TnbArticle::LoadFromStream(TStream&) { CodingMissing("article decoder"); }
+void TnbArticle::SaveToStream(TStream& Stream) {
+  TnbArticleEncoder Encoder(*this);
+  Encoder.Stream = &Stream;
+  Encoder.Encode();
+}
+
+void TnbMessage::LoadFromStream(TStream& Stream) {
+  TnbMessageDecoder Decoder(Stream);
+  Decoder.Message = this;
+  Decoder.Decode();
+}
+
+void TnbArticle::LoadFromStream(TStream& Stream) {
+  TnbArticleDecoder Decoder(Stream);
+  Decoder.Message = this;
+  Decoder.Decode();
+}

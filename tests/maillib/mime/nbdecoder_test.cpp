@@ -1,0 +1,486 @@
+#include "maillib/mime/nbdecoder.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "maillib/message/nbmsg.h"
+#include "maillib/mime/base64.h"
+#include "maillib/mime/uuencode.h"
+#include "maillib/transport/nberrors.h"
+#include "maillib/message/msgtesthelpers.h"
+
+namespace {
+
+std::vector<std::string> ErrorLines(const std::string& Error) {
+  return {"The following error has been occured while processing the message:", Error,
+          "The original message will be stored as an attachment"};
+}
+
+std::string Bytes(const TnbAttItem& Item) { return std::string(Item.Data.View()); }
+
+std::string RandomBytes(std::size_t N, unsigned Seed) {
+  std::mt19937 Gen(Seed);
+  std::string Result(N, '\0');
+  for (auto& C : Result) C = static_cast<char>(Gen());
+  return Result;
+}
+
+// Base64 lines of Data, 76 characters each.
+std::string Base64Lines(const std::string& Data) {
+  std::string Text;
+  for (std::size_t I = 0; I < Data.size(); I += 57) Text += EncodeBase64Line(Data.substr(I, 57)) + "\r\n";
+  return Text;
+}
+
+std::string UULines(const std::string& Data) {
+  std::string Text;
+  for (std::size_t I = 0; I < Data.size(); I += 45) Text += EncodeUULine(Data.substr(I, 45)) + "\r\n";
+  return Text;
+}
+
+class DecoderTest : public TMimeTableFixture {
+protected:
+  void Load(const std::string& Raw) {
+    TMemoryStream In;
+    In.WriteString(Raw);
+    In.SetPosition(In.Size());  // the decoder reads from the start regardless
+    Msg.LoadFromStream(In);
+  }
+  TnbMessage Msg;
+};
+
+// --- plain messages and uuencoded blocks -----------------------------------
+
+TEST_F(DecoderTest, PlainBodyWithUuencodedBlockGivesTextAndAttachment) {
+  const std::string Data = "Hello, uuencoded world!\nsecond line of the file\n" + RandomBytes(100, 1);
+  Load("From: Ann <ann@example.com>\r\nTo: bob@example.com\r\nSubject: notes\r\n\r\n"
+       "See the notes.\r\n\r\nbegin 644 notes.txt\r\n" +
+       UULines(Data) + "`\r\nend\r\ntrailing text that is dropped\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"See the notes.", ""}));
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "notes.txt");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), Data);
+  EXPECT_EQ(Msg.Encoding, TMsgEncoding::meUU);
+  EXPECT_EQ(Msg.Sender().Address(), "ann@example.com");
+  EXPECT_EQ(Msg.Subject(), "notes");
+  ASSERT_EQ(Msg.Recipients().Count(), 1);
+}
+
+TEST_F(DecoderTest, SeveralUuBlocksAndUnnamedBlock) {
+  Load("Subject: two\r\n\r\ntext\r\nbegin 644 a.bin\r\n" + UULines("AAA") + "end\r\nbetween\r\nbegin 600 \r\n" +
+       UULines("BBBB") + "END\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"text"}));
+  ASSERT_EQ(Msg.Attachments().Count(), 2);
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "AAA");
+  EXPECT_EQ(Msg.Attachments().Items(1).FileName(), "att.1");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(1)), "BBBB");
+}
+
+TEST_F(DecoderTest, MimeTextBodyWithUuencodedBlockIsReadAsPlainOnce) {
+  Load("MIME-Version: 1.0\r\nTo: a@example.com\r\nContent-Type: text/plain\r\n\r\nintro\r\nbegin 644 x.dat\r\n" +
+       UULines("xyz") + "`\r\nend\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"intro"}));
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "xyz");
+  EXPECT_EQ(Msg.Encoding, TMsgEncoding::meUU);
+  EXPECT_EQ(Msg.Recipients().Count(), 1);  // not added a second time
+}
+
+TEST_F(DecoderTest, BadUuLineKeepsTextAndAttachesOriginal) {
+  const std::string Raw = "Subject: x\r\n\r\nbefore\r\nbegin 644 a.bin\r\nM~~~~\r\nend\r\n";
+  Load(Raw);
+  TStringList Expected{"before"};
+  for (const auto& L : ErrorLines("Error decoding the attachment")) Expected.push_back(L);
+  EXPECT_EQ(Msg.Body(), Expected);
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "original.eml");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), Raw);
+}
+
+// --- single text bodies ------------------------------------------------------
+
+TEST_F(DecoderTest, TextBodyLosesPopTerminatorAndKeepsLongLines) {
+  const std::string Long(3000, 'x');
+  Load("MIME-Version: 1.0\r\nContent-Type: text/plain\r\n\r\nline one\r\n" + Long + "\r\n.\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"line one", Long}));
+  EXPECT_EQ(Msg.Attachments().Count(), 0);
+  EXPECT_EQ(Msg.ContentType(), "text/plain");
+}
+
+TEST_F(DecoderTest, MessageWithBareLineFeeds) {
+  Load("MIME-Version: 1.0\nSubject: lf\nContent-Type: multipart/mixed; boundary=\"b\"\n\n--b\n"
+       "Content-Type: text/plain\n\nhello\nworld\n--b\nContent-Type: image/gif; name=\"a.gif\"\n"
+       "Content-Transfer-Encoding: base64\n\n" +
+       EncodeBase64Line("GIF89a") + "\n--b--\n");
+  EXPECT_EQ(Msg.Subject(), "lf");
+  EXPECT_EQ(Msg.Body(), (TStringList{"hello", "world"}));
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "GIF89a");
+}
+
+TEST_F(DecoderTest, QuotedPrintableBodyIsDecodedFromItsCharset) {
+  const std::string Long(400, 'q');
+  Load("MIME-Version: 1.0\r\nContent-Type: text/plain; charset=iso-8859-1\r\n"
+       "Content-Transfer-Encoding: quoted-printable\r\n\r\nCaf=E9 au lait=\r\n, soft break\r\n" +
+       Long + "=\r\n" + Long + "\r\nlast=3D\r\n");
+  EXPECT_EQ(Msg.CharSet, TCharSet::csISO8859);
+  EXPECT_EQ(Msg.Body(), (TStringList{"Caf\xC3\xA9 au lait, soft break", Long + Long, "last="}));
+}
+
+TEST_F(DecoderTest, AutoconvertedHeaderMeansQuotedPrintable) {
+  Load("MIME-Version: 1.0\r\nContent-Type: text/plain\r\nContent-Transfer-Encoding: 8bit\r\n"
+       "X-MIME-Autoconverted: from quoted-printable to 8bit\r\n\r\na=3Db\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"a=b"}));
+  EXPECT_EQ(Msg.CharSet, TCharSet::csISO8859);
+}
+
+TEST_F(DecoderTest, Base64BodyIsDecodedAndSplitIntoLines) {
+  Load("MIME-Version: 1.0\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+       EncodeBase64Line("first\r\nsecond \xE2\x82\xAC\nthird\rfourth\r\n") + "\r\n\r\n.\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"first", "second \xE2\x82\xAC", "third", "fourth"}));
+}
+
+TEST_F(DecoderTest, EightBitTextInLatin1AndUtf8BecomesUtf8) {
+  Load("MIME-Version: 1.0\r\nContent-Type: text/plain; charset=\"ISO-8859-1\"\r\n\r\nGr\xFC\xDF" "e\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"Gr\xC3\xBC\xC3\x9F" "e"}));
+
+  TnbMessage Utf8;
+  TMemoryStream In;
+  In.WriteString("MIME-Version: 1.0\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nGr\xC3\xBC\xC3\x9F" "e\r\n");
+  Utf8.LoadFromStream(In);
+  EXPECT_EQ(Utf8.Body(), (TStringList{"Gr\xC3\xBC\xC3\x9F" "e"}));
+}
+
+TEST_F(DecoderTest, UndeclaredEightBitTextIsNeverInvalidUtf8) {
+  Load("Subject: old\r\n\r\nna\xEFve\r\n");
+  ASSERT_EQ(Msg.Body().size(), 1u);
+  EXPECT_EQ(Msg.Body()[0], "na\xC3\xAFve");
+}
+
+TEST_F(DecoderTest, HtmlBodySetsContentType) {
+  Load("MIME-Version: 1.0\r\nContent-Type: TEXT/HTML; charset=us-ascii\r\n\r\n<p>hi</p>\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"<p>hi</p>"}));
+  EXPECT_EQ(Msg.ContentType(), "text/html");
+}
+
+TEST_F(DecoderTest, CcMailNameIsBodyButOtherNameIsAttachment) {
+  Load("MIME-Version: 1.0\r\nContent-Type: text/plain; name=\"cc:Mail\"\r\n\r\nbody text\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"body text"}));
+  EXPECT_EQ(Msg.Attachments().Count(), 0);
+
+  TnbMessage Named;
+  TMemoryStream In;
+  In.WriteString("MIME-Version: 1.0\r\nContent-Type: text/plain; name=\"readme.txt\"\r\n\r\nfile text\r\n");
+  Named.LoadFromStream(In);
+  EXPECT_TRUE(Named.Body().empty());
+  ASSERT_EQ(Named.Attachments().Count(), 1);
+  EXPECT_EQ(Named.Attachments().Items(0).FileName(), "readme.txt");
+  EXPECT_EQ(Named.Attachments().Items(0).TransferEncoding, TTransferEncoding::te7Bit);
+  EXPECT_EQ(Bytes(Named.Attachments().Items(0)), "file text\r\n");
+}
+
+TEST_F(DecoderTest, Iso2022jpTextIsConverted) {
+  // "ESC $ B" 0x30 0x21 "ESC ( B" is the kanji U+4E9C.
+  Load("MIME-Version: 1.0\r\nContent-Type: text/plain; charset=ISO-2022-JP\r\n\r\n\x1B$B0!\x1B(B\r\n");
+  EXPECT_EQ(Msg.CharSet, TCharSet::csISO2022jp);
+  EXPECT_EQ(Msg.Body(), (TStringList{"\xE4\xBA\x9C"}));
+}
+
+TEST_F(DecoderTest, PlainMailerMultipartIsReadAsText) {
+  Load("MIME-Version: 1.0\r\nX-Mailer: V Mailsystem R #0001\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
+       "--b\r\nContent-Type: text/plain\r\n\r\nhi\r\n--b--\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"--b", "Content-Type: text/plain", "", "hi", "--b--"}));
+  EXPECT_EQ(Msg.Attachments().Count(), 0);
+}
+
+// --- multipart ---------------------------------------------------------------
+
+TEST_F(DecoderTest, MixedWithTextAndGifPart) {
+  const std::string Gif = RandomBytes(500, 2);
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"XX\"\r\n\r\npreamble\r\n--XX\r\n"
+       "Content-Type: text/plain; charset=us-ascii\r\n\r\nThe text.\r\n\r\n--XX\r\n"
+       "Content-Type: image/gif; name=\"a.gif\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+       Base64Lines(Gif) + "\r\n--XX--\r\nepilogue\r\n.\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"The text."}));
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  const TnbAttItem& Item = Msg.Attachments().Items(0);
+  EXPECT_EQ(Item.FileName(), "a.gif");
+  EXPECT_EQ(Item.ContentType(), "image/gif");
+  EXPECT_EQ(Item.TransferEncoding, TTransferEncoding::teBase64);
+  EXPECT_EQ(Bytes(Item), Gif);
+  EXPECT_EQ(Msg.ContentType(), "multipart/mixed");
+}
+
+TEST_F(DecoderTest, UnnamedPartsAreNumberedAndKeepTheirTypes) {
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\ntext\r\n--b\r\n"
+       "Content-Type: application/x-thing\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+       EncodeBase64Line("one") + "\r\n--b\r\nContent-Type: application/pdf\r\n"
+       "Content-Disposition: attachment; filename=\"doc.pdf\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+       EncodeBase64Line("%PDF") + "\r\n--b\r\nContent-Type: text/csv\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+       "a;b=\r\n;c\r\nx=3Dy\r\n--b\r\n\r\nseven bit\r\n--b--\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"text"}));
+  ASSERT_EQ(Msg.Attachments().Count(), 4);
+  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "att.0");
+  EXPECT_EQ(Msg.Attachments().Items(0).ContentType(), "application/x-thing");
+  EXPECT_EQ(Msg.Attachments().Items(0).TransferEncoding, TTransferEncoding::teBase64);
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "one");
+  EXPECT_EQ(Msg.Attachments().Items(1).FileName(), "doc.pdf");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(1)), "%PDF");
+  EXPECT_EQ(Msg.Attachments().Items(2).FileName(), "att.2");
+  EXPECT_EQ(Msg.Attachments().Items(2).ContentType(), "text/csv");
+  EXPECT_EQ(Msg.Attachments().Items(2).TransferEncoding, TTransferEncoding::teQuotedPrintable);
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(2)), "a;b;c\r\nx=y");
+  EXPECT_EQ(Msg.Attachments().Items(3).ContentType(), "text/plain");
+  EXPECT_EQ(Msg.Attachments().Items(3).TransferEncoding, TTransferEncoding::te7Bit);
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(3)), "seven bit");
+}
+
+TEST_F(DecoderTest, FirstPartBase64IsAnAttachment) {
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
+       "Content-Type: image/gif; name=g.gif\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+       EncodeBase64Line("GIF") + "\r\n--b\r\nContent-Type: application/pdf; name=d.pdf\r\n"
+       "Content-Transfer-Encoding: base64\r\n\r\n" + EncodeBase64Line("PDF") + "\r\n--b--\r\n");
+  EXPECT_TRUE(Msg.Body().empty());
+  ASSERT_EQ(Msg.Attachments().Count(), 2);
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "GIF");
+  EXPECT_EQ(Msg.Attachments().Items(1).FileName(), "d.pdf");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(1)), "PDF");
+}
+
+TEST_F(DecoderTest, UuencodedPart) {
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\nt\r\n--b\r\n"
+       "Content-Type: application/octet-stream; name=u.bin\r\nContent-Transfer-Encoding: x-uuencode\r\n\r\n"
+       "begin 644 u.bin\r\n" + UULines("uu data") + "`\r\nend\r\n--b--\r\n");
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "uu data");
+}
+
+TEST_F(DecoderTest, OnlyPartSetsTheMessageType) {
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
+       "Content-Type: text/html\r\n\r\n<b>x</b>\r\n--b--\r\ntrailer\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"<b>x</b>"}));
+  EXPECT_EQ(Msg.Attachments().Count(), 0);
+  EXPECT_EQ(Msg.ContentType(), "text/html");
+}
+
+TEST_F(DecoderTest, TopLevelAlternativeGivesAltAttachment) {
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/alternative; boundary=\"alt\"\r\n\r\n--alt\r\n"
+       "Content-Type: text/plain\r\n\r\nplain text\r\n--alt\r\nContent-Type: text/html\r\n\r\n"
+       "<p>html</p>\r\n--alt--\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"plain text"}));
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "_alt.0");
+  EXPECT_EQ(Msg.Attachments().Items(0).ContentType(), "text/html");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "<p>html</p>");
+  EXPECT_EQ(Msg.ContentType(), "multipart/alternative");
+}
+
+TEST_F(DecoderTest, NestedAlternativeThenAttachments) {
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=outer\r\n\r\n--outer\r\n"
+       "Content-Type: multipart/alternative; boundary=inner\r\n\r\n--inner\r\n"
+       "Content-Type: text/plain\r\n\r\nthe text\r\n--inner\r\nContent-Type: text/html\r\n\r\n<i>t</i>\r\n"
+       "--inner--\r\n\r\n--outer\r\nContent-Type: image/gif; name=p.gif\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+       EncodeBase64Line("pic") + "\r\n--outer\r\n\r\nnote\r\n--outer--\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"the text"}));
+  ASSERT_EQ(Msg.Attachments().Count(), 3);
+  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "_alt.0");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "<i>t</i>");
+  EXPECT_EQ(Msg.Attachments().Items(1).FileName(), "p.gif");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(1)), "pic");
+  EXPECT_EQ(Msg.Attachments().Items(2).FileName(), "att.2");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(2)), "note");
+}
+
+TEST_F(DecoderTest, NestedAlternativeWithOnlyTextKeepsLaterAttachments) {
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=outer\r\n\r\n--outer\r\n"
+       "Content-Type: multipart/alternative; boundary=inner\r\n\r\n--inner\r\n"
+       "Content-Type: text/plain\r\n\r\nonly text\r\n--inner--\r\n--outer\r\n"
+       "Content-Type: application/pdf; name=d.pdf\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+       EncodeBase64Line("pdf") + "\r\n--outer--\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"only text"}));
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "d.pdf");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "pdf");
+}
+
+TEST_F(DecoderTest, NestedAlternativeAsLastPartAddsNoEpilogueAttachment) {
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=outer\r\n\r\n--outer\r\n"
+       "Content-Type: multipart/alternative; boundary=inner\r\n\r\n--inner\r\n"
+       "Content-Type: text/plain\r\n\r\ntext\r\n--inner\r\nContent-Type: text/html\r\n\r\n<p/>\r\n--inner--\r\n"
+       "--outer--\r\nepilogue\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"text"}));
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "_alt.0");
+}
+
+TEST_F(DecoderTest, FirstPartQuotedPrintableInCharset) {
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
+       "Content-Type: text/plain; charset=windows-1252\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+       "price =80 5\r\n--b--\r\n");
+  EXPECT_EQ(Msg.CharSet, TCharSet::csISO8859);
+  EXPECT_EQ(Msg.Body(), (TStringList{"price \xE2\x82\xAC 5"}));
+}
+
+TEST_F(DecoderTest, Base64Iso2022jpFirstPartIsTheBody) {
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
+       "Content-Type: text/plain; charset=iso-2022-jp\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+       EncodeBase64Line("\x1B$B0!\x1B(B\r\n") + "\r\n--b\r\nContent-Type: image/gif; name=j.gif\r\n"
+       "Content-Transfer-Encoding: base64\r\n\r\n" + EncodeBase64Line("jj") + "\r\n--b--\r\n");
+  EXPECT_EQ(Msg.CharSet, TCharSet::csISO2022jp);
+  EXPECT_EQ(Msg.Body(), (TStringList{"\xE4\xBA\x9C"}));
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "j.gif");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "jj");
+}
+
+TEST_F(DecoderTest, EmptyFirstPartStillSeparatesTheNextPart) {
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
+       "Content-Type: text/plain\r\n\r\n--b\r\nContent-Type: image/gif; name=e.gif\r\n"
+       "Content-Transfer-Encoding: base64\r\n\r\n" + EncodeBase64Line("ee") + "\r\n--b--\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{""}));
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "e.gif");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "ee");
+}
+
+TEST_F(DecoderTest, ManySmallPartsKeepTheirOrderAndNames) {
+  std::string Raw = "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=m\r\n\r\n--m\r\n\r\nhi\r\n";
+  for (int I = 0; I < 2000; ++I)
+    Raw += "--m\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+           EncodeBase64Line("part " + std::to_string(I)) + "\r\n";
+  Load(Raw + "--m--\r\n");
+  ASSERT_EQ(Msg.Attachments().Count(), 2000);
+  for (int I : {0, 1, 999, 1999}) {
+    EXPECT_EQ(Msg.Attachments().Items(I).FileName(), "att." + std::to_string(I));
+    EXPECT_EQ(Bytes(Msg.Attachments().Items(I)), "part " + std::to_string(I));
+  }
+}
+
+// --- single-part attachments ----------------------------------------------
+
+TEST_F(DecoderTest, SinglePartPdfTakesDispositionFileName) {
+  Load("MIME-Version: 1.0\r\nContent-Type: application/pdf\r\nContent-Transfer-Encoding: base64\r\n"
+       "Content-Disposition: attachment; filename=\"report.pdf\"\r\n\r\n" +
+       EncodeBase64Line("%PDF-1.4") + "\r\n\r\n.\r\n");
+  EXPECT_TRUE(Msg.Body().empty());
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "report.pdf");
+  EXPECT_EQ(Msg.Attachments().Items(0).ContentType(), "application/pdf");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "%PDF-1.4");
+  EXPECT_EQ(Msg.ContentType(), "application/pdf");
+}
+
+TEST_F(DecoderTest, SinglePartWithoutNameAndLongSevenBitLines) {
+  const std::string Long(1000, 'z');
+  Load("MIME-Version: 1.0\r\nContent-Type: application/x-foo\r\n\r\n" + Long + "\r\nend\r\n");
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "att.0");
+  EXPECT_EQ(Msg.Attachments().Items(0).ContentType(), "application/x-foo");
+  EXPECT_EQ(Msg.Attachments().Items(0).TransferEncoding, TTransferEncoding::te7Bit);
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), Long + "\r\nend\r\n");
+}
+
+TEST_F(DecoderTest, LargeBase64AttachmentSurvivesByteForByte) {
+  const std::string Data = RandomBytes(10 * 1024 * 1024, 3);
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=big\r\n\r\n--big\r\n"
+       "Content-Type: text/plain\r\n\r\nsee attachment\r\n--big\r\n"
+       "Content-Type: application/octet-stream; name=\"big.bin\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+       Base64Lines(Data) + "--big--\r\n");
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  const TnbAttItem& Item = Msg.Attachments().Items(0);
+  ASSERT_EQ(Item.Data.View().size(), Data.size());
+  EXPECT_TRUE(Item.Data.View() == Data);
+}
+
+// --- the forgiving error path ------------------------------------------------
+
+TEST_F(DecoderTest, MissingBoundaryKeepsMessageAndAttachesOriginal) {
+  const std::string Raw = "MIME-Version: 1.0\r\nSubject: lost\r\nContent-Type: multipart/mixed; boundary=nope\r\n\r\n"
+                          "--other\r\ntext\r\n";
+  Load(Raw);
+  EXPECT_EQ(Msg.Subject(), "lost");
+  EXPECT_EQ(Msg.Body(), TStringList(ErrorLines("Cannot find boundary")));
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  const TnbAttItem& Item = Msg.Attachments().Items(0);
+  EXPECT_EQ(Item.FileName(), "original.eml");
+  EXPECT_EQ(Item.ContentType(), "message/rfc822");
+  EXPECT_EQ(Item.TransferEncoding, TTransferEncoding::te7Bit);
+  EXPECT_EQ(Bytes(Item), Raw);
+}
+
+TEST_F(DecoderTest, BadBase64PartKeepsEarlierParts) {
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\nkept text\r\n--b\r\n"
+       "Content-Type: image/gif; name=ok.gif\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+       EncodeBase64Line("ok") + "\r\n--b\r\nContent-Type: image/gif; name=bad.gif\r\n"
+       "Content-Transfer-Encoding: base64\r\n\r\nR0lG*ODlh\r\n--b--\r\n");
+  TStringList Expected{"kept text"};
+  for (const auto& L : ErrorLines("Error decoding the attachment")) Expected.push_back(L);
+  EXPECT_EQ(Msg.Body(), Expected);
+  ASSERT_EQ(Msg.Attachments().Count(), 2);
+  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "ok.gif");
+  EXPECT_EQ(Msg.Attachments().Items(1).FileName(), "original.eml");
+}
+
+TEST_F(DecoderTest, UnterminatedFirstPartIsAnError) {
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\nhalf a message\r\n");
+  TStringList Expected{"half a message"};
+  for (const auto& L : ErrorLines("Cannot find boundary")) Expected.push_back(L);
+  EXPECT_EQ(Msg.Body(), Expected);
+  EXPECT_EQ(Msg.Attachments().Count(), 1);
+}
+
+TEST_F(DecoderTest, UnreadableHeadersStillLoadTheMessage) {
+  const std::string Raw = "Subject: still here\r\nFrom: a@example.com\r\n\xFF\xFF\xFF\xFF\r\nTo: b@example.com\r\n\r\nbody\r\n";
+  Load(Raw);
+  EXPECT_EQ(Msg.Subject(), "still here");
+  EXPECT_EQ(Msg.Sender().Address(), "a@example.com");
+  EXPECT_EQ(Msg.Body(), TStringList(ErrorLines("Unable to retrieve headers")));
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), Raw);
+}
+
+// A message whose header parser fails on a value.
+class TFailingMessage : public TnbMessage {
+public:
+  void ParseHeaders(const TnbHeaders& AHeaders) override {
+    SetSubject("partly parsed");
+    (void)AHeaders;
+    throw EMessageParserError("Invalid Character");
+  }
+};
+
+TEST_F(DecoderTest, HeaderParserFailureKeepsRawHeaders) {
+  TFailingMessage Failing;
+  TMemoryStream In;
+  In.WriteString("Subject: =?utf-8?B?*bad*?=\r\n\r\nbody\r\n");
+  Failing.LoadFromStream(In);
+  EXPECT_EQ(Failing.Subject(), "partly parsed");
+  EXPECT_EQ(Failing.Headers(), (TnbHeaders{"Subject: =?utf-8?B?*bad*?="}));
+  EXPECT_EQ(Failing.Body(), TStringList(ErrorLines("Invalid Character")));
+  EXPECT_EQ(Failing.Attachments().Count(), 1);
+}
+
+TEST_F(DecoderTest, HeadersOnlyMessage) {
+  Load("Subject: nothing else\r\nX-Priority: 1");
+  EXPECT_EQ(Msg.Subject(), "nothing else");
+  EXPECT_EQ(Msg.Priority, TPriority::ptHigh);
+  EXPECT_TRUE(Msg.Body().empty());
+  EXPECT_EQ(Msg.Attachments().Count(), 0);
+}
+
+TEST_F(DecoderTest, ArticleDecoderFillsArticleFields) {
+  TnbArticle Article;
+  TMemoryStream In;
+  In.WriteString("From: n@example.com\r\nNewsgroups: comp.mail\r\nMessage-ID: <1@x>\r\nPath: a!b\r\n"
+                 "Subject: news\r\n\r\narticle body\r\n");
+  Article.LoadFromStream(In);
+  EXPECT_EQ(Article.NewsGroups, "comp.mail");
+  EXPECT_EQ(Article.MessageID, "<1@x>");
+  EXPECT_EQ(Article.Path, "a!b");
+  EXPECT_EQ(Article.Body(), (TStringList{"article body"}));
+}
+
+}  // namespace
