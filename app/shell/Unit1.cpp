@@ -1,5 +1,7 @@
 #include "Unit1.h"
 
+#include <array>
+
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +30,9 @@ static void LoadResources() { Q_INIT_RESOURCE(app); }
 
 namespace {
 constexpr int LeftPanelWidth = 121;
+
+// The three folder views in their start-up order.
+std::array<TFolderView*, 3> FolderViews() { return {Form2, Form3, Form7}; }
 // The animation rests on this frame when no transfer runs.
 constexpr int AnimationStopFrame = 36;
 }  // namespace
@@ -69,8 +74,7 @@ TForm1::TForm1(TDatabase& Database) : Table1(Database, Pop3Table()) {
   MdiArea->addSubWindow(Form7);
   Form8 = new TForm8(this);
   Form10 = new TForm10(this);
-  for (TFolderView* View : {static_cast<TFolderView*>(Form2), static_cast<TFolderView*>(Form3),
-                            static_cast<TFolderView*>(Form7)})
+  for (TFolderView* View : FolderViews())
     View->show();
   connect(MdiArea, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* Window) {
     if (auto* View = dynamic_cast<TFolderView*>(Window)) View->FormActivate();
@@ -191,8 +195,7 @@ std::vector<QAction*> TForm1::LockedActions() const {
 std::vector<QToolButton*> TForm1::FilterButtons() const { return {ToolButton4, ToolButton5, ToolButton6, ToolButton7}; }
 
 void TForm1::SetLocked(bool Locked, bool AllViews) {
-  for (TFolderView* View : {static_cast<TFolderView*>(Form2), static_cast<TFolderView*>(Form3),
-                            static_cast<TFolderView*>(Form7)}) {
+  for (TFolderView* View : FolderViews()) {
     if (!View || (!AllViews && View != Form2)) continue;
     View->ListView1->setEnabled(!Locked);
     View->DBMemo1->setEnabled(!Locked);
@@ -224,8 +227,7 @@ bool TForm1::Animating() const { return FAnimation->state() == QMovie::Running; 
 TFolderView* TForm1::ActiveView() const { return dynamic_cast<TFolderView*>(MdiArea->activeSubWindow()); }
 
 void TForm1::ShowFolder(TFolderView* View) {
-  for (TFolderView* Other : {static_cast<TFolderView*>(Form2), static_cast<TFolderView*>(Form3),
-                             static_cast<TFolderView*>(Form7)})
+  for (TFolderView* Other : FolderViews())
     if (Other != View) Other->showMinimized();
   View->showNormal();
   const int Height = height() - (ToolBar3->isVisible() ? ToolBar3->height() : 0) -
@@ -261,7 +263,6 @@ void TForm1::closeEvent(QCloseEvent* Event) {
 }
 
 void TForm1::FormCloseQuery() {
-  for (TFolderView* View : {static_cast<TFolderView*>(Form2), static_cast<TFolderView*>(Form3),
-                            static_cast<TFolderView*>(Form7)})
+  for (TFolderView* View : FolderViews())
     View->PostEdits();
 }
