@@ -1,0 +1,130 @@
+// mailtool as a user runs it: arguments, standard streams and exit status.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "maillib/message/msgtesthelpers.h"
+
+namespace {
+
+struct TRun {
+  bool Exited = false;  // false: killed by a signal
+  int Status = -1;
+  std::string Out;
+  std::string Err;
+};
+
+class MailTool : public ::testing::Test {
+protected:
+  // Runs mailtool with Arguments (already quoted for the shell) and, when
+  // given, Input on standard input.
+  TRun Run(const std::string& Arguments, const std::string& Input = "") {
+    Dir.Write("stdin", Input);
+    const std::string Command = std::string("'") + MAILTOOL_PATH + "' " + Arguments + " <'" +
+                                Dir / "stdin" + "' >'" + Dir / "stdout" + "' 2>'" +
+                                Dir / "stderr" + "'";
+    const int Raw = std::system(Command.c_str());
+    TRun Result;
+    Result.Exited = WIFEXITED(Raw);
+    Result.Status = Result.Exited ? WEXITSTATUS(Raw) : -1;
+    Result.Out = Dir.Read("stdout");
+    Result.Err = Dir.Read("stderr");
+    return Result;
+  }
+
+  static QJsonObject Parse(const std::string& Json) {
+    QJsonParseError Error;
+    const auto Document = QJsonDocument::fromJson(QByteArray::fromStdString(Json), &Error);
+    EXPECT_EQ(Error.error, QJsonParseError::NoError) << Json;
+    return Document.object();
+  }
+
+  void ExpectFailure(const TRun& R, const std::string& Message) {
+    EXPECT_TRUE(R.Exited);
+    EXPECT_EQ(R.Status, 1);
+    EXPECT_EQ(R.Out, "");
+    EXPECT_NE(R.Err.find(Message), std::string::npos) << R.Err;
+  }
+
+  TTempDir Dir;
+};
+
+TEST_F(MailTool, EncodedMessageDecodesToWhatWentIn) {
+  Dir.Write("message.json", R"({
+    "sender": {"name": "Ann Example", "address": "ann@example.com"},
+    "recipients": [{"name": "Bob", "address": "bob@example.org"}],
+    "cc": [{"address": "carol@example.net"}],
+    "subject": "Zürich report",
+    "charset": "iso-8859-1",
+    "body": ["Grüezi,", "", ".", "the figures are attached."],
+    "attachments": [{"fileName": "figures.bin", "data": "AAECAwT/"}]
+  })");
+  const TRun Encoded = Run("encode '" + Dir / "message.json" + "'");
+  ASSERT_EQ(Encoded.Status, 0) << Encoded.Err;
+  EXPECT_EQ(Encoded.Err, "");
+  EXPECT_NE(Encoded.Out.find("\r\nContent-Transfer-Encoding: Base64\r\n"), std::string::npos);
+
+  const TRun Decoded = Run("decode -", Encoded.Out);
+  ASSERT_EQ(Decoded.Status, 0) << Decoded.Err;
+  const QJsonObject Json = Parse(Decoded.Out);
+  EXPECT_EQ(Json["sender"].toObject()["name"].toString(), "Ann Example");
+  EXPECT_EQ(Json["recipients"].toArray()[0].toObject()["address"].toString(), "bob@example.org");
+  EXPECT_EQ(Json["cc"].toArray()[0].toObject()["address"].toString(), "carol@example.net");
+  EXPECT_EQ(Json["subject"].toString(), QString::fromUtf8("Zürich report"));
+  EXPECT_EQ(Json["body"].toArray(),
+            (QJsonArray{QString::fromUtf8("Grüezi,"), "", ".", "the figures are attached."}));
+  const QJsonObject Item = Json["attachments"].toArray()[0].toObject();
+  EXPECT_EQ(Item["fileName"].toString(), "figures.bin");
+  EXPECT_EQ(Item["size"].toInt(), 6);
+  // sha256 of 00 01 02 03 04 ff
+  EXPECT_EQ(Item["sha256"].toString(),
+            "40d2af4d7ac41bb624d396eabbe5f30b8b3b70f451f7ad251cd193e02b7b9338")
+      << "the bytes changed on the way";
+}
+
+TEST_F(MailTool, DecodesAFileAndReadsStandardInputForADash) {
+  const std::string Wire = "From: a@example.com\nTo: b@example.com\nSubject: LF only\n\nbody\n";
+  Dir.Write("lf.eml", Wire);
+  const TRun FromFile = Run("decode '" + Dir / "lf.eml" + "'");
+  ASSERT_EQ(FromFile.Status, 0) << FromFile.Err;
+  EXPECT_EQ(Parse(FromFile.Out)["subject"].toString(), "LF only");
+  EXPECT_EQ(Parse(FromFile.Out)["body"].toArray(), QJsonArray{"body"});
+  EXPECT_EQ(Run("decode -", Wire).Out, FromFile.Out);
+}
+
+TEST_F(MailTool, BadInputIsReportedWithExitStatusOne) {
+  ExpectFailure(Run(""), "usage: mailtool");
+  ExpectFailure(Run("decode"), "usage: mailtool");
+  ExpectFailure(Run("convert x"), "unknown command \"convert\"");
+  ExpectFailure(Run("decode '" + Dir / "missing.eml" + "'"), "Cannot open file");
+  ExpectFailure(Run("encode '" + Dir / "missing.json" + "'"), "missing.json");
+  ExpectFailure(Run("encode -", "{\"subject\": "), "mailtool: standard input: Not valid JSON");
+  ExpectFailure(Run("encode -", "{\"to\": []}"), "Unknown member \"to\"");
+  ExpectFailure(Run("decode '" + Dir.Path().string() + "'"), "mailtool: ");
+}
+
+TEST_F(MailTool, ArbitraryBytesNeverCrashTheDecoder) {
+  std::mt19937 Gen(7);
+  for (int Round = 0; Round < 20; ++Round) {
+    std::string Bytes(1 + Gen() % 4000, '\0');
+    for (auto& C : Bytes) C = static_cast<char>(Gen());
+    if (Round % 2 == 0) Bytes = "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n" + Bytes;
+    const TRun R = Run("decode -", Bytes);
+    ASSERT_TRUE(R.Exited) << "round " << Round;
+    if (R.Status == 0)
+      Parse(R.Out);
+    else
+      EXPECT_NE(R.Err, "") << "round " << Round;
+  }
+}
+
+}  // namespace
