@@ -4,9 +4,7 @@
 
 #include <sys/wait.h>
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <nlohmann/json.hpp>
 
 #include <cstdlib>
 #include <random>
@@ -41,12 +39,7 @@ protected:
     return Result;
   }
 
-  static QJsonObject Parse(const std::string& Json) {
-    QJsonParseError Error;
-    const auto Document = QJsonDocument::fromJson(QByteArray::fromStdString(Json), &Error);
-    EXPECT_EQ(Error.error, QJsonParseError::NoError) << Json;
-    return Document.object();
-  }
+  static nlohmann::json Parse(const std::string& Text) { return nlohmann::json::parse(Text); }
 
   void ExpectFailure(const TRun& R, const std::string& Message) {
     EXPECT_TRUE(R.Exited);
@@ -75,18 +68,17 @@ TEST_F(MailTool, EncodedMessageDecodesToWhatWentIn) {
 
   const TRun Decoded = Run("decode -", Encoded.Out);
   ASSERT_EQ(Decoded.Status, 0) << Decoded.Err;
-  const QJsonObject Json = Parse(Decoded.Out);
-  EXPECT_EQ(Json["sender"].toObject()["name"].toString(), "Ann Example");
-  EXPECT_EQ(Json["recipients"].toArray()[0].toObject()["address"].toString(), "bob@example.org");
-  EXPECT_EQ(Json["cc"].toArray()[0].toObject()["address"].toString(), "carol@example.net");
-  EXPECT_EQ(Json["subject"].toString(), QString::fromUtf8("Zürich report"));
-  EXPECT_EQ(Json["body"].toArray(),
-            (QJsonArray{QString::fromUtf8("Grüezi,"), "", ".", "the figures are attached."}));
-  const QJsonObject Item = Json["attachments"].toArray()[0].toObject();
-  EXPECT_EQ(Item["fileName"].toString(), "figures.bin");
-  EXPECT_EQ(Item["size"].toInt(), 6);
+  const nlohmann::json J = Parse(Decoded.Out);
+  EXPECT_EQ(J["sender"]["name"], "Ann Example");
+  EXPECT_EQ(J["recipients"][0]["address"], "bob@example.org");
+  EXPECT_EQ(J["cc"][0]["address"], "carol@example.net");
+  EXPECT_EQ(J["subject"], "Zürich report");
+  EXPECT_EQ(J["body"], nlohmann::json::array({"Grüezi,", "", ".", "the figures are attached."}));
+  const nlohmann::json& Item = J["attachments"][0];
+  EXPECT_EQ(Item["fileName"], "figures.bin");
+  EXPECT_EQ(Item["size"], 6);
   // sha256 of 00 01 02 03 04 ff
-  EXPECT_EQ(Item["sha256"].toString(),
+  EXPECT_EQ(Item["sha256"],
             "40d2af4d7ac41bb624d396eabbe5f30b8b3b70f451f7ad251cd193e02b7b9338")
       << "the bytes changed on the way";
 }
@@ -96,8 +88,8 @@ TEST_F(MailTool, DecodesAFileAndReadsStandardInputForADash) {
   Dir.Write("lf.eml", Wire);
   const TRun FromFile = Run("decode '" + Dir / "lf.eml" + "'");
   ASSERT_EQ(FromFile.Status, 0) << FromFile.Err;
-  EXPECT_EQ(Parse(FromFile.Out)["subject"].toString(), "LF only");
-  EXPECT_EQ(Parse(FromFile.Out)["body"].toArray(), QJsonArray{"body"});
+  EXPECT_EQ(Parse(FromFile.Out)["subject"], "LF only");
+  EXPECT_EQ(Parse(FromFile.Out)["body"], nlohmann::json::array({"body"}));
   EXPECT_EQ(Run("decode -", Wire).Out, FromFile.Out);
 }
 
