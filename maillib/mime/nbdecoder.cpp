@@ -1,9 +1,11 @@
 #include "maillib/mime/nbdecoder.h"
 
+#include <cstring>
 #include <memory>
 #include <utility>
 
 #include "maillib/message/nbmsg.h"
+#include "maillib/mime/bodylines.h"
 #include "maillib/mime/base64.h"
 #include "maillib/mime/headerfields.h"
 #include "maillib/mime/mimetext.h"
@@ -30,9 +32,6 @@ constexpr const char* SPlainMailer = "V Mailsystem R #0001";
 // Decoded bytes are handed to an attachment's stream in pieces of this size,
 // so a large part never needs a second full-size buffer.
 constexpr std::size_t FlushSize = 64 * 1024;
-// Quoted-printable lines are decoded in batches of this many, reusing the
-// batch's strings from one batch to the next.
-constexpr std::size_t QPBatchLines = 256;
 
 std::string LowerCase(std::string_view Text) {
   std::string Result(Text);
@@ -64,68 +63,31 @@ bool IsUUFrameLine(const std::string& Line) {
   return IsUUBeginLine(Line) || Line == "`" || EqualsNoCase(Line, "end");
 }
 
-// Collects quoted-printable lines and decodes them into a stream batch by
-// batch. Decoding is line by line, so a soft line break at the end of a
-// batch simply continues in the next one.
-class TQPCollector {
-public:
-  explicit TQPCollector(TStream& Out) : FOut(Out), FBatch(QPBatchLines) {}
-  void Add(const std::string& Line) {
-    FBatch[FCount++].assign(Line);
-    FLastHard = Line.empty() || Line.back() != '=';
-    if (FCount == FBatch.size()) Flush();
-  }
-  // Decodes what is left. The line break that ends a part's last line
-  // belongs to the delimiter that follows (RFC 2046), so it is taken off.
-  void FinishPart(TMemoryStream& Out) {
-    Flush();
-    const std::string_view Bytes = Out.View();
-    if (FLastHard && Bytes.size() >= 2 && Bytes.substr(Bytes.size() - 2) == "\r\n") {
-      Out.SetSize(Bytes.size() - 2);
-      Out.Seek(0, TSeekOrigin::soEnd);
-    }
-  }
-  void Flush() {
-    if (FCount == 0) return;
-    FBatch.resize(FCount);
-    TQuotedPrintable(FOut, FBatch).Decode();
-    FBatch.resize(QPBatchLines);
-    FCount = 0;
-  }
-
-private:
-  TStream& FOut;
-  TStringList FBatch;
-  std::size_t FCount = 0;
-  bool FLastHard = false;
-};
+// Removes the CR LF that ends Bytes: the line break that ends a part's last
+// line belongs to the delimiter that follows (RFC 2046).
+void DropFinalLineBreak(std::string& Bytes) {
+  if (Bytes.ends_with("\r\n")) Bytes.resize(Bytes.size() - 2);
+}
 
 // Appends the decoded bytes in Buffer to Data once there are enough of them.
 // When a part turns out to be large, Data is given room for the rest of the
 // input at once (Remaining bytes of text never decode to more), so it is not
 // copied again and again as it grows; pages of the room that are never
-// written cost no memory.
-void FlushInto(TMemoryStream& Data, std::string& Buffer, bool Force, std::size_t Remaining = 0) {
-  if (Buffer.size() >= FlushSize || (Force && !Buffer.empty())) {
+// written cost no memory. The last Keep bytes stay in Buffer.
+void FlushInto(TMemoryStream& Data, std::string& Buffer, bool Force, std::size_t Remaining = 0,
+               std::size_t Keep = 0) {
+  if (Buffer.size() >= FlushSize + Keep || (Force && !Buffer.empty())) {
     if (Data.Size() == 0 && !Force && Remaining > 0) Data.Reserve(Buffer.size() + Remaining);
-    Data.WriteString(Buffer);
-    Buffer.clear();
+    const std::size_t Taken = Buffer.size() - (Force ? 0 : Keep);
+    Data.Write(Buffer.data(), Taken);
+    Buffer.erase(0, Taken);
   }
 }
 
 }  // namespace
 
-TnbCustomDecoder::TnbCustomDecoder(TStream& Input) {
-  const std::int64_t Size = Input.Size();
-  if (Size > 0) FLines.Reserve(static_cast<std::size_t>(Size));
-  Input.SetPosition(0);
-  char Chunk[65536];
-  for (;;) {
-    const std::size_t N = Input.Read(Chunk, sizeof Chunk);
-    if (N == 0) break;
-    FLines.Write(Chunk, N);
-  }
-  FLines.Rewind();
+TnbCustomDecoder::TnbCustomDecoder(TStream& Input) : FInput(Input) {
+  FLines.SetSource(&Input);
   FLine.reserve(1024);
 }
 
@@ -186,7 +148,10 @@ void TnbCustomDecoder::AppendError(const std::string& ErrorMessage) {
   Item->SetFileName(SOriginalName);
   Item->SetContentType("message/rfc822");
   Item->TransferEncoding = TTransferEncoding::te7Bit;
-  Item->Data.WriteString(FLines.View());
+  // The whole raw input, read again from its start.
+  FInput.SetPosition(0);
+  char Chunk[65536];
+  for (std::size_t N; (N = FInput.Read(Chunk, sizeof Chunk)) > 0;) Item->Data.Write(Chunk, N);
   Item->Data.SetPosition(0);
   Message->Attachments().AddItem(std::move(Item));
 }
@@ -195,29 +160,10 @@ std::string TnbCustomDecoder::GeneratedName(bool Alternative) const {
   return (Alternative ? "_alt." : "att.") + std::to_string(Message->Attachments().Count());
 }
 
-void TnbCustomDecoder::LoadBody(std::string_view Bytes, const std::string& CharSetName) {
-  std::string Text;
-  const std::string Name = Trim(CharSetName);
-  if (Name.empty() || !IsKnownCharSet(Name)) {
-    // Text without a usable charset: UTF-8 when it reads as such, otherwise
-    // Latin-1, which maps every byte to a character and so loses nothing.
-    Text = ValidUTF8(Bytes);
-    if (Text != Bytes) CharSetToUTF8(Bytes, "ISO-8859-1", Text);
-  } else {
-    CharSetToUTF8(Bytes, Name, Text);
-  }
-
-  TStringList& Body = Message->Body();
-  Body.clear();
-  const char* P = Text.data();
-  const char* const E = P + Text.size();
-  while (P < E) {
-    const char* Q = P;
-    while (Q < E && *Q != '\r' && *Q != '\n') ++Q;
-    Body.emplace_back(P, static_cast<std::size_t>(Q - P));
-    if (Q == E) break;
-    P = (*Q == '\r' && Q + 1 < E && Q[1] == '\n') ? Q + 2 : Q + 1;
-  }
+void TnbCustomDecoder::LoadBody(std::string Bytes, const std::string& CharSetName) {
+  TBodyLines Lines(Message->Body(), CharSetName);
+  Lines.Pending = std::move(Bytes);
+  Lines.Finish();
 }
 
 void TnbCustomDecoder::DecodeMIME() {
@@ -257,8 +203,7 @@ void TnbCustomDecoder::DecodeTextBody() {
 
   if (!B64) {
     std::string Raw;
-    TMemoryStream Decoded;
-    TQPCollector Collector(Decoded);
+    TBodyLines Decoded(Message->Body(), CharSetName);
     bool UUFound = false;
     while (ReadLine()) {
       if (IsUUBeginLine(FLine)) {
@@ -266,7 +211,9 @@ void TnbCustomDecoder::DecodeTextBody() {
         break;
       }
       if (QP) {
-        Collector.Add(FLine);
+        DecodeQPLine(FLine, Decoded.Pending);
+        Decoded.Take();
+        ProcessMessages();
       } else {
         Raw.append(FLine);
         Raw += '\n';
@@ -282,16 +229,15 @@ void TnbCustomDecoder::DecodeTextBody() {
       return;
     }
     if (QP) {
-      Collector.Flush();
-      LoadBody(Decoded.View(), CharSetName);
+      Decoded.Finish();
     } else {
-      LoadBody(Raw, CharSetName);
+      LoadBody(std::move(Raw), CharSetName);
     }
   } else {
     std::string Bytes;
     while (ReadLine())
       if (!FLine.empty() && FLine != ".") DecodeBase64Line(TrimView(FLine), Bytes);
-    LoadBody(Bytes, CharSetName);
+    LoadBody(std::move(Bytes), CharSetName);
   }
 }
 
@@ -354,8 +300,8 @@ bool TnbCustomDecoder::DecodeFirstPart() {
 
   if (!B64) {
     std::string Raw;
-    TMemoryStream Decoded;
-    TQPCollector Collector(Decoded);
+    TBodyLines Decoded(Message->Body(), CharSetName);
+    bool LastHard = false;
     bool First = true;
     while (ReadLine()) {
       if (FLine == Delimiter || FLine == Closing) {
@@ -363,7 +309,9 @@ bool TnbCustomDecoder::DecodeFirstPart() {
         break;
       }
       if (QP) {
-        Collector.Add(FLine);
+        LastHard = DecodeQPLine(FLine, Decoded.Pending);
+        Decoded.Take();
+        ProcessMessages();
       } else {
         // Lines are joined, not ended: the last line break belongs to the
         // delimiter (RFC 2046).
@@ -373,10 +321,10 @@ bool TnbCustomDecoder::DecodeFirstPart() {
       }
     }
     if (QP) {
-      Collector.FinishPart(Decoded);
-      LoadBody(Decoded.View(), CharSetName);
+      if (LastHard) DropFinalLineBreak(Decoded.Pending);
+      Decoded.Finish();
     } else {
-      LoadBody(Raw, CharSetName);
+      LoadBody(std::move(Raw), CharSetName);
     }
   } else {
     std::string Bytes;
@@ -387,7 +335,7 @@ bool TnbCustomDecoder::DecodeFirstPart() {
       }
       if (!FLine.empty()) DecodeBase64Line(TrimView(FLine), Bytes);
     }
-    LoadBody(Bytes, CharSetName);
+    LoadBody(std::move(Bytes), CharSetName);
   }
   // The next part's headers are read only after a body with lines.
   if (Message->Body().empty()) Message->Body().emplace_back();
@@ -453,7 +401,7 @@ void TnbCustomDecoder::DecodeParts() {
 }
 
 void TnbCustomDecoder::ReadPartData(TnbAttItem& Item, bool UUEncoded) {
-  const std::size_t Remaining = FLines.View().size() - static_cast<std::size_t>(FLines.Position());
+  const std::size_t Remaining = static_cast<std::size_t>(FLines.Remaining());
   std::string Buffer;
   Buffer.reserve(FlushSize + 4096);
   switch (Item.TransferEncoding) {
@@ -471,9 +419,15 @@ void TnbCustomDecoder::ReadPartData(TnbAttItem& Item, bool UUEncoded) {
       FlushInto(Item.Data, Buffer, true);
       break;
     case TTransferEncoding::teQuotedPrintable: {
-      TQPCollector Collector(Item.Data);
-      while (ReadLine() && !StartsWith(FLine, Delimiter)) Collector.Add(FLine);
-      Collector.FinishPart(Item.Data);
+      bool LastHard = false;
+      while (ReadLine() && !StartsWith(FLine, Delimiter)) {
+        LastHard = DecodeQPLine(FLine, Buffer);
+        ProcessMessages();
+        // The last line break stays in the buffer: it may belong to the delimiter.
+        FlushInto(Item.Data, Buffer, false, Remaining, 2);
+      }
+      if (LastHard) DropFinalLineBreak(Buffer);
+      FlushInto(Item.Data, Buffer, true);
       break;
     }
     case TTransferEncoding::te7Bit:
@@ -523,7 +477,7 @@ void TnbCustomDecoder::DecodeSinglePart() {
 
 void TnbCustomDecoder::ReadSinglePartData(TnbAttItem& Item, bool UUEncoded) {
   // The rest of the input is the part: reserve for it at once.
-  const std::size_t Remaining = FLines.View().size() - static_cast<std::size_t>(FLines.Position());
+  const std::size_t Remaining = static_cast<std::size_t>(FLines.Remaining());
   std::string Buffer;
   Buffer.reserve(FlushSize + 4096);
   switch (Item.TransferEncoding) {
@@ -540,12 +494,13 @@ void TnbCustomDecoder::ReadSinglePartData(TnbAttItem& Item, bool UUEncoded) {
         FlushInto(Item.Data, Buffer, false);
       }
       break;
-    case TTransferEncoding::teQuotedPrintable: {
-      TQPCollector Collector(Item.Data);
-      while (ReadLine() && FLine != ".") Collector.Add(FLine);
-      Collector.Flush();
+    case TTransferEncoding::teQuotedPrintable:
+      while (ReadLine() && FLine != ".") {
+        DecodeQPLine(FLine, Buffer);
+        ProcessMessages();
+        FlushInto(Item.Data, Buffer, false);
+      }
       break;
-    }
     case TTransferEncoding::te7Bit:
       Item.Data.Reserve(Remaining);
       while (ReadLine() && FLine != ".") {
@@ -570,7 +525,7 @@ void TnbCustomDecoder::DecodePlain() {
     Raw.append(FLine);
     Raw += '\n';
   }
-  LoadBody(Raw, GetParameter("charset", GetHeaderField(MessageHeaders, "Content-Type")));
+  LoadBody(std::move(Raw), GetParameter("charset", GetHeaderField(MessageHeaders, "Content-Type")));
   if (UUFound) {
     Message->Encoding = TMsgEncoding::meUU;
     DecodeUUBlocks();
@@ -585,11 +540,12 @@ void TnbCustomDecoder::DecodeUUBlocks() {
     auto Item = std::make_unique<TnbAttItem>();
     const std::string Name = UUFileName(FLine);
     Item->SetFileName(Name.empty() ? GeneratedName(false) : Name);
+    const std::size_t Remaining = static_cast<std::size_t>(FLines.Remaining());
     try {
       while (ReadLine() && FLine != "`" && !EqualsNoCase(FLine, "END")) {
         if (FLine.empty()) continue;
         Buffer += DecodeUULine(FLine);
-        FlushInto(Item->Data, Buffer, false, FLines.View().size() - static_cast<std::size_t>(FLines.Position()));
+        FlushInto(Item->Data, Buffer, false, Remaining);
       }
       FlushInto(Item->Data, Buffer, true);
     } catch (const Exception&) {

@@ -21,7 +21,8 @@ class TnbAttItem;
 // "original.eml".
 class TnbCustomDecoder {
 public:
-  // Copies the whole of Input (from its start) into the decoder's line stream.
+  // Reads Input from its start, a window at a time, so the message text is
+  // never held twice. Input must outlive the decoding, and its position moves.
   explicit TnbCustomDecoder(TStream& Input);
   virtual ~TnbCustomDecoder() = default;
   TnbCustomDecoder(const TnbCustomDecoder&) = delete;
@@ -74,7 +75,7 @@ private:
   bool LeaveAlternative();
 
   // Replaces Body by the lines of Bytes, converted from CharSetName to UTF-8.
-  void LoadBody(std::string_view Bytes, const std::string& CharSetName);
+  void LoadBody(std::string Bytes, const std::string& CharSetName);
   // Appends the error explanation and the whole raw input as "original.eml".
   void AppendError(const std::string& ErrorMessage);
   // The number of attachments the message already has, for generated names.
@@ -82,6 +83,7 @@ private:
 
   bool ReadLine();
 
+  TStream& FInput;
   TLineStream FLines;
   std::string FLine;  // the line read last
   std::string Delimiter;

@@ -37,6 +37,12 @@ private:
   TStringList& FLines;
 };
 
+// Appends the bytes of one quoted-printable line to Out, followed by CR LF
+// unless the line ends in "=" (a soft line break) or in a Ctrl-Z: the rule
+// of TQuotedPrintable::Decode for a single line. Returns whether the line
+// ended in a hard line break.
+bool DecodeQPLine(std::string_view Line, std::string& Out);
+
 // Decodes Text as one quoted-printable line and returns its first line of
 // text (the bytes up to the first CR or LF); used for "Q" header words.
 std::string DecodeQPText(std::string_view Text);

@@ -2,9 +2,12 @@
 
 #include <iconv.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+
+#include "platform/runtime/bytescan.h"
 
 namespace {
 
@@ -73,6 +76,17 @@ std::size_t SequenceLength(const unsigned char* P, std::size_t Left, char32_t& C
   return Length;
 }
 
+// The number of ASCII bytes at the start of P (Left bytes long).
+std::size_t AsciiRun(const unsigned char* P, std::size_t Left) {
+  std::size_t I = 0;
+  for (; Left - I >= 8; I += 8) {
+    const std::uint64_t High = bytescan::NonAscii(bytescan::Load(P + I));
+    if (High != 0) return I + bytescan::FirstFlagged(High);
+  }
+  while (I < Left && P[I] < 0x80) ++I;
+  return I;
+}
+
 void AppendValidUTF8(std::string_view Bytes, std::string& Text) {
   const auto* P = reinterpret_cast<const unsigned char*>(Bytes.data());
   const std::size_t N = Bytes.size();
@@ -84,7 +98,7 @@ void AppendValidUTF8(std::string_view Bytes, std::string& Text) {
     char32_t Code;
     while (I < N) {
       if (P[I] < 0x80) {
-        ++I;
+        I += AsciiRun(P + I, N - I);
         continue;
       }
       const std::size_t L = SequenceLength(P + I, N - I, Code);
@@ -99,17 +113,34 @@ void AppendValidUTF8(std::string_view Bytes, std::string& Text) {
   }
 }
 
+// The UTF-8 bytes of each Latin-1 byte; for ASCII the second is unused.
+constexpr std::array<std::array<char, 2>, 256> Latin1Table = [] {
+  std::array<std::array<char, 2>, 256> Table{};
+  for (unsigned C = 0; C < 256; ++C)
+    Table[C] = C < 0x80 ? std::array<char, 2>{static_cast<char>(C), 0}
+                        : std::array<char, 2>{static_cast<char>(0xC0 | (C >> 6)), static_cast<char>(0x80 | (C & 0x3F))};
+  return Table;
+}();
+
 void AppendLatin1AsUTF8(std::string_view Bytes, std::string& Text) {
-  Text.reserve(Text.size() + Bytes.size() * 2);
+  // Sized exactly first (each byte from 0x80 up takes two), then written
+  // without branches: accented letters come at random in such text.
+  std::size_t High = 0;
+  std::size_t I = 0;
+  for (; Bytes.size() - I >= 8; I += 8)
+    // Each flag moved down to a 1 in its byte; the multiplication sums the bytes into the top one.
+    High += static_cast<std::size_t>(((bytescan::NonAscii(bytescan::Load(Bytes.data() + I)) >> 7) * bytescan::Ones) >> 56);
+  for (; I < Bytes.size(); ++I) High += static_cast<unsigned char>(Bytes[I]) >> 7;
+  const std::size_t Start = Text.size();
+  const std::size_t Length = Bytes.size() + High;
+  Text.resize(Start + Length + 1);  // one spare byte for the last two-byte store
+  char* Out = Text.data() + Start;
   for (const char Ch : Bytes) {
     const auto C = static_cast<unsigned char>(Ch);
-    if (C < 0x80) {
-      Text += Ch;
-    } else {
-      Text += static_cast<char>(0xC0 | (C >> 6));
-      Text += static_cast<char>(0x80 | (C & 0x3F));
-    }
+    std::memcpy(Out, Latin1Table[C].data(), 2);
+    Out += 1 + (C >> 7);
   }
+  Text.resize(Start + Length);
 }
 
 // Owns an iconv descriptor.
@@ -206,6 +237,24 @@ std::string CharSetToUTF8(std::string_view Bytes, std::string_view CharSet) {
   std::string Text;
   CharSetToUTF8(Bytes, CharSet, Text);
   return Text;
+}
+
+std::size_t UTF8SequenceLength(std::string_view Text) {
+  if (Text.empty()) return 0;
+  char32_t Code;
+  return SequenceLength(reinterpret_cast<const unsigned char*>(Text.data()), Text.size(), Code);
+}
+
+bool IsValidUTF8(std::string_view Text) {
+  const auto* P = reinterpret_cast<const unsigned char*>(Text.data());
+  const std::size_t N = Text.size();
+  for (std::size_t I = AsciiRun(P, N); I < N; I += AsciiRun(P + I, N - I)) {
+    char32_t Code;
+    const std::size_t L = SequenceLength(P + I, N - I, Code);
+    if (L == 0) return false;
+    I += L;
+  }
+  return true;
 }
 
 std::string ValidUTF8(std::string_view Text) {

@@ -26,6 +26,13 @@ bool CharSetToUTF8(std::string_view Bytes, std::string_view CharSet, std::string
 // The same, returning the text (Bytes unchanged for an unknown character set).
 std::string CharSetToUTF8(std::string_view Bytes, std::string_view CharSet);
 
+// The length of the valid UTF-8 sequence at the start of Text (1 for an
+// ASCII byte), or 0 when Text is empty or does not start with one.
+std::size_t UTF8SequenceLength(std::string_view Text);
+
+// True when Text is valid UTF-8 (no overlong forms, no surrogates).
+bool IsValidUTF8(std::string_view Text);
+
 // Text as valid UTF-8: each byte that does not belong to a valid UTF-8
 // sequence (overlong forms and surrogates included) becomes U+FFFD.
 std::string ValidUTF8(std::string_view Text);

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "maillib/message/msgtesthelpers.h"
 #include "platform/runtime/exception.h"
 #include "platform/runtime/streams.h"
+#include "platform/runtime/textencoding.h"
 
 namespace {
 
@@ -97,6 +99,25 @@ TEST(MessageJson, ControlCharactersAndBrokenTextStayValidJson) {
   EXPECT_EQ(Body[0], "line\r\nbreak");
   EXPECT_EQ(Body[1], "\x1F\x7F");
   EXPECT_EQ(Body[2], "\uFFFD\uFFFD");
+}
+
+// Long runs are scanned eight bytes at a time: a byte to escape or to
+// replace must be caught at any offset.
+TEST(MessageJson, AnyTextReadsBackAsItsValidUtf8) {
+  std::mt19937 Random(5);
+  const std::string Pieces[] = {"plain text here ", "\"", "\\", "\x01", "\t", "\xC3\xA9",
+                                "\xE2\x82\xAC", "\xFF", "\xC3", "\xF0\x9F\x98\x80", "0123456789abcdef"};
+  TnbMessage Message;
+  for (int Line = 0; Line < 500; ++Line) {
+    std::string Text;
+    const int Count = static_cast<int>(Random() % 10);
+    for (int I = 0; I < Count; ++I) Text += Pieces[Random() % 11];
+    Message.Body().push_back(Text);
+  }
+  const Json J = ToJson(Message);
+  ASSERT_EQ(J["body"].size(), Message.Body().size());
+  for (std::size_t I = 0; I < Message.Body().size(); ++I)
+    ASSERT_EQ(J["body"][I], ValidUTF8(Message.Body()[I])) << ::testing::PrintToString(Message.Body()[I]);
 }
 
 TEST(MessageJson, ReadFillsTheModelAndWritesBackTheSame) {

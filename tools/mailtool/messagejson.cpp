@@ -4,6 +4,7 @@
 #include <openssl/evp.h>
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <ostream>
@@ -12,6 +13,7 @@
 #include "maillib/message/nbmsg.h"
 #include "maillib/mime/base64.h"
 #include "maillib/transport/nberrors.h"
+#include "platform/runtime/bytescan.h"
 #include "platform/runtime/exception.h"
 #include "platform/runtime/textencoding.h"
 
@@ -24,6 +26,9 @@ constexpr std::array<std::string_view, 2> EncodingNames{"mime", "uu"};
 constexpr std::array<std::string_view, 3> TransferEncodingNames{"7bit", "base64",
                                                                 "quoted-printable"};
 
+// Output is handed on in pieces of about this size.
+constexpr std::size_t FlushSize = 64 * 1024;
+
 template <typename E, std::size_t N>
 std::string_view NameOf(const std::array<std::string_view, N>& Names, E Value) {
   return Names.at(static_cast<std::size_t>(Value));
@@ -31,47 +36,96 @@ std::string_view NameOf(const std::array<std::string_view, N>& Names, E Value) {
 
 // ---- writing ----
 
-void WriteString(std::ostream& Out, std::string_view Text) {
-  const std::string Valid = ValidUTF8(Text);
-  Out << '"';
-  std::size_t Start = 0;
-  for (std::size_t I = 0; I < Valid.size(); ++I) {
-    const auto C = static_cast<unsigned char>(Valid[I]);
-    if (C >= 0x20 && C != '"' && C != '\\') continue;
-    Out.write(Valid.data() + Start, static_cast<std::streamsize>(I - Start));
-    Start = I + 1;
-    switch (C) {
-      case '"': Out << "\\\""; break;
-      case '\\': Out << "\\\\"; break;
-      case '\n': Out << "\\n"; break;
-      case '\r': Out << "\\r"; break;
-      case '\t': Out << "\\t"; break;
-      default: {
-        char Escape[8];
-        std::snprintf(Escape, sizeof Escape, "\\u%04x", C);
-        Out << Escape;
-      }
+// Bytes that JSON strings cannot hold as they are.
+constexpr std::array<bool, 256> NeedsEscape = [] {
+  std::array<bool, 256> Table{};
+  for (int C = 0; C < 0x20; ++C) Table[C] = true;
+  Table['"'] = Table['\\'] = true;
+  return Table;
+}();
+
+// The bytes of Word that need a look of their own: control characters,
+// quotes, backslashes and the bytes of multi-byte sequences.
+std::uint64_t SpecialBytes(std::uint64_t Word) {
+  using namespace bytescan;
+  return Below(Word, 0x20) | Equal(Word, '"') | Equal(Word, '\\') | NonAscii(Word);
+}
+
+void AppendEscape(std::string& Out, unsigned char C) {
+  switch (C) {
+    case '"': Out += "\\\""; break;
+    case '\\': Out += "\\\\"; break;
+    case '\n': Out += "\\n"; break;
+    case '\r': Out += "\\r"; break;
+    case '\t': Out += "\\t"; break;
+    default: {
+      char Escape[8];
+      std::snprintf(Escape, sizeof Escape, "\\u%04x", C);
+      Out += Escape;
     }
   }
-  Out.write(Valid.data() + Start, static_cast<std::streamsize>(Valid.size() - Start));
-  Out << '"';
 }
 
-void WriteAddress(std::ostream& Out, const TnbMailAddress& Address) {
-  Out << "{\"name\": ";
-  WriteString(Out, Address.Name());
-  Out << ", \"address\": ";
-  WriteString(Out, Address.Address());
-  Out << '}';
-}
-
-void WriteAddressList(std::ostream& Out, const TnbAddressList& List) {
-  Out << '[';
-  for (int I = 0; I < List.Count(); ++I) {
-    Out << (I == 0 ? "\n    " : ",\n    ");
-    WriteAddress(Out, List.Items(I));
+// Appends Text as a JSON string in one pass: escapes what JSON requires and
+// writes U+FFFD for each byte that is not part of valid UTF-8.
+void AppendString(std::string& Out, std::string_view Text) {
+  Out += '"';
+  const char* const P = Text.data();
+  const std::size_t N = Text.size();
+  std::size_t Start = 0;  // the first byte not yet appended
+  for (std::size_t I = 0; I < N;) {
+    if (N - I >= 8) {
+      // Skip to the first byte that needs a look, eight bytes at a time.
+      const std::uint64_t Special = SpecialBytes(bytescan::Load(P + I));
+      if (Special == 0) {
+        I += 8;
+        continue;
+      }
+      I += bytescan::FirstFlagged(Special);
+    }
+    const auto C = static_cast<unsigned char>(P[I]);
+    if (C < 0x80 && !NeedsEscape[C]) {
+      ++I;
+      continue;
+    }
+    // Two-byte sequences (Latin letters with accents) are the common case.
+    if (C >= 0xC2 && C <= 0xDF && I + 1 < N && (static_cast<unsigned char>(P[I + 1]) & 0xC0) == 0x80) {
+      I += 2;
+      continue;
+    }
+    if (C >= 0x80) {
+      const std::size_t Length = UTF8SequenceLength(Text.substr(I));
+      if (Length > 0) {
+        I += Length;
+        continue;
+      }
+    }
+    Out.append(P + Start, I - Start);
+    if (C >= 0x80)
+      Out += "\xEF\xBF\xBD";
+    else
+      AppendEscape(Out, C);
+    Start = ++I;
   }
-  Out << (List.Count() == 0 ? "]" : "\n  ]");
+  Out.append(P + Start, N - Start);
+  Out += '"';
+}
+
+void AppendAddress(std::string& Out, const TnbMailAddress& Address) {
+  Out += "{\"name\": ";
+  AppendString(Out, Address.Name());
+  Out += ", \"address\": ";
+  AppendString(Out, Address.Address());
+  Out += '}';
+}
+
+void AppendAddressList(std::string& Out, const TnbAddressList& List) {
+  Out += '[';
+  for (int I = 0; I < List.Count(); ++I) {
+    Out += I == 0 ? "\n    " : ",\n    ";
+    AppendAddress(Out, List.Items(I));
+  }
+  Out += List.Count() == 0 ? "]" : "\n  ]";
 }
 
 // OpenSSL's digest uses the processor's SHA instructions where it has them,
@@ -90,16 +144,16 @@ std::string Sha256Hex(std::string_view Bytes) {
   return Text;
 }
 
-void WriteAttachment(std::ostream& Out, const TnbAttItem& Item) {
+void AppendAttachment(std::string& Out, const TnbAttItem& Item) {
   const std::string_view Bytes = Item.Data.View();
-  Out << "{\n      \"fileName\": ";
-  WriteString(Out, Item.FileName());
-  Out << ",\n      \"contentType\": ";
-  WriteString(Out, Item.ContentType());
-  Out << ",\n      \"transferEncoding\": ";
-  WriteString(Out, NameOf(TransferEncodingNames, Item.TransferEncoding));
-  Out << ",\n      \"size\": " << Bytes.size();
-  Out << ",\n      \"sha256\": \"" << Sha256Hex(Bytes) << "\"\n    }";
+  Out += "{\n      \"fileName\": ";
+  AppendString(Out, Item.FileName());
+  Out += ",\n      \"contentType\": ";
+  AppendString(Out, Item.ContentType());
+  Out += ",\n      \"transferEncoding\": ";
+  AppendString(Out, NameOf(TransferEncodingNames, Item.TransferEncoding));
+  Out += ",\n      \"size\": " + std::to_string(Bytes.size());
+  Out += ",\n      \"sha256\": \"" + Sha256Hex(Bytes) + "\"\n    }";
 }
 
 // ---- reading ----
@@ -228,37 +282,54 @@ void ReadAttachments(const Json& Value, TnbAttList& List) {
 }  // namespace
 
 void WriteMessageJson(TnbMessage& Message, std::ostream& Out) {
-  Out << "{\n  \"sender\": ";
-  WriteAddress(Out, Message.Sender());
-  Out << ",\n  \"recipients\": ";
-  WriteAddressList(Out, Message.Recipients());
-  Out << ",\n  \"cc\": ";
-  WriteAddressList(Out, Message.CC());
-  Out << ",\n  \"bcc\": ";
-  WriteAddressList(Out, Message.BCC());
-  Out << ",\n  \"subject\": ";
-  WriteString(Out, Message.Subject());
-  Out << ",\n  \"priority\": \"" << NameOf(PriorityNames, Message.Priority) << '"';
-  Out << ",\n  \"returnReceipt\": " << (Message.ReturnReceipt ? "true" : "false");
-  Out << ",\n  \"charset\": \"" << NameOf(CharSetNames, Message.CharSet) << '"';
-  Out << ",\n  \"contentType\": ";
-  WriteString(Out, Message.ContentType());
-  Out << ",\n  \"encoding\": \"" << NameOf(EncodingNames, Message.Encoding) << '"';
-  Out << ",\n  \"body\": [";
+  // Built in a buffer handed to Out in large pieces: a body may have
+  // hundreds of thousands of lines.
+  std::string Text;
+  Text.reserve(2 * FlushSize);
+  const auto Flush = [&](bool Force) {
+    if (Text.size() < FlushSize && !Force) return;
+    Out.write(Text.data(), static_cast<std::streamsize>(Text.size()));
+    Text.clear();
+  };
+
+  Text += "{\n  \"sender\": ";
+  AppendAddress(Text, Message.Sender());
+  Text += ",\n  \"recipients\": ";
+  AppendAddressList(Text, Message.Recipients());
+  Text += ",\n  \"cc\": ";
+  AppendAddressList(Text, Message.CC());
+  Text += ",\n  \"bcc\": ";
+  AppendAddressList(Text, Message.BCC());
+  Text += ",\n  \"subject\": ";
+  AppendString(Text, Message.Subject());
+  Text += ",\n  \"priority\": ";
+  AppendString(Text, NameOf(PriorityNames, Message.Priority));
+  Text += ",\n  \"returnReceipt\": ";
+  Text += Message.ReturnReceipt ? "true" : "false";
+  Text += ",\n  \"charset\": ";
+  AppendString(Text, NameOf(CharSetNames, Message.CharSet));
+  Text += ",\n  \"contentType\": ";
+  AppendString(Text, Message.ContentType());
+  Text += ",\n  \"encoding\": ";
+  AppendString(Text, NameOf(EncodingNames, Message.Encoding));
+  Text += ",\n  \"body\": [";
   const TStringList& Body = Message.Body();
   for (std::size_t I = 0; I < Body.size(); ++I) {
-    Out << (I == 0 ? "\n    " : ",\n    ");
-    WriteString(Out, Body[I]);
+    Text += I == 0 ? "\n    " : ",\n    ";
+    AppendString(Text, Body[I]);
+    Flush(false);
   }
-  Out << (Body.empty() ? "]" : "\n  ]");
-  Out << ",\n  \"attachments\": [";
+  Text += Body.empty() ? "]" : "\n  ]";
+  Text += ",\n  \"attachments\": [";
   const TnbAttList& Attachments = Message.Attachments();
   for (int I = 0; I < Attachments.Count(); ++I) {
-    Out << (I == 0 ? "\n    " : ",\n    ");
-    WriteAttachment(Out, Attachments.Items(I));
+    Text += I == 0 ? "\n    " : ",\n    ";
+    AppendAttachment(Text, Attachments.Items(I));
+    Flush(false);
   }
-  Out << (Attachments.Count() == 0 ? "]" : "\n  ]");
-  Out << "\n}\n";
+  Text += Attachments.Count() == 0 ? "]" : "\n  ]";
+  Text += "\n}\n";
+  Flush(true);
 }
 
 void ReadMessageJson(std::string_view Text, TnbMessage& Message) {

@@ -11,6 +11,7 @@
 #include "maillib/mime/uuencode.h"
 #include "maillib/transport/nberrors.h"
 #include "maillib/message/msgtesthelpers.h"
+#include "platform/runtime/textencoding.h"
 
 namespace {
 
@@ -393,6 +394,67 @@ TEST_F(DecoderTest, LargeBase64AttachmentSurvivesByteForByte) {
   const TnbAttItem& Item = Msg.Attachments().Items(0);
   ASSERT_EQ(Item.Data.View().size(), Data.size());
   EXPECT_TRUE(Item.Data.View() == Data);
+}
+
+// Latin-1 lines large enough to cross every buffer and piece border of the
+// decoder, with their quoted-printable form and their UTF-8 text.
+struct TLargeText {
+  std::string Latin1;  // lines joined by CR LF, no final line break
+  std::string Encoded;
+  std::vector<std::string> Utf8Lines;
+};
+
+TLargeText MakeLargeText(int Lines) {
+  TLargeText T;
+  for (int I = 0; I < Lines; ++I) {
+    const std::string Line = "Zeile " + std::to_string(I) + ": Gr\xFC\xDF" "e = K\xF6ln " + std::string(I % 50, 'x');
+    if (I > 0) T.Latin1 += "\r\n";
+    T.Latin1 += Line;
+    for (const char Ch : Line) {
+      const auto C = static_cast<unsigned char>(Ch);
+      if (C >= 0x80 || C == '=') {
+        static const char Hex[] = "0123456789ABCDEF";
+        T.Encoded += {'=', Hex[C >> 4], Hex[C & 15]};
+      } else {
+        T.Encoded += Ch;
+      }
+    }
+    T.Encoded += "\r\n";
+    T.Utf8Lines.push_back(CharSetToUTF8(Line, "ISO-8859-1"));
+  }
+  return T;
+}
+
+TEST_F(DecoderTest, LargeQuotedPrintablePartsKeepEveryLineAndByte) {
+  const TLargeText T = MakeLargeText(40000);  // about 2 MiB
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=qp\r\n\r\n--qp\r\n"
+       "Content-Type: text/plain; charset=iso-8859-1\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n" +
+       T.Encoded + "--qp\r\n"
+       "Content-Type: application/octet-stream; name=\"t.txt\"\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n" +
+       T.Encoded + "--qp--\r\n");
+  EXPECT_TRUE(Msg.Body() == T.Utf8Lines);
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Msg.Attachments().Items(0).Data.View().size(), T.Latin1.size());
+  EXPECT_TRUE(Msg.Attachments().Items(0).Data.View() == T.Latin1);
+
+  // A part whose last line break completes a full buffer: that line break
+  // still belongs to the delimiter.
+  const std::string Full(65534, 'a');
+  TnbMessage Edge;
+  TMemoryStream EdgeIn;
+  EdgeIn.WriteString("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=qp\r\n\r\n--qp\r\n\r\ntext\r\n"
+                     "--qp\r\nContent-Type: text/plain; name=\"a.txt\"\r\n"
+                     "Content-Transfer-Encoding: quoted-printable\r\n\r\n" + Full + "\r\n--qp--\r\n");
+  Edge.LoadFromStream(EdgeIn);
+  ASSERT_EQ(Edge.Attachments().Count(), 1);
+  EXPECT_EQ(Edge.Attachments().Items(0).Data.View().size(), Full.size());
+
+  TnbMessage Single;
+  TMemoryStream In;
+  In.WriteString("MIME-Version: 1.0\r\nContent-Type: text/plain; charset=iso-8859-1\r\n"
+                 "Content-Transfer-Encoding: quoted-printable\r\n\r\n" + T.Encoded);
+  Single.LoadFromStream(In);
+  EXPECT_TRUE(Single.Body() == T.Utf8Lines);
 }
 
 // --- the forgiving error path ------------------------------------------------

@@ -72,6 +72,35 @@ TEST(TextEncoding, RandomBytesAlwaysGiveValidUTF8) {
   }
 }
 
+// Long ASCII runs are tested a word at a time; a bad byte must be found at
+// any offset inside or after such a run.
+TEST(TextEncoding, ValidityAndLatin1HoldAcrossAsciiRuns) {
+  std::mt19937 Random(11);
+  const std::string Pieces[] = {"abcdefghijklmnop", "x", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+                                "\xFF", "\xC3", "\xED\xA0\x80", "\xE9"};
+  for (int Round = 0; Round < 2000; ++Round) {
+    std::string Text;
+    const int Count = static_cast<int>(Random() % 12);
+    for (int I = 0; I < Count; ++I) Text += Pieces[Random() % 9];
+    EXPECT_EQ(IsValidUTF8(Text), ValidUTF8(Text) == Text) << ::testing::PrintToString(Text);
+
+    std::string Expected;
+    for (const char Ch : Text) {
+      const auto C = static_cast<unsigned char>(Ch);
+      if (C < 0x80) {
+        Expected += Ch;
+      } else {
+        Expected += static_cast<char>(0xC0 | (C >> 6));
+        Expected += static_cast<char>(0x80 | (C & 0x3F));
+      }
+    }
+    ASSERT_EQ(CharSetToUTF8(Text, "ISO-8859-1"), Expected) << ::testing::PrintToString(Text);
+  }
+  EXPECT_FALSE(IsValidUTF8(std::string(1000, 'a') + "\xFF"));
+  EXPECT_FALSE(IsValidUTF8("\x80" + std::string(1000, 'a')));
+  EXPECT_TRUE(IsValidUTF8(""));
+}
+
 TEST(TextEncoding, UTF8ToLatin1OnlyWhenEveryCharacterFits) {
   std::string Bytes = "unchanged";
   EXPECT_TRUE(UTF8ToLatin1("Caf\xC3\xA9 \xC3\xBF", Bytes));
