@@ -1,5 +1,6 @@
 #include "maillib/mime/bodylines.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "maillib/mime/mimetext.h"
@@ -57,10 +58,16 @@ TBodyLines::TBodyLines(TStringList& Body, const std::string& CharSetName)
 
 void TBodyLines::Take() {
   if (!FPiecewise || Pending.size() < PieceSize + 2) return;
-  const std::size_t Lf = Pending.rfind('\n', Pending.size() - 3);
-  if (Lf == std::string::npos) return;
+  // Only bytes added since the last look can hold a new line feed: a long
+  // paragraph is searched once, not once per decoded line.
+  const std::size_t From = std::min(FSearched, Pending.size() - 2);
+  const std::size_t Found = std::string_view(Pending).substr(From, Pending.size() - 2 - From).rfind('\n');
+  FSearched = Pending.size() - 2;
+  if (Found == std::string_view::npos) return;
+  const std::size_t Lf = From + Found;
   Convert(std::string_view(Pending).substr(0, Lf + 1));
   Pending.erase(0, Lf + 1);
+  FSearched = Pending.size() - 2;
 }
 
 void TBodyLines::Finish() {

@@ -32,4 +32,5 @@ private:
   std::string FCharSet;  // empty until settled
   bool FPiecewise = false;
   std::string FText;
+  std::size_t FSearched = 0;  // Pending holds no line feed before this
 };

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <utility>
 
 std::int64_t TStream::Size() {
   const auto Here = Position();
@@ -50,13 +49,6 @@ std::int64_t TMemoryStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
 void TMemoryStream::Clear() {
   FData.clear();
   FPosition = 0;
-}
-
-std::string TMemoryStream::Release() {
-  std::string Data = std::move(FData);
-  FData.clear();
-  FPosition = 0;
-  return Data;
 }
 
 void TMemoryStream::SetSize(std::size_t NewSize) {

@@ -56,8 +56,6 @@ public:
   void Clear();
   void Reserve(std::size_t Capacity) { FData.reserve(Capacity); }
   void SetSize(std::size_t NewSize);
-  // Hands the content over without copying it, leaving the stream empty.
-  std::string Release();
 
 private:
   std::string FData;

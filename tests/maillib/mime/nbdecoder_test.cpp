@@ -457,6 +457,19 @@ TEST_F(DecoderTest, LargeQuotedPrintablePartsKeepEveryLineAndByte) {
   EXPECT_TRUE(Single.Body() == T.Utf8Lines);
 }
 
+TEST_F(DecoderTest, HugeQuotedPrintableParagraphBecomesOneLine) {
+  // 4 MiB of text without a line break, in soft-broken lines of 76.
+  std::string Encoded;
+  for (int I = 0; I < 55000; ++I) Encoded += std::string(75, I % 2 ? 'a' : 'b') + "=\r\n";
+  Encoded += "end\r\nnext line\r\n";
+  Load("MIME-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n"
+       "Content-Transfer-Encoding: quoted-printable\r\n\r\n" + Encoded);
+  ASSERT_EQ(Msg.Body().size(), 2u);
+  EXPECT_EQ(Msg.Body()[0].size(), 55000u * 75 + 3);
+  EXPECT_EQ(Msg.Body()[0].substr(0, 150), std::string(75, 'b') + std::string(75, 'a'));
+  EXPECT_EQ(Msg.Body()[1], "next line");
+}
+
 // --- the forgiving error path ------------------------------------------------
 
 TEST_F(DecoderTest, MissingBoundaryKeepsMessageAndAttachesOriginal) {
