@@ -537,8 +537,8 @@ void TnbCustomEncoder::Encode() {
     }
   }
   Flush();
-  // A reused memory stream must not keep the tail of a longer message.
-  if (auto* Memory = dynamic_cast<TMemoryStream*>(Stream)) Memory->SetSize(static_cast<std::size_t>(Memory->Position()));
+  // A reused stream must not keep the tail of a longer message.
+  Stream->SetSize(Stream->Position());
 }
 
 // ---------------------------------------------------------------------------

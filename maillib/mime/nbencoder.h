@@ -34,7 +34,8 @@ public:
   bool LongLines() const { return FLongLines; }
   static constexpr std::size_t LongLineLength = 256;
 
-  // Writes the whole message into Stream, from position 0. Stream errors and
+  // Writes the whole message into Stream, from position 0, and ends the
+  // stream there (a reused stream keeps no old tail). Stream errors and
   // the errors of the codecs pass through.
   void Encode();
 

@@ -51,9 +51,10 @@ void TMemoryStream::Clear() {
   FPosition = 0;
 }
 
-void TMemoryStream::SetSize(std::size_t NewSize) {
-  FData.resize(NewSize);
-  FPosition = std::min(FPosition, NewSize);
+void TMemoryStream::SetSize(std::int64_t NewSize) {
+  const auto Size = static_cast<std::size_t>(std::max<std::int64_t>(NewSize, 0));
+  FData.resize(Size);
+  FPosition = std::min(FPosition, Size);
 }
 
 TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) {
@@ -97,6 +98,12 @@ std::size_t TFileStream::Write(const void* Buffer, std::size_t Count) {
     Done += static_cast<std::size_t>(N);
   }
   return Done;
+}
+
+void TFileStream::SetSize(std::int64_t NewSize) {
+  if (::ftruncate(FHandle, static_cast<off_t>(NewSize)) != 0)
+    throw EStreamError(std::string("Stream size error: ") + std::strerror(errno));
+  if (Position() > NewSize) SetPosition(NewSize);
 }
 
 std::int64_t TFileStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {

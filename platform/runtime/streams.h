@@ -35,6 +35,9 @@ public:
   virtual std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) = 0;
 
   virtual std::int64_t Size();
+  // Cuts the stream to NewSize bytes or lengthens it with zero bytes; the
+  // position stays, but never past the end. Raises EStreamError on failure.
+  virtual void SetSize(std::int64_t NewSize) = 0;
   std::int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
   void SetPosition(std::int64_t Pos) { Seek(Pos, TSeekOrigin::soBeginning); }
 
@@ -55,7 +58,7 @@ public:
   const char* Memory() const { return FData.data(); }
   void Clear();
   void Reserve(std::size_t Capacity) { FData.reserve(Capacity); }
-  void SetSize(std::size_t NewSize);
+  void SetSize(std::int64_t NewSize) override;
 
 private:
   std::string FData;
@@ -75,6 +78,7 @@ public:
   std::size_t Read(void* Buffer, std::size_t Count) override;
   std::size_t Write(const void* Buffer, std::size_t Count) override;
   std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
+  void SetSize(std::int64_t NewSize) override;
 
 protected:
   // Takes over an open descriptor.

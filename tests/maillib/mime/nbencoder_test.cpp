@@ -10,6 +10,7 @@
 #include "maillib/mime/base64.h"
 #include "maillib/mime/headerwords.h"
 #include "maillib/mime/uuencode.h"
+#include "maillib/transport/tempfilestream.h"
 #include "platform/runtime/streams.h"
 
 namespace {
@@ -491,6 +492,21 @@ TEST(MessageEncoderStream, WritesFromTheStartAndDropsAnOldTail) {
   M.SaveToStream(Stream);
   const std::string Text(Stream.View());
   EXPECT_EQ(Text.rfind("From:", 0), 0u);
+  EXPECT_EQ(Text.find('z'), std::string::npos);
+  EXPECT_EQ(Text.substr(Text.size() - 7), "short\r\n");
+}
+
+TEST(MessageEncoderStream, AReusedFileKeepsNoOldTail) {
+  TnbMessage M;
+  BasicMessage(M);
+  TTempFileStream File;
+  M.Body() = {std::string(5000, 'z')};
+  M.SaveToStream(File);
+  M.Body() = {"short"};
+  M.SaveToStream(File);
+  File.SetPosition(0);
+  std::string Text(static_cast<std::size_t>(File.Size()), '\0');
+  ASSERT_EQ(File.Read(Text.data(), Text.size()), Text.size());
   EXPECT_EQ(Text.find('z'), std::string::npos);
   EXPECT_EQ(Text.substr(Text.size() - 7), "short\r\n");
 }
