@@ -21,24 +21,13 @@ bool IsAsciiCompatible(const std::string& CharSet) {
   return true;
 }
 
-// The first CR or LF in [P, E), or E.
-const char* NextLineBreak(const char* P, const char* const E) {
-  for (; E - P >= 8; P += 8) {
-    const std::uint64_t Word = bytescan::Load(P);
-    const std::uint64_t Breaks = bytescan::Equal(Word, '\r') | bytescan::Equal(Word, '\n');
-    if (Breaks != 0) return P + bytescan::FirstFlagged(Breaks);
-  }
-  while (P < E && *P != '\r' && *P != '\n') ++P;
-  return P;
-}
-
 // Appends the lines of Text (ended by CR LF, CR or LF) to Body; a line break
 // at the very end starts no further line.
 void AppendLines(std::string_view Text, TStringList& Body) {
   const char* P = Text.data();
   const char* const E = P + Text.size();
   while (P < E) {
-    const char* Q = NextLineBreak(P, E);
+    const char* Q = bytescan::FindLineBreak(P, E);
     Body.emplace_back(P, static_cast<std::size_t>(Q - P));
     if (Q == E) break;
     P = (*Q == '\r' && Q + 1 < E && Q[1] == '\n') ? Q + 2 : Q + 1;

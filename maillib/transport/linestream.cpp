@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/runtime/bytescan.h"
+
 void TLineStream::SetSource(TStream* Source) {
   FSource = Source;
   Rewind();
@@ -88,19 +90,10 @@ void TLineStream::Refill() {
   FIndex = 0;
   const char* P = Data.data() + Start;
   const char* const E = Data.data() + End;
-  const char* Lf = nullptr;  // the next line feed at or after P, or E
   while (P < E) {
-    if (!Lf || Lf < P) {
-      const void* Found = std::memchr(P, '\n', static_cast<std::size_t>(E - P));
-      Lf = Found ? static_cast<const char*>(Found) : E;
-    }
-    const auto* Cr = static_cast<const char*>(std::memchr(P, '\r', static_cast<std::size_t>(Lf - P)));
-    if (!Cr) {
-      FLines.emplace_back(P, static_cast<std::size_t>(Lf - P));
-      P = Lf == E ? E : Lf + 1;
-    } else {
-      FLines.emplace_back(P, static_cast<std::size_t>(Cr - P));
-      P = Cr + 1 == Lf && Lf < E ? Lf + 1 : Cr + 1;
-    }
+    const char* Q = bytescan::FindLineBreak(P, E);
+    FLines.emplace_back(P, static_cast<std::size_t>(Q - P));
+    if (Q == E) break;
+    P = (*Q == '\r' && Q + 1 < E && Q[1] == '\n') ? Q + 2 : Q + 1;
   }
 }

@@ -37,4 +37,15 @@ inline std::uint64_t NonAscii(std::uint64_t Word) { return Word & Highs; }
 // The position (0 to 7) of the first flagged byte of a non-zero Mask.
 inline std::size_t FirstFlagged(std::uint64_t Mask) { return static_cast<std::size_t>(std::countr_zero(Mask)) / 8; }
 
+// The first CR or LF in [P, E), or E.
+inline const char* FindLineBreak(const char* P, const char* const E) {
+  for (; E - P >= 8; P += 8) {
+    const std::uint64_t Word = Load(P);
+    const std::uint64_t Breaks = Equal(Word, '\r') | Equal(Word, '\n');
+    if (Breaks != 0) return P + FirstFlagged(Breaks);
+  }
+  while (P < E && *P != '\r' && *P != '\n') ++P;
+  return P;
+}
+
 }  // namespace bytescan
