@@ -1,7 +1,6 @@
 #include "maillib/mime/bodylines.h"
 
 #include <algorithm>
-#include <cstdint>
 
 #include "maillib/mime/mimetext.h"
 #include "platform/runtime/bytescan.h"

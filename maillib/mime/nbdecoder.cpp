@@ -1,6 +1,5 @@
 #include "maillib/mime/nbdecoder.h"
 
-#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -203,7 +202,7 @@ void TnbCustomDecoder::DecodeTextBody() {
 
   if (!B64) {
     std::string Raw;
-    TBodyLines Decoded(Message->Body(), CharSetName);
+    TBodyLines Lines(Message->Body(), CharSetName);
     bool UUFound = false;
     while (ReadLine()) {
       if (IsUUBeginLine(FLine)) {
@@ -211,8 +210,8 @@ void TnbCustomDecoder::DecodeTextBody() {
         break;
       }
       if (QP) {
-        DecodeQPLine(FLine, Decoded.Pending);
-        Decoded.Take();
+        DecodeQPLine(FLine, Lines.Pending);
+        Lines.Take();
         ProcessMessages();
       } else {
         Raw.append(FLine);
@@ -229,7 +228,7 @@ void TnbCustomDecoder::DecodeTextBody() {
       return;
     }
     if (QP) {
-      Decoded.Finish();
+      Lines.Finish();
     } else {
       LoadBody(std::move(Raw), CharSetName);
     }
@@ -300,7 +299,7 @@ bool TnbCustomDecoder::DecodeFirstPart() {
 
   if (!B64) {
     std::string Raw;
-    TBodyLines Decoded(Message->Body(), CharSetName);
+    TBodyLines Lines(Message->Body(), CharSetName);
     bool LastHard = false;
     bool First = true;
     while (ReadLine()) {
@@ -309,8 +308,8 @@ bool TnbCustomDecoder::DecodeFirstPart() {
         break;
       }
       if (QP) {
-        LastHard = DecodeQPLine(FLine, Decoded.Pending);
-        Decoded.Take();
+        LastHard = DecodeQPLine(FLine, Lines.Pending);
+        Lines.Take();
         ProcessMessages();
       } else {
         // Lines are joined, not ended: the last line break belongs to the
@@ -321,8 +320,8 @@ bool TnbCustomDecoder::DecodeFirstPart() {
       }
     }
     if (QP) {
-      if (LastHard) DropFinalLineBreak(Decoded.Pending);
-      Decoded.Finish();
+      if (LastHard) DropFinalLineBreak(Lines.Pending);
+      Lines.Finish();
     } else {
       LoadBody(std::move(Raw), CharSetName);
     }

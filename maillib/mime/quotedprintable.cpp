@@ -37,22 +37,12 @@ constexpr std::array<bool, 256> MakeEscapeTable() {
 }
 constexpr auto NeedsEscape = MakeEscapeTable();
 
-// Tests of eight bytes at once, so that plain text is scanned and copied a
-// word at a time. Each is exact as a yes/no answer.
-constexpr std::uint64_t Ones = 0x0101010101010101ull;
-constexpr std::uint64_t Highs = 0x8080808080808080ull;
-
-std::uint64_t Load8(const char* P) {
-  std::uint64_t X;
-  std::memcpy(&X, P, 8);
-  return X;
+// Eight bytes at once, so that plain text is scanned and copied a word at a time.
+bool AnyNeedsEscape(std::uint64_t Word) {
+  using namespace bytescan;
+  return (NonAscii(Word) | Below(Word, 32) | Equal(Word, '=')) != 0;
 }
-// Some byte of X is below N (N at most 128).
-constexpr bool AnyBelow(std::uint64_t X, std::uint64_t N) { return ((X - Ones * N) & ~X & Highs) != 0; }
-// Some byte of X equals C.
-constexpr bool AnyEqual(std::uint64_t X, unsigned char C) { return AnyBelow(X ^ (Ones * C), 1); }
-constexpr bool AnyNeedsEscape(std::uint64_t X) { return (X & Highs) != 0 || AnyBelow(X, 32) || AnyEqual(X, '='); }
-constexpr bool AnyBreak(std::uint64_t X) { return AnyEqual(X, '\r') || AnyEqual(X, '\n'); }
+bool AnyBreak(std::uint64_t Word) { return (bytescan::Equal(Word, '\r') | bytescan::Equal(Word, '\n')) != 0; }
 
 bool IsBreak(char C) { return C == '\r' || C == '\n'; }
 
@@ -68,7 +58,7 @@ void AppendEscapedLine(std::string_view Piece, bool SoftBreak, std::string& Buff
   const char* P = Piece.data();
   const char* const End = P + Piece.size();
   while (P < End) {
-    while (End - P >= 8 && !AnyNeedsEscape(Load8(P))) {
+    while (End - P >= 8 && !AnyNeedsEscape(bytescan::Load(P))) {
       std::memcpy(Out, P, 8);
       P += 8;
       Out += 8;
@@ -177,7 +167,7 @@ void TQuotedPrintable::Encode() {
     PendingBreak = 0;
     while (I < N) {
       std::size_t J = I;
-      while (N - J >= 8 && !AnyBreak(Load8(P + J))) J += 8;
+      while (N - J >= 8 && !AnyBreak(bytescan::Load(P + J))) J += 8;
       while (J < N && !IsBreak(P[J])) ++J;
       if (J == N) {
         Paragraph.append(P + I, N - I);

@@ -1,7 +1,6 @@
 #include "linestream.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "platform/runtime/bytescan.h"
 
