@@ -1,6 +1,8 @@
 #pragma once
 
-#include "platform/net/tkwinsock.h"  // EWinsockDLLError
+// The errors of the mail library. EWinsockDLLError belongs to the socket
+// binding (platform/net/tkwinsock.h); nothing here needs the binding, so the
+// codecs and the message model include this header alone.
 #include "platform/runtime/exception.h"
 
 // A socket error, or a failed precondition of a mail component.
