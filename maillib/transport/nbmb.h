@@ -13,8 +13,32 @@ public:
   // Sends the protocol's QUIT and checks the answer.
   virtual void Logout() = 0;
 
-  // Opens the socket and logs in, unless already connected.
+  // Opens the socket and logs in, unless already connected. When a step
+  // fails the socket is closed, so the next call connects afresh.
   void Connect();
-  // Logs out and closes, if connected.
+  // Logs out and closes, if connected. The socket is closed even when the
+  // logout fails; that failure is then raised.
   void Disconnect();
+
+protected:
+  // Runs Work between Connect and Disconnect. When Work fails, the
+  // connection is still ended, and the caller sees Work's error, not one
+  // raised while ending the connection.
+  template <class F>
+  void Session(F Work) {
+    try {
+      Connect();
+      Work();
+    } catch (...) {
+      DisconnectAfterError();
+      throw;
+    }
+    Disconnect();
+  }
+
+private:
+  // Disconnect for a connection that has already failed: whatever goes wrong
+  // while ending it would only hide the first error.
+  void DisconnectAfterError() noexcept;
+  void CloseAfterError() noexcept;
 };

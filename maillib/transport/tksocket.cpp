@@ -15,11 +15,10 @@
 #include "platform/runtime/processmessages.h"
 #include "platform/runtime/streams.h"
 #include "raslink.h"
+#include "waitloop.h"
 
 namespace {
 
-// How long one turn of a wait polls the socket before the interface runs again.
-constexpr int PollSliceMs = 5;
 // Socket library version 1.1.
 constexpr int WinsockVersion = 257;
 constexpr std::string_view Terminator = "\r\n.\r\n";
@@ -38,6 +37,19 @@ int PortPart(std::string_view Server) {
   const auto [End, Error] = std::from_chars(Text.data(), Text.data() + Text.size(), Port);
   if (Error != std::errc() || End != Text.data() + Text.size() || Port < 0 || Port > 65535) return -1;
   return Port;
+}
+
+// Chunk with every "." that begins a line doubled (RFC 5321, 4.5.2), so no
+// line of the text can end the data early. AtLineStart carries the state
+// from one chunk to the next.
+std::string_view StuffDots(std::string_view Chunk, bool& AtLineStart, std::string& Out) {
+  Out.clear();
+  for (const char C : Chunk) {
+    if (AtLineStart && C == '.') Out += '.';
+    Out += C;
+    AtLineStart = C == '\n';
+  }
+  return Out;
 }
 
 }  // namespace
@@ -103,7 +115,7 @@ void TtkSocket::Pump(short Events) {
   }
   pollfd Fd{FSocket, Events, 0};
   const bool Watch = FSocket != -1 && Events != 0;
-  if (Winsock().Proc(wsproc::WSAPoll)(&Fd, Watch ? 1 : 0, PollSliceMs) > 0) {
+  if (Winsock().Proc(wsproc::WSAPoll)(&Fd, Watch ? 1 : 0, WaitSliceMs) > 0) {
     const bool Failed = Fd.revents & (POLLERR | POLLHUP);
     const int Error = Failed || FConnecting ? Winsock().Proc(wsproc::WSAGetSocketError)(FSocket) : 0;
     if (Error != 0) {
@@ -123,9 +135,7 @@ void TtkSocket::Pump(short Events) {
 void TtkSocket::AwaitLookup(const TLookupHandle& Lookup, bool& DoneFlag) {
   FLookup = Lookup;
   DoneFlag = FAsyncError = false;
-  FCounter.Start();
-  while (!DoneFlag && !FCanceled && !FCounter.TimedOut()) Pump(0);
-  FCounter.Stop();
+  WaitUntil(FCounter, FCanceled, [&] { return DoneFlag; }, [this] { Pump(0); });
   // Nobody waits for a lookup that was cancelled or timed out any more.
   if (FLookup && !DoneFlag) Winsock().Proc(wsproc::WSACancelAsyncRequest)(FLookup);
   FLookup.reset();
@@ -197,16 +207,14 @@ void TtkSocket::ConnectSocket() {
   FConnectDone = FAsyncError = FDataAvailable = FClosedByPeer = false;
   FReceived.clear();
 
-  FCounter.Start();
   if (Winsock().Proc(wsproc::connect)(FSocket, reinterpret_cast<const sockaddr*>(&Address), sizeof Address) == 0) {
     FConnectDone = true;
   } else if (const int Error = LastSocketError(); Error != wsaerr::WSAEWOULDBLOCK) {
     SocketError(Error);
   }
   FConnecting = true;
-  while (!FConnectDone && !FCanceled && !FAsyncError && !FCounter.TimedOut()) Pump(POLLOUT);
+  WaitUntil(FCounter, FCanceled, [this] { return FConnectDone || FAsyncError; }, [this] { Pump(POLLOUT); });
   FConnecting = false;
-  FCounter.Stop();
   if (FCanceled) CanceledError();
   if (FAsyncError) SocketError(FAsyncErrorCode);
   if (FCounter.TimedOut()) TimedOutError();
@@ -222,6 +230,7 @@ void TtkSocket::SendAll(std::string_view Data) {
       const int Error = LastSocketError();
       if (Error != wsaerr::WSAEWOULDBLOCK && !FCanceled) SocketError(Error);
       Pump(POLLOUT);
+      if (FAsyncError && !FCanceled) SocketError(FAsyncErrorCode);
     } else {
       Sent += static_cast<std::size_t>(N);
       FCounter.Start();
@@ -241,9 +250,7 @@ void TtkSocket::SendLine(const std::string& Text) {
 
 void TtkSocket::WaitForData() {
   if (!FReceived.empty()) FDataAvailable = true;
-  FCounter.Start();
-  while (!FDataAvailable && !FCanceled && !FCounter.TimedOut() && !FAsyncError) Pump(POLLIN);
-  FCounter.Stop();
+  WaitUntil(FCounter, FCanceled, [this] { return FDataAvailable || FAsyncError; }, [this] { Pump(POLLIN); });
   if (FCanceled) CanceledError();
   if (FCounter.TimedOut()) TimedOutError();
   if (FAsyncError) SocketError(FAsyncErrorCode);
@@ -269,6 +276,8 @@ int TtkSocket::ReadReply(std::string& Line) {
       const int Error = LastSocketError();
       if (Error != wsaerr::WSAEWOULDBLOCK && !FCanceled) SocketError(Error);
       Pump(POLLIN);
+      // A reset seen while waiting is the end of this line, not a pause.
+      if (FAsyncError && !FCanceled) SocketError(FAsyncErrorCode);
       continue;
     }
     if (N == 0) FClosedByPeer = true;
@@ -292,6 +301,7 @@ int TtkSocket::ReadReply(std::string& Line) {
   }
   if (FCounter.TimedOut()) TimedOutError();
   if (FCanceled) CanceledError();
+  if (Lf == std::string::npos && FClosedByPeer) SocketError(wsaerr::WSAEDISCON);
   return Code;
 }
 
@@ -339,8 +349,10 @@ void TtkSocket::ReceiveToTerminator(TMemoryStream& Stream, std::int64_t Expected
         const int Error = LastSocketError();
         if (Error != wsaerr::WSAEWOULDBLOCK && !FCanceled) SocketError(Error);
         N = 0;
-      } else if (N == 0) {
+      } else if (N == 0 && !FCanceled) {
+        // The server went away before the terminator: waiting on is pointless.
         FClosedByPeer = true;
+        SocketError(wsaerr::WSAEDISCON);
       }
     }
     const std::int64_t Before = Stream.Size();
@@ -353,24 +365,31 @@ void TtkSocket::ReceiveToTerminator(TMemoryStream& Stream, std::int64_t Expected
       FCounter.Start();
     }
     ReportProgress(Stream.Size() - Start, ExpectedSize);
-    if (Stream.Size() == Before && !Complete) Pump(FClosedByPeer ? 0 : POLLIN);
-    else ProcessMessages();
+    if (Stream.Size() == Before && !Complete) {
+      Pump(POLLIN);
+      if (FAsyncError && !FCanceled) SocketError(FAsyncErrorCode);
+    } else {
+      ProcessMessages();
+    }
   }
   FCounter.Stop();
   if (FCounter.TimedOut()) TimedOutError();
   if (FCanceled) CanceledError();
 }
 
-void TtkSocket::SendStream(TStream& Stream) {
+void TtkSocket::SendStream(TStream& Stream, bool DotStuff) {
   if (!Connected()) SocketError(msg::SNotConnected);
   Stream.SetPosition(0);
   const std::int64_t Size = Stream.Size();
   char Buffer[SendChunk];
+  std::string Stuffed;
+  bool AtLineStart = true;
   bool Last = false;
   while (!Last && !FCanceled && !FCounter.TimedOut()) {
     const std::size_t N = Stream.Read(Buffer, sizeof Buffer);
+    const std::string_view Chunk(Buffer, N);
     FCounter.Start();
-    SendAll(std::string_view(Buffer, N));
+    SendAll(DotStuff ? StuffDots(Chunk, AtLineStart, Stuffed) : Chunk);
     FCounter.Stop();
     Last = N < sizeof Buffer;
     ReportProgress(Stream.Position(), Size);
@@ -382,16 +401,27 @@ void TtkSocket::SendStream(TStream& Stream) {
 
 void TtkSocket::Close() {
   if (FSocket != -1) {
-    if (OnClosing) OnClosing(this);
-    Winsock().Proc(wsproc::closesocket)(FSocket);
-    FSocket = -1;
-    FReceived.clear();
+    try {
+      if (OnClosing) OnClosing(this);
+    } catch (...) {
+      // The socket goes even when a handler fails: a held socket would make
+      // every later Connect believe it is still connected.
+      ReleaseSocket();
+      throw;
+    }
+    ReleaseSocket();
     if (OnClosed) OnClosed(this);
   }
   if (FRAS) {
     FRAS->HangUp();
     FRAS->StopDialWait();
   }
+}
+
+void TtkSocket::ReleaseSocket() {
+  Winsock().Proc(wsproc::closesocket)(FSocket);
+  FSocket = -1;
+  FReceived.clear();
 }
 
 void TtkSocket::Cancel() {
@@ -410,7 +440,8 @@ void TtkSocket::SocketError(int Code) {
   std::string Msg = LoadStr(Code);
   if (Msg.empty()) Msg = "Error #" + std::to_string(Code);
   if (OnError) OnError(this, Msg);
-  if (Code == wsaerr::WSAECONNRESET) Close();
+  // A connection the peer has reset or closed cannot carry another command.
+  if (Code == wsaerr::WSAECONNRESET || Code == wsaerr::WSAEDISCON) Close();
   throw ESocketError(Msg);
 }
 

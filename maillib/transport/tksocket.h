@@ -94,8 +94,10 @@ public:
   int ReadMultiLineReply();
   // Appends received data to Stream until it ends with CR LF "." CR LF.
   void ReceiveToTerminator(TMemoryStream& Stream, std::int64_t ExpectedSize);
-  // Sends the whole content of Stream as it is.
-  void SendStream(TStream& Stream);
+  // Sends the whole content of Stream; with DotStuff every line that begins
+  // with "." gets a second one (the SMTP data transfer). Progress counts the
+  // bytes of Stream.
+  void SendStream(TStream& Stream, bool DotStuff = false);
 
 protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -118,6 +120,8 @@ private:
   void SendAll(std::string_view Data);
   // Runs a lookup to its end, cancellation or time-out.
   void AwaitLookup(const TLookupHandle& Lookup, bool& DoneFlag);
+  // Closes the descriptor without raising events.
+  void ReleaseSocket();
   int LastSocketError() const;
   void ReportProgress(std::int64_t Transferred, std::int64_t Total);
 

@@ -8,6 +8,8 @@ enum : int {
   WSAEINPROGRESS = 10036,
   WSAECONNRESET = 10054,
   WSAECONNREFUSED = 10061,
+  // The peer has closed the connection ("Graceful shutdown in progress").
+  WSAEDISCON = 10094,
   WSAHOST_NOT_FOUND = 11001,
   WSATRY_AGAIN = 11002,
   WSANO_RECOVERY = 11003,

@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <stdexcept>
 
@@ -40,7 +42,11 @@ TFakeServer::TFakeServer(std::vector<TStep> Script) : FScript(std::move(Script))
 }
 
 TFakeServer::~TFakeServer() {
-  Finish();
+  // A test that never asked how the conversation went still fails when the
+  // client left the script early or went against it.
+  const bool Reported = FReported;
+  for (const std::string& Problem : Finish())
+    if (!Reported) ADD_FAILURE() << "fake server on port " << FPort << ": " << Problem;
   ::close(FListener);
 }
 
@@ -48,6 +54,7 @@ std::string TFakeServer::Address() const { return "127.0.0.1:" + std::to_string(
 
 std::vector<std::string> TFakeServer::Finish() {
   if (FThread.joinable()) FThread.join();
+  FReported = true;
   std::lock_guard Guard(FLock);
   return FProblems;
 }

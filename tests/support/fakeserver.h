@@ -37,7 +37,8 @@ public:
   std::uint16_t Port() const { return FPort; }
   // "127.0.0.1:<port>".
   std::string Address() const;
-  // Waits for the script to end; returns what went against it (empty when nothing did).
+  // Waits for the script to end; returns what went against it (empty when
+  // nothing did). Without a call, the destructor reports it as a test failure.
   std::vector<std::string> Finish();
   // Every byte the client sent so far, with a marker where the connection closed.
   std::string Transcript();
@@ -58,4 +59,5 @@ private:
   std::vector<std::string> FProblems;
   std::string FTranscript;
   std::string FPending;
+  bool FReported = false;
 };
