@@ -1,5 +1,7 @@
 #include "strutils.h"
 
+#include <charconv>
+
 std::string FormatStr(std::string_view Fmt, std::string_view Arg) {
   std::string Result(Fmt);
   const auto Pos = Result.find("%s");
@@ -24,4 +26,15 @@ std::string CutUtf8(std::string_view Text, std::size_t MaxBytes) {
       Cut = Back - 1;
   }
   return std::string(Text.substr(0, Cut));
+}
+
+int StrToInt(std::string_view Text) {
+  int Value = 0;
+  const char* First = Text.data();
+  const char* Last = First + Text.size();
+  if (!Text.empty() && *First == '+') ++First;
+  const auto [End, Error] = std::from_chars(First, Last, Value);
+  if (Text.empty() || Error != std::errc() || End != Last)
+    throw EConvertError("'" + std::string(Text) + "' is not a valid integer value");
+  return Value;
 }

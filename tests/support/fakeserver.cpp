@@ -121,6 +121,17 @@ void TFakeServer::Run() {
         }
         break;
       }
+      case TStep::Data: {
+        std::string Line;
+        bool Read;
+        do Read = ReadLine(Client, Line);
+        while (Read && Line != ".");
+        if (!Read) {
+          Problem("expected message data ending in \".\", the client sent nothing more");
+          Open = false;
+        }
+        break;
+      }
       case TStep::Pause:
         std::this_thread::sleep_for(std::chrono::milliseconds(Step.Ms));
         break;

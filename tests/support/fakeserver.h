@@ -13,7 +13,7 @@
 class TFakeServer {
 public:
   struct TStep {
-    enum TKind { Send, Expect, Pause, Close, Reset, AwaitClose } Kind;
+    enum TKind { Send, Expect, Data, Pause, Close, Reset, AwaitClose } Kind;
     std::string Text;
     int Ms = 0;
   };
@@ -22,6 +22,9 @@ public:
   static TStep S(std::string Bytes) { return {TStep::Send, std::move(Bytes), 0}; }
   // The client must send Line followed by CR LF.
   static TStep C(std::string Line) { return {TStep::Expect, std::move(Line), 0}; }
+  // The client sends message data: any lines up to and including a line ".".
+  // They are kept in the transcript for the test to check.
+  static TStep Data() { return {TStep::Data, {}, 0}; }
   static TStep Pause(int Ms) { return {TStep::Pause, {}, Ms}; }
   // An orderly close, and an abortive one that the client sees as a reset.
   static TStep Close() { return {TStep::Close, {}, 0}; }

@@ -1,0 +1,140 @@
+#include "nbpop3.h"
+
+#include <charconv>
+#include <memory>
+
+#include "maillib/transport/nberrors.h"
+#include "messagelist.h"
+#include "platform/runtime/msgtable.h"
+#include "platform/runtime/streams.h"
+#include "platform/runtime/strutils.h"
+
+namespace {
+
+constexpr std::uint16_t Pop3Port = 110;
+
+// The text of Reply after its status ("+OK "), from the first blank on.
+std::string_view AfterStatus(std::string_view Reply) { return Reply.size() > 4 ? Reply.substr(4) : std::string_view(); }
+
+// Turns the data of a RETR into the message text alone (RFC 1939, 3): the
+// terminating line goes, and a line that begins with "." loses that first
+// ".", which the server added so the line could not end the data.
+void RemoveTermination(TMemoryStream& Stream) {
+  std::string_view Data = Stream.View();
+  if (Data == ".\r\n") Data = {};
+  else if (Data.ends_with("\r\n.\r\n")) Data.remove_suffix(3);
+  const std::size_t Length = Data.size();
+
+  // Most messages have no line to unstuff: then only the terminator is cut.
+  const bool Stuffed = Data.starts_with('.') || Data.find("\n.") != std::string_view::npos;
+  if (!Stuffed) {
+    Stream.SetSize(static_cast<std::int64_t>(Length));
+    Stream.SetPosition(0);
+    return;
+  }
+  std::string Text;
+  Text.reserve(Length);
+  bool LineStart = true;
+  for (const char C : Data) {
+    if (!(LineStart && C == '.')) Text += C;
+    LineStart = C == '\n';
+  }
+  Stream.Clear();
+  Stream.WriteString(Text);
+  Stream.SetPosition(0);
+}
+
+}  // namespace
+
+TnbCustomPOP::TnbCustomPOP(TComponent* AOwner) : TnbMailBase(AOwner) {
+  ServiceName = "pop3";
+  DefaultPort = Pop3Port;
+}
+
+int TnbCustomPOP::ParseReplyCode(const std::string& Line) {
+  if (Line.empty()) return 0;
+  if (Line[0] == '+') return 1;
+  if (Line[0] == '-') return -1;
+  return 0;
+}
+
+void TnbCustomPOP::CheckProperties() {
+  if (UserName.empty()) SocketError(msg::SUserNameRequired);
+  if (Password.empty()) SocketError(msg::SPasswordRequired);
+}
+
+void TnbCustomPOP::OpenSocket() {
+  CheckProperties();
+  ResetState();
+  TnbMailBase::OpenSocket();
+}
+
+void TnbCustomPOP::Command(const std::string& Text) {
+  SendLine(Text);
+  if (ReadReply(LastReply) != 1) throw EServerError(LastReply);
+}
+
+void TnbCustomPOP::Login() {
+  ResetState();
+  ConnectSocket();
+  if (ReadReply(LastReply) != 1) throw EServerError(LastReply);
+  Command("USER " + UserName);
+  Command("PASS " + Password);
+  Command("STAT");
+  // "+OK count size": both are kept as they were when the reply has no blank.
+  const std::string_view Stat = AfterStatus(LastReply);
+  if (const std::size_t Blank = Stat.find(' '); Blank != std::string_view::npos) {
+    const std::string_view Size = Stat.substr(Blank + 1);
+    FMessageCount = StrToInt(Stat.substr(0, Blank));
+    FMailboxSize = StrToInt(Size.substr(0, Size.find(' ')));
+  }
+}
+
+void TnbCustomPOP::Logout() {
+  if (Connected()) Command("QUIT");
+}
+
+void TnbCustomPOP::RetrieveMessage(int Num) {
+  const std::string Number = std::to_string(Num + 1);
+  Command("LIST " + Number);
+  // "+OK number size"; a size that is not a number is no size.
+  std::string_view Listed = AfterStatus(LastReply);
+  const std::size_t Blank = Listed.find(' ');
+  Listed = Blank == std::string_view::npos ? std::string_view() : Listed.substr(Blank + 1);
+  std::int64_t Size = 0;
+  if (const auto [End, Error] = std::from_chars(Listed.data(), Listed.data() + Listed.size(), Size);
+      Error != std::errc() || End != Listed.data() + Listed.size())
+    Size = 0;
+
+  if (OnRetrieving) OnRetrieving(this, Num);
+  Command("RETR " + Number);
+  TMemoryStream Stream;
+  ReceiveToTerminator(Stream, Size);
+  RemoveTermination(Stream);
+  StoreMessage(Num, Stream);
+  if (OnRetrieved) OnRetrieved(this, Num);
+}
+
+void TnbCustomPOP::DeleteMessage(int Num) {
+  if (OnDeleting) OnDeleting(this, Num);
+  SendLine("DELE " + std::to_string(Num + 1));
+  ReadReply(LastReply);
+}
+
+TnbPOP::TnbPOP(TComponent* AOwner) : TnbCustomPOP(AOwner), FMessages(new TnbMessageList(this)) {}
+
+void TnbPOP::RetrieveAll(bool LeaveOnServer) {
+  Session([&] {
+    for (int Num = 0; Num < MessageCount(); ++Num) {
+      RetrieveMessage(Num);
+      if (!LeaveOnServer) DeleteMessage(Num);
+    }
+  });
+}
+
+void TnbPOP::StoreMessage(int, TStream& Stream) {
+  auto Message = std::make_unique<TnbListMessage>(*FMessages);
+  Message->LoadFromStream(Stream);
+  // Only a message that loaded stays in the list.
+  Message.release();
+}

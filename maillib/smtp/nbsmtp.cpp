@@ -1,0 +1,129 @@
+#include "nbsmtp.h"
+
+#include <algorithm>
+#include <ctime>
+#include <vector>
+
+#include "maillib/message/nbmsg.h"
+#include "maillib/mime/headerfields.h"
+#include "maillib/transport/nberrors.h"
+#include "maillib/transport/tempfilestream.h"
+#include "messagestamp.h"
+#include "platform/runtime/msgtable.h"
+#include "platform/runtime/processmessages.h"
+
+namespace {
+
+constexpr std::uint16_t SmtpPort = 25;
+
+// An address goes into a command line as it is: a control character in it
+// (a line break above all) would let it add commands of its own.
+const std::string& EnvelopeAddress(const std::string& Address) {
+  if (std::any_of(Address.begin(), Address.end(), [](unsigned char C) { return C < 0x20 || C == 0x7F; }))
+    throw EMessageError("The address \"" + Address + "\" contains a control character");
+  return Address;
+}
+
+// Whether Stream ends with a line feed (or is empty), so the end of the data
+// can follow at once.
+bool EndsWithLineFeed(TStream& Stream) {
+  if (Stream.Size() == 0) return true;
+  char Last = 0;
+  Stream.Seek(-1, TSeekOrigin::soEnd);
+  Stream.Read(&Last, 1);
+  return Last == '\n';
+}
+
+}  // namespace
+
+TnbSMTP::TnbSMTP(TComponent* AOwner) : TnbMailBase(AOwner) {
+  ServiceName = "smtp";
+  DefaultPort = SmtpPort;
+}
+
+void TnbSMTP::SetMailMessage(TnbMessage* Value) {
+  if (FMailMessage == Value) return;
+  if (FMailMessage) FMailMessage->RemoveFreeNotification(this);
+  FMailMessage = Value;
+  if (FMailMessage) FMailMessage->FreeNotification(this);
+}
+
+void TnbSMTP::Notification(TComponent* AComponent, TOperation Operation) {
+  TnbMailBase::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent == FMailMessage) FMailMessage = nullptr;
+}
+
+void TnbSMTP::OpenSocket() {
+  if (Server.empty()) SocketError(msg::SServerRequired);
+  ResetState();
+  TnbMailBase::OpenSocket();
+}
+
+void TnbSMTP::Expect(int Class) {
+  if (ReadMultiLineReply() / 100 != Class) throw EServerError(LastReply);
+}
+
+void TnbSMTP::Login() {
+  ConnectSocket();
+  Expect(2);
+  SendLine("HELO " + LocalHostName);
+  if (ReadMultiLineReply() / 100 == 2) return;
+  SendLine("HELO");
+  Expect(2);
+}
+
+void TnbSMTP::Logout() {
+  ProcessMessages();
+  SendLine("QUIT");
+  Expect(2);
+}
+
+void TnbSMTP::Send() {
+  Session([this] { SendMessage(); });
+}
+
+void TnbSMTP::SendMessage() {
+  if (!FMailMessage) SocketError(msg::SMailMessageRequired);
+  TnbMessage& Message = *FMailMessage;
+  Message.CheckRequired();
+  const std::string& From = EnvelopeAddress(Message.Sender().Address());
+  std::vector<std::string> Recipients;
+  for (const TnbAddressList* List : {&Message.Recipients(), &Message.CC(), &Message.BCC()})
+    for (int I = 0; I < List->Count(); ++I)
+      // An entry without an address (a name alone) has nobody to deliver to.
+      if (const std::string& To = List->Items(I).Address(); !To.empty()) Recipients.push_back(EnvelopeAddress(To));
+
+  // The file goes with the stream, also when sending fails.
+  TTempFileStream Text;
+  if (OnPrepare) OnPrepare(this);
+  Message.SaveToStream(Text);
+  if (OnSending) OnSending(this);
+
+  SendLine("MAIL FROM:<" + From + ">");
+  Expect(2);
+  for (const std::string& To : Recipients) AddRecipient(To);
+  SendLine("DATA");
+  Expect(3);
+  TransferData(Text);
+  Expect(2);
+  if (OnMailSent) OnMailSent(this);
+}
+
+void TnbSMTP::AddRecipient(const std::string& Address) {
+  SendLine("RCPT TO:<" + Address + ">");
+  if (ReadMultiLineReply() / 100 == 2) return;
+  bool Proceed = false;
+  if (OnAddressRejected) OnAddressRejected(this, Address, LastReply, Proceed);
+  if (!Proceed) throw EServerError(LastReply);
+}
+
+void TnbSMTP::TransferData(TStream& Text) {
+  // Receiving servers refuse or mark mail without these; a caller's own win.
+  const TnbHeaders& Headers = FMailMessage->Headers();
+  if (GetHeaderField(Headers, "Date").empty()) SendLine("Date: " + RfcDateTime(std::time(nullptr)));
+  if (GetHeaderField(Headers, "Message-ID").empty()) SendLine("Message-ID: " + NewMessageId(LocalHostName));
+  SendStream(Text, true);
+  // The end of the data is a line "." of its own.
+  if (!EndsWithLineFeed(Text)) SendLine("");
+  SendLine(".");
+}

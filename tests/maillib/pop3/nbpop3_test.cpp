@@ -1,0 +1,170 @@
+// The POP3 client against scripted servers: the command sequence of a whole
+// mailbox, the message text handed on without its terminator and stuffing,
+// and how failures end the call without losing what was fetched.
+#include <chrono>
+
+#include "maillib/pop3/messagelist.h"
+#include "maillib/pop3/nbpop3.h"
+#include "maillib/transport/nberrors.h"
+#include "support/fakeserver.h"
+#include "maillib/transport/testclient.h"
+
+namespace {
+
+using Fake = TFakeServer;
+using Steps = std::vector<Fake::TStep>;
+using Pop3Test = SocketTest;
+
+// Greeting and login of user "u" with password "p" to a mailbox of Count messages.
+Steps LoginSteps(int Count) {
+  return {Fake::S("+OK ready\r\n"), Fake::C("USER u"), Fake::S("+OK\r\n"), Fake::C("PASS p"), Fake::S("+OK in\r\n"),
+          Fake::C("STAT"), Fake::S("+OK " + std::to_string(Count) + " 999\r\n")};
+}
+
+Steps Join(Steps A, const Steps& B) {
+  A.insert(A.end(), B.begin(), B.end());
+  return A;
+}
+
+// A client for Server that records its events.
+struct TClient : TnbPOP {
+  explicit TClient(const std::string& Address) {
+    Server = Address;
+    UserName = "u";
+    Password = "p";
+    SetWinsockLoaded(true);
+    OnRetrieving = [this](TObject*, int Num) { Events.push_back("retrieving " + std::to_string(Num)); };
+    OnRetrieved = [this](TObject*, int Num) { Events.push_back("retrieved " + std::to_string(Num)); };
+    OnDeleting = [this](TObject*, int Num) { Events.push_back("deleting " + std::to_string(Num)); };
+    OnClosed = [this](TObject*) { Events.push_back("closed"); };
+  }
+  std::vector<std::string> Events;
+};
+
+TEST_F(Pop3Test, WholeMailboxIsFetchedDeletedAndUnstuffed) {
+  Fake Server(Join(LoginSteps(2), {
+      Fake::C("LIST 1"), Fake::S("+OK 1 64\r\n"), Fake::C("RETR 1"),
+      Fake::S("+OK\r\nSubject: one\r\n\r\n..\r\n...\r\n..hidden\r\nlast\r\n.\r\n"),
+      Fake::C("DELE 1"), Fake::S("+OK\r\n"),
+      Fake::C("LIST 2"), Fake::S("+OK 2\r\n"), Fake::C("RETR 2"), Fake::S("+OK\r\n.\r\n"),
+      Fake::C("DELE 2"), Fake::S("-ERR no such message\r\n"),  // a refusal does not stop the call
+      Fake::C("QUIT"), Fake::S("+OK bye\r\n"), Fake::AwaitClose()}));
+  TClient Client(Server.Address());
+  std::vector<int> Percents;
+  Client.OnProgress = [&](TObject*, int Perc, int) { Percents.push_back(Perc); };
+  Client.RetrieveAll(false);
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+
+  EXPECT_EQ(Client.MessageCount(), 2);
+  EXPECT_EQ(Client.MailboxSize(), 999);
+  ASSERT_EQ(Client.Messages().Count(), 2);
+  EXPECT_EQ(Client.Messages().Items(0).Subject(), "one");
+  EXPECT_EQ(Client.Messages().Items(0).Body(), (TStringList{".", "..", ".hidden", "last"}));
+  EXPECT_TRUE(Client.Messages().Items(1).Body().empty());
+  EXPECT_EQ(Client.Events, (std::vector<std::string>{"retrieving 0", "retrieved 0", "deleting 0", "retrieving 1",
+                                                     "retrieved 1", "deleting 1", "closed"}));
+  // LIST without a size: the second message's progress has no percentage.
+  ASSERT_FALSE(Percents.empty());
+  EXPECT_EQ(Percents.back(), -1);
+}
+
+TEST_F(Pop3Test, LeaveOnServerSendsNoDeleteAndAnEmptyMailboxOnlyQuits) {
+  Fake Kept(Join(LoginSteps(1), {Fake::C("LIST 1"), Fake::S("+OK 1 30\r\n"), Fake::C("RETR 1"),
+                                 Fake::S("+OK\r\nSubject: kept\r\n\r\nbody\r\n.\r\n"), Fake::C("QUIT"),
+                                 Fake::S("+OK\r\n"), Fake::AwaitClose()}));
+  TClient Client(Kept.Address());
+  Client.RetrieveAll(true);
+  EXPECT_EQ(Kept.Finish(), std::vector<std::string>{});
+  EXPECT_EQ(Client.Messages().Count(), 1);
+
+  Fake Empty(Join(LoginSteps(0), {Fake::C("QUIT"), Fake::S("+OK\r\n"), Fake::AwaitClose()}));
+  Client.Server = Empty.Address();
+  Client.RetrieveAll(false);
+  EXPECT_EQ(Empty.Finish(), std::vector<std::string>{});
+  EXPECT_EQ(Client.Messages().Count(), 1);  // the caller clears the list, not the client
+  Client.Messages().Clear();
+  EXPECT_EQ(Client.Messages().Count(), 0);
+}
+
+TEST_F(Pop3Test, WrongPasswordClosesAndTheNextCallLogsInAfresh) {
+  Fake Refusing({Fake::S("+OK ready\r\n"), Fake::C("USER u"), Fake::S("+OK\r\n"), Fake::C("PASS p"),
+                 Fake::S("-ERR [AUTH] Authentication failed.\r\n"), Fake::AwaitClose()});
+  TClient Client(Refusing.Address());
+  EXPECT_EQ(ErrorOf<EServerError>([&] { Client.RetrieveAll(false); }), "-ERR [AUTH] Authentication failed.");
+  EXPECT_FALSE(Client.Connected());
+  EXPECT_EQ(Refusing.Finish(), std::vector<std::string>{});
+
+  Fake Accepting(Join(LoginSteps(0), {Fake::C("QUIT"), Fake::S("+OK\r\n"), Fake::AwaitClose()}));
+  Client.Server = Accepting.Address();
+  Client.RetrieveAll(false);
+  EXPECT_EQ(Accepting.Finish(), std::vector<std::string>{});
+}
+
+TEST_F(Pop3Test, MissingUserNameOrPasswordFailsBeforeAnyNetworkActivity) {
+  TClient Client("127.0.0.1:1");
+  bool Opened = false;
+  Client.OnOpen = [&](TObject*) { Opened = true; };
+  Client.UserName.clear();
+  EXPECT_EQ(ErrorOf<ESocketError>([&] { Client.RetrieveAll(false); }), "UserName property is required");
+  Client.UserName = "u";
+  Client.Password.clear();
+  EXPECT_EQ(ErrorOf<ESocketError>([&] { Client.RetrieveAll(false); }), "Password property is required");
+  EXPECT_FALSE(Opened);
+}
+
+TEST_F(Pop3Test, FailingQuitDoesNotHideTheErrorThatEndedTheCall) {
+  Fake Server(Join(LoginSteps(1), {Fake::C("LIST 1"), Fake::S("-ERR message vanished\r\n"), Fake::C("QUIT"),
+                                   Fake::S("-ERR cannot commit\r\n"), Fake::AwaitClose()}));
+  TClient Client(Server.Address());
+  EXPECT_EQ(ErrorOf<EServerError>([&] { Client.RetrieveAll(false); }), "-ERR message vanished");
+  EXPECT_FALSE(Client.Connected());
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+}
+
+TEST_F(Pop3Test, ResetDuringRetrKeepsTheMessagesFetchedBefore) {
+  Fake Server(Join(LoginSteps(2), {Fake::C("LIST 1"), Fake::S("+OK 1 20\r\n"), Fake::C("RETR 1"),
+                                   Fake::S("+OK\r\nSubject: a\r\n\r\nx\r\n.\r\n"), Fake::C("DELE 1"),
+                                   Fake::S("+OK\r\n"), Fake::C("LIST 2"), Fake::S("+OK 2 5000\r\n"),
+                                   Fake::C("RETR 2"), Fake::S("+OK\r\nSubject: b\r\n\r\nhalf"), Fake::Pause(100),
+                                   Fake::Reset()}));
+  TClient Client(Server.Address());
+  Client.SetTimeOut(10);
+  const auto Start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ErrorOf<ESocketError>([&] { Client.RetrieveAll(false); }), "[10054] Connection reset by peer");
+  EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(3));
+  EXPECT_EQ(Client.Messages().Count(), 1);
+  EXPECT_FALSE(Client.Connected());
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+}
+
+TEST_F(Pop3Test, ServerClosingEarlyGivesAClearText) {
+  Fake Server({Fake::S("+OK ready\r\n"), Fake::C("USER u"), Fake::Close()});
+  TClient Client(Server.Address());
+  EXPECT_EQ(ErrorOf<ESocketError>([&] { Client.RetrieveAll(false); }), "[10094] Graceful shutdown in progress");
+  EXPECT_FALSE(Client.Connected());
+}
+
+TEST_F(Pop3Test, CancelInTheMiddleOfATransferSendsNothingMore) {
+  Fake Server(Join(LoginSteps(1), {Fake::C("LIST 1"), Fake::S("+OK 1 100000\r\n"), Fake::C("RETR 1"),
+                                   Fake::S("+OK\r\nSubject: big\r\n\r\n" + std::string(20000, 'x')),
+                                   Fake::AwaitClose()}));
+  TClient Client(Server.Address());
+  Client.OnProgress = [&](TObject*, int, int Transferred) {
+    if (Transferred > 10000) Client.Cancel();
+  };
+  EXPECT_EQ(ErrorOf<ECanceledError>([&] { Client.RetrieveAll(false); }), "Operation has been canceled");
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+  // Nothing after RETR: no DELE, no QUIT on a cancelled connection.
+  EXPECT_TRUE(Server.Transcript().ends_with("RETR 1\r\n[*** close ***]")) << Server.Transcript();
+  EXPECT_EQ(Client.Messages().Count(), 0);
+}
+
+TEST_F(Pop3Test, SilentServerTimesOut) {
+  Fake Server({Fake::AwaitClose()});
+  TClient Client(Server.Address());
+  Client.SetTimeOut(1);
+  EXPECT_EQ(ErrorOf<ETimedOutError>([&] { Client.RetrieveAll(false); }), "Operation timed out");
+  EXPECT_FALSE(Client.Connected());
+}
+
+}  // namespace

@@ -1,0 +1,217 @@
+// The SMTP client against scripted servers: the dialogue of one message, the
+// message data as it travels (stamped, dot-stuffed, ended once), refused
+// recipients, and the temporary file that never outlives a Send.
+#include <stdlib.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "maillib/message/nbmsg.h"
+#include "maillib/smtp/nbsmtp.h"
+#include "maillib/transport/nberrors.h"
+#include "support/fakeserver.h"
+#include "maillib/transport/testclient.h"
+
+namespace {
+
+using Fake = TFakeServer;
+using Steps = std::vector<Fake::TStep>;
+namespace fs = std::filesystem;
+
+std::unique_ptr<TnbMailAddress> Address(const std::string& Text) {
+  auto A = std::make_unique<TnbMailAddress>();
+  A->SetAddress(Text);
+  return A;
+}
+
+// Temporary files go to a directory of the test's own, so it can see them.
+class SmtpTest : public SocketTest {
+protected:
+  void SetUp() override {
+    SocketTest::SetUp();
+    char Template[] = "/tmp/smtptestXXXXXX";
+    FTempDir = ::mkdtemp(Template);
+    FOldTmp = getenv("TMPDIR") ? getenv("TMPDIR") : "";
+    setenv("TMPDIR", FTempDir.c_str(), 1);
+    Message.Sender().SetAddress("me@example.test");
+    Message.SetSubject("Hello");
+    Message.Body() = {"first", ".", "..", ".hidden", "last"};
+    Message.Recipients().AddItem(Address("to@example.test"));
+    Message.CC().AddItem(Address("cc@example.test"));
+    Message.BCC().AddItem(Address("bcc@example.test"));
+    Client.SetWinsockLoaded(true);
+    Client.SetMailMessage(&Message);
+  }
+  void TearDown() override {
+    if (FOldTmp.empty()) unsetenv("TMPDIR");
+    else setenv("TMPDIR", FOldTmp.c_str(), 1);
+    fs::remove_all(FTempDir);
+    SocketTest::TearDown();
+  }
+  int TempFiles() const { return static_cast<int>(std::distance(fs::directory_iterator(FTempDir), {})); }
+
+  TnbMessage Message;
+  TnbSMTP Client;
+
+private:
+  std::string FTempDir;
+  std::string FOldTmp;
+};
+
+Steps Envelope() {
+  return {Fake::C("MAIL FROM:<me@example.test>"), Fake::S("250 2.1.0 Ok\r\n"), Fake::C("RCPT TO:<to@example.test>"),
+          Fake::S("250 2.1.5 Ok\r\n"), Fake::C("RCPT TO:<cc@example.test>"), Fake::S("250 2.1.5 Ok\r\n"),
+          Fake::C("RCPT TO:<bcc@example.test>"), Fake::S("250 2.1.5 Ok\r\n")};
+}
+
+Steps Join(std::vector<Steps> Parts) {
+  Steps All;
+  for (const Steps& Part : Parts) All.insert(All.end(), Part.begin(), Part.end());
+  return All;
+}
+
+std::string HostName() {
+  char Name[512] = {};
+  ::gethostname(Name, sizeof Name - 1);
+  return Name;
+}
+
+Steps Greeting() {
+  return {Fake::S("220-mail.example.test\r\n220 ESMTP ready\r\n"), Fake::C("HELO " + HostName()),
+          Fake::S("250 mail.example.test\r\n")};
+}
+
+Steps DataAndQuit() {
+  return {Fake::C("DATA"), Fake::S("354 go ahead\r\n"), Fake::Data(), Fake::S("250 2.0.0 queued\r\n"),
+          Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()};
+}
+
+// The message data as the server received it, between DATA and QUIT.
+std::string DataOf(const std::string& Transcript) {
+  const std::size_t Start = Transcript.find("DATA\r\n") + 6;
+  return Transcript.substr(Start, Transcript.find("QUIT\r\n") - Start);
+}
+
+TEST_F(SmtpTest, OneMessageTravelsStampedStuffedAndEndedOnce) {
+  Fake Server(Join({Greeting(), Envelope(), DataAndQuit()}));
+  Client.Server = Server.Address();
+  std::vector<std::string> Events;
+  int FilesWhileSending = -1;
+  Client.OnOpen = [&](TObject*) { Events.push_back("open"); };
+  Client.OnPrepare = [&](TObject*) { Events.push_back("prepare"); };
+  Client.OnSending = [&](TObject*) {
+    Events.push_back("sending");
+    FilesWhileSending = TempFiles();
+  };
+  Client.OnProgress = [&](TObject*, int Perc, int Transferred) {
+    Events.push_back(Perc == 0 && Transferred == 0 ? "progress end" : "progress");
+  };
+  Client.OnMailSent = [&](TObject*) { Events.push_back("sent"); };
+  Client.OnClosed = [&](TObject*) { Events.push_back("closed"); };
+  Client.Send();
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+
+  EXPECT_EQ(Events, (std::vector<std::string>{"open", "prepare", "sending", "progress", "progress end", "sent",
+                                              "closed"}));
+  EXPECT_EQ(FilesWhileSending, 1);
+  EXPECT_EQ(TempFiles(), 0);
+
+  const std::string Data = DataOf(Server.Transcript());
+  EXPECT_TRUE(std::regex_search(Data, std::regex("^Date: [A-Z][a-z]{2}, \\d{2} [A-Z][a-z]{2} \\d{4} "
+                                                 "\\d{2}:\\d{2}:\\d{2} [+-]\\d{4}\r\nMessage-ID: <[^@>]+@[^>]+>\r\n")))
+      << Data;
+  EXPECT_EQ(Data.find("bcc@example.test"), std::string::npos);
+  // Each "." line is doubled, and the text is followed by the end line alone.
+  EXPECT_TRUE(Data.ends_with("\r\n\r\nfirst\r\n..\r\n...\r\n..hidden\r\nlast\r\n.\r\n")) << Data;
+  // The caller's message is left as it was.
+  EXPECT_EQ(Message.Body(), (TStringList{"first", ".", "..", ".hidden", "last"}));
+  EXPECT_TRUE(Message.Headers().empty());
+}
+
+TEST_F(SmtpTest, RefusedHeloIsRetriedBareAndTheMessagesOwnStampsAreKept) {
+  Fake Server(Join({{Fake::S("220 ready\r\n"), Fake::C("HELO " + HostName()), Fake::S("501 bad name\r\n"),
+                     Fake::C("HELO"), Fake::S("250 ok\r\n")},
+                    Envelope(), DataAndQuit()}));
+  Client.Server = Server.Address();
+  Message.Headers() = {"Date: Tue, 01 Dec 2026 10:00:00 +0000", "Message-ID: <own@example.test>"};
+  Client.Send();
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+  const std::string Data = DataOf(Server.Transcript());
+  EXPECT_FALSE(Data.starts_with("Date:")) << Data;
+  EXPECT_NE(Data.find("Message-ID: <own@example.test>\r\n"), std::string::npos) << Data;
+  EXPECT_EQ(Data.find("Message-ID:"), Data.rfind("Message-ID:"));
+}
+
+TEST_F(SmtpTest, RefusedRecipientStopsTheSendUnlessTheHandlerProceeds) {
+  const Steps Refused = {Fake::C("MAIL FROM:<me@example.test>"), Fake::S("250 Ok\r\n"),
+                         Fake::C("RCPT TO:<to@example.test>"), Fake::S("550 5.1.1 no such user\r\n")};
+  {
+    Fake Server(Join({Greeting(), Refused, {Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()}}));
+    Client.Server = Server.Address();
+    EXPECT_EQ(ErrorOf<EServerError>([&] { Client.Send(); }), "550 5.1.1 no such user");
+    EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+    EXPECT_EQ(TempFiles(), 0);
+  }
+  Fake Server(Join({Greeting(), Refused,
+                    {Fake::C("RCPT TO:<cc@example.test>"), Fake::S("250 Ok\r\n"), Fake::C("RCPT TO:<bcc@example.test>"),
+                     Fake::S("250 Ok\r\n")},
+                    DataAndQuit()}));
+  Client.Server = Server.Address();
+  std::vector<std::string> Rejected;
+  Client.OnAddressRejected = [&](TObject*, const std::string& TheAddress, const std::string& ServerReply,
+                                 bool& Proceed) {
+    Rejected.push_back(TheAddress + " " + ServerReply);
+    Proceed = true;
+  };
+  Client.Send();
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+  EXPECT_EQ(Rejected, std::vector<std::string>{"to@example.test 550 5.1.1 no such user"});
+}
+
+TEST_F(SmtpTest, DataAnsweredWithClassTwoIsAnError) {
+  Fake Server(Join({Greeting(), Envelope(),
+                    {Fake::C("DATA"), Fake::S("250 what data\r\n"), Fake::C("QUIT"), Fake::S("221 bye\r\n"),
+                     Fake::AwaitClose()}}));
+  Client.Server = Server.Address();
+  EXPECT_EQ(ErrorOf<EServerError>([&] { Client.Send(); }), "250 what data");
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+  EXPECT_EQ(TempFiles(), 0);
+}
+
+TEST_F(SmtpTest, MessageProblemsAreFoundAfterLoginAndQuitFollows) {
+  const Steps Quit = {Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()};
+  {
+    Fake Server(Join({Greeting(), Quit}));
+    Client.Server = Server.Address();
+    Client.SetMailMessage(nullptr);
+    EXPECT_EQ(ErrorOf<ESocketError>([&] { Client.Send(); }), "MailMessage property must be assigned");
+    EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+  }
+  {
+    Fake Server(Join({Greeting(), Quit}));
+    Client.Server = Server.Address();
+    Client.SetMailMessage(&Message);
+    Message.Recipients().Clear();
+    Message.CC().Clear();
+    Message.BCC().Clear();
+    EXPECT_EQ(ErrorOf<EMessageError>([&] { Client.Send(); }), "At least one Recipient, CC or BCC must be entered");
+    EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+  }
+  // A line break in an address must not become a command of its own.
+  Fake Server(Join({Greeting(), Quit}));
+  Client.Server = Server.Address();
+  Message.Recipients().AddItem(Address("to@example.test>\r\nRCPT TO:<other@example.test"));
+  EXPECT_NE(ErrorOf<EMessageError>([&] { Client.Send(); }).find("control character"), std::string::npos);
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+  EXPECT_EQ(Server.Transcript().find("other@"), std::string::npos);
+}
+
+TEST_F(SmtpTest, DestroyedMessageIsNoLongerReferenced) {
+  {
+    TnbMessage Temporary;
+    Client.SetMailMessage(&Temporary);
+  }
+  EXPECT_EQ(Client.MailMessage(), nullptr);
+}
+
+}  // namespace
