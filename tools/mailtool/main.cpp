@@ -2,6 +2,10 @@
 //
 //   mailtool decode FILE   prints the message in FILE as JSON
 //   mailtool encode JSON   prints the wire text of the message JSON describes
+//   mailtool fetch SERVER USER PASSWORD DIR [--leave]
+//                          fetches a POP3 mailbox into DIR, one JSON line per message
+//   mailtool send SERVER JSON
+//                          sends the message JSON describes through an SMTP server
 //
 // "-" reads standard input. Errors go to standard error with exit status 1.
 
@@ -10,9 +14,12 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "maillib/message/nbmsg.h"
 #include "messagejson.h"
+#include "netcommands.h"
+#include "streamio.h"
 #include "platform/runtime/exception.h"
 #include "platform/runtime/streams.h"
 
@@ -21,20 +28,12 @@ namespace {
 constexpr const char* Usage =
     "usage: mailtool decode FILE   print the message in FILE as JSON\n"
     "       mailtool encode JSON   print the wire text of the message JSON describes\n"
-    "FILE or JSON may be \"-\" for standard input.\n";
-
-void CopyAll(std::FILE* From, TStream& To) {
-  char Buffer[65536];
-  std::size_t N;
-  while ((N = std::fread(Buffer, 1, sizeof Buffer, From)) > 0) To.Write(Buffer, N);
-  if (std::ferror(From)) throw Exception("Cannot read standard input");
-}
-
-void CopyAll(TStream& From, TStream& To) {
-  char Buffer[65536];
-  std::size_t N;
-  while ((N = From.Read(Buffer, sizeof Buffer)) > 0) To.Write(Buffer, N);
-}
+    "       mailtool fetch SERVER USER PASSWORD DIR [--leave]\n"
+    "                              fetch every message of a POP3 mailbox into DIR/N.eml,\n"
+    "                              print each as JSON, delete them unless --leave\n"
+    "       mailtool send SERVER JSON\n"
+    "                              send the message JSON describes through an SMTP server\n"
+    "FILE or JSON may be \"-\" for standard input; SERVER is \"host\" or \"host:port\".\n";
 
 int Decode(const std::string& Path) {
   // Never freed: the process ends right after, and freeing a body of many
@@ -53,15 +52,8 @@ int Decode(const std::string& Path) {
 }
 
 int Encode(const std::string& Path) {
-  TMemoryStream Json;
-  if (Path == "-") {
-    CopyAll(stdin, Json);
-  } else {
-    TFileStream Input(Path, TFileMode::fmOpenRead);
-    CopyAll(Input, Json);
-  }
   TnbMessage Message;
-  ReadMessageJson(Json.View(), Message);
+  ReadMessageJson(ReadInput(Path), Message);
   TMemoryStream Wire;
   Message.SaveToStream(Wire);
   std::cout.write(Wire.Memory(), static_cast<std::streamsize>(Wire.Size()));
@@ -71,20 +63,26 @@ int Encode(const std::string& Path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
+  const std::vector<std::string> Args(argv + 1, argv + argc);
+  const std::string Command = Args.empty() ? "" : Args[0];
+  const bool Leave = Command == "fetch" && Args.size() == 6 && Args[5] == "--leave";
+  const bool Fits = ((Command == "decode" || Command == "encode") && Args.size() == 2) ||
+                    (Command == "fetch" && (Args.size() == 5 || Leave)) || (Command == "send" && Args.size() == 3);
+  if (!Fits) {
+    if (!Command.empty() && Command != "decode" && Command != "encode" && Command != "fetch" && Command != "send")
+      std::cerr << "mailtool: unknown command \"" << Command << "\"\n";
     std::cerr << Usage;
     return 1;
   }
-  const std::string_view Command = argv[1];
-  const std::string Path = argv[2];
-  const std::string Source = Path == "-" ? "standard input" : Path;
-  if (Command != "decode" && Command != "encode") {
-    std::cerr << "mailtool: unknown command \"" << Command << "\"\n" << Usage;
-    return 1;
-  }
+  // Errors name what they are about: the input of a conversion, the server of a transfer.
+  const std::string Source = Args[1] == "-" ? "standard input" : Args[1];
   std::ios::sync_with_stdio(false);
   try {
-    const int Status = Command == "decode" ? Decode(Path) : Encode(Path);
+    int Status;
+    if (Command == "decode") Status = Decode(Args[1]);
+    else if (Command == "encode") Status = Encode(Args[1]);
+    else if (Command == "fetch") Status = FetchMail(Args[1], Args[2], Args[3], Args[4], Leave);
+    else Status = SendMail(Args[1], Args[2]);
     std::cout.flush();
     if (!std::cout) {
       std::cerr << "mailtool: cannot write the output\n";

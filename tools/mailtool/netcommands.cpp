@@ -1,0 +1,68 @@
+#include "netcommands.h"
+
+#include <filesystem>
+#include <iostream>
+
+#include "maillib/pop3/messagelist.h"
+#include "maillib/pop3/nbpop3.h"
+#include "maillib/smtp/nbsmtp.h"
+#include "messagejson.h"
+#include "platform/runtime/exception.h"
+#include "platform/runtime/streams.h"
+#include "streamio.h"
+
+namespace {
+
+// A POP3 client that also keeps the text of each message as it came, and
+// prints each message as soon as it is in.
+class TFetcher : public TnbPOP {
+public:
+  explicit TFetcher(std::filesystem::path ADir) : FDir(std::move(ADir)) {
+    OnRetrieved = [this](TObject*, int) {
+      WriteMessageJson(Messages().Items(Messages().Count() - 1), std::cout);
+      std::cout.flush();
+      // Only the file and the printed line are kept; the next message needs the room.
+      Messages().Clear();
+    };
+  }
+
+protected:
+  void StoreMessage(int Num, TStream& Stream) override {
+    {
+      TFileStream File((FDir / (std::to_string(Num + 1) + ".eml")).string(), TFileMode::fmCreate);
+      CopyAll(Stream, File);
+    }
+    Stream.SetPosition(0);
+    TnbPOP::StoreMessage(Num, Stream);
+  }
+
+private:
+  std::filesystem::path FDir;
+};
+
+}  // namespace
+
+int FetchMail(const std::string& Server, const std::string& UserName, const std::string& Password,
+              const std::string& Dir, bool LeaveOnServer) {
+  std::error_code Error;
+  std::filesystem::create_directories(Dir, Error);
+  if (Error) throw Exception("Cannot create directory \"" + Dir + "\": " + Error.message());
+  TFetcher Client(Dir);
+  Client.Server = Server;
+  Client.UserName = UserName;
+  Client.Password = Password;
+  Client.SetWinsockLoaded(true);
+  Client.RetrieveAll(LeaveOnServer);
+  return 0;
+}
+
+int SendMail(const std::string& Server, const std::string& JsonPath) {
+  TnbMessage Message;
+  ReadMessageJson(ReadInput(JsonPath), Message);
+  TnbSMTP Client;
+  Client.Server = Server;
+  Client.SetWinsockLoaded(true);
+  Client.SetMailMessage(&Message);
+  Client.Send();
+  return 0;
+}
