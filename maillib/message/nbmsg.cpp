@@ -34,18 +34,6 @@ bool HasAddress(const TnbAddressList& List) {
   return false;
 }
 
-// Appends every address of the fields named FieldName to List.
-void AddHeaderAddresses(const TnbHeaders& Headers, const std::string& FieldName,
-                        TnbAddressList& List) {
-  TStringList Texts;
-  GetHeaderAddresses(Headers, FieldName, Texts);
-  for (const std::string& Text : Texts) {
-    auto Address = std::make_unique<TnbMailAddress>();
-    ParseAddress(Text, *Address);
-    List.AddItem(std::move(Address));
-  }
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -153,10 +141,10 @@ void TnbMessage::Clear() {
 }
 
 void TnbMessage::ParseHeaders(const TnbHeaders& AHeaders) {
-  ParseAddress(GetHeaderField(AHeaders, "FROM"), Sender());
-  AddHeaderAddresses(AHeaders, "TO", FRecipients);
-  AddHeaderAddresses(AHeaders, "CC", FCC);
-  AddHeaderAddresses(AHeaders, "BCC", FBCC);
+  ParseHeaderAddress(AHeaders, "FROM", Sender());
+  ParseHeaderAddresses(AHeaders, "TO", FRecipients);
+  ParseHeaderAddresses(AHeaders, "CC", FCC);
+  ParseHeaderAddresses(AHeaders, "BCC", FBCC);
   const std::string Subject = GetHeaderField(AHeaders, "Subject");
   if (!Subject.empty()) SetSubject(Subject);
   const std::string XPriority = GetHeaderField(AHeaders, "X-Priority");
@@ -199,7 +187,7 @@ void TnbArticle::Clear() {
 }
 
 void TnbArticle::ParseHeaders(const TnbHeaders& AHeaders) {
-  ParseAddress(GetHeaderField(AHeaders, "FROM"), Sender());
+  ParseHeaderAddress(AHeaders, "FROM", Sender());
   Path = GetHeaderField(AHeaders, "PATH");
   NewsGroups = GetHeaderField(AHeaders, "NEWSGROUPS");
   MessageID = GetHeaderField(AHeaders, "MESSAGE-ID");

@@ -1,16 +1,24 @@
 #include "maillib/mime/addressparse.h"
 
+#include <memory>
+
 #include "maillib/message/mailaddress.h"
 #include "maillib/message/msgtypes.h"
 #include "maillib/mime/headerfields.h"
+#include "maillib/mime/headerwords.h"
 #include "maillib/mime/mimetext.h"
 
-TAddressParts ParseAddressParts(std::string_view Text) {
+namespace {
+
+// Splits Text into mailbox and display name, not cut. The separators are
+// looked for in Shape, a text of the same length: Text itself, or Text with
+// its encoded words masked so that none of their characters separates.
+TAddressParts SplitAddress(std::string_view Text, std::string_view Shape) {
   TAddressParts Parts;
-  const std::size_t Open = Text.find('<');
+  const std::size_t Open = Shape.find('<');
   if (Open != std::string_view::npos) {
     // Only a ">" after the "<" closes it; one before it belongs to the name.
-    const std::size_t Close = Text.find('>', Open);
+    const std::size_t Close = Shape.find('>', Open);
     if (Close != std::string_view::npos) {
       Parts.Address = StripQuotes(Text.substr(Open + 1, Close - Open - 1));
       std::string Rest(Text.substr(0, Open));
@@ -19,22 +27,55 @@ TAddressParts ParseAddressParts(std::string_view Text) {
     } else {
       Parts.Name = StripQuotes(Text);
     }
-  } else if (const std::size_t Paren = Text.find('('); Paren != std::string_view::npos) {
+  } else if (const std::size_t Paren = Shape.find('('); Paren != std::string_view::npos) {
     Parts.Address = StripQuotes(Text.substr(0, Paren));
     std::string_view Comment = mimetext::TrimView(Text.substr(Paren + 1));
-    // Drop the closing parenthesis; an unclosed comment keeps all its text.
+    // Drop the closing parenthesis (an encoded word ends in "=", never in
+    // one); an unclosed comment keeps all its text.
     if (!Comment.empty() && Comment.back() == ')') Comment.remove_suffix(1);
     Parts.Name = StripQuotes(Comment);
   } else {
     Parts.Address = Text;
   }
+  return Parts;
+}
+
+// Splits an address text as it stands in a header field. The split is made
+// on the raw text and only the display name is then decoded, so an encoded
+// word can never supply the mailbox (RFC 2047, section 5).
+TAddressParts ParseRawAddress(std::string_view Raw) {
+  TAddressParts Parts = SplitAddress(Raw, MaskEncodedWords(Raw));
+  Parts.Address = ShortString(Parts.Address);
+  Parts.Name = mimetext::Trim(DecodeHeaderText(Parts.Name));
+  return Parts;
+}
+
+void Fill(TnbMailAddress& Address, const TAddressParts& Parts) {
+  Address.SetName(Parts.Name);
+  Address.SetAddress(Parts.Address);
+}
+
+}  // namespace
+
+TAddressParts ParseAddressParts(std::string_view Text) {
+  TAddressParts Parts = SplitAddress(Text, Text);
   Parts.Address = ShortString(Parts.Address);
   Parts.Name = ShortString(Parts.Name);
   return Parts;
 }
 
-void ParseAddress(std::string_view Text, TnbMailAddress& Address) {
-  TAddressParts Parts = ParseAddressParts(Text);
-  Address.SetName(Parts.Name);
-  Address.SetAddress(Parts.Address);
+void ParseAddress(std::string_view Text, TnbMailAddress& Address) { Fill(Address, ParseAddressParts(Text)); }
+
+void ParseHeaderAddress(const TStringList& Headers, const std::string& FieldName, TnbMailAddress& Address) {
+  Fill(Address, ParseRawAddress(GetRawHeaderField(Headers, FieldName)));
+}
+
+void ParseHeaderAddresses(const TStringList& Headers, const std::string& FieldName, TnbAddressList& List) {
+  TStringList Texts;
+  GetHeaderAddresses(Headers, FieldName, Texts);
+  for (const std::string& Text : Texts) {
+    auto Address = std::make_unique<TnbMailAddress>();
+    Fill(*Address, ParseRawAddress(Text));
+    List.AddItem(std::move(Address));
+  }
 }

@@ -19,10 +19,35 @@ namespace {
 // hostile header from costing more than a short one.
 constexpr std::size_t MaxRawDecodedBytes = 2048;
 
-// A header text as it is shown: encoded words decoded, then cut to a short
-// string. Decoding first means a cut never leaves half an encoded word. A
-// malformed encoded word keeps the text as it was received.
-std::string DecodeShort(std::string_view Raw) {
+// Name with the colon that ends a field name.
+std::string WithColon(const std::string& FieldName) {
+  if (!FieldName.empty() && FieldName.back() == ':') return FieldName;
+  return FieldName + ':';
+}
+
+// Splits one line of an address field at the commas that stand outside
+// double quotes and outside encoded words, and appends the pieces as
+// received. A piece before a comma is kept even when empty; the text after
+// the last comma only when it is not.
+void SplitAddresses(std::string_view Text, TStringList& Addresses) {
+  const std::string Shape = MaskEncodedWords(Text);
+  bool Quoted = false;
+  std::size_t Start = 0;
+  for (std::size_t I = 0; I < Shape.size(); ++I) {
+    if (Shape[I] == '"') {
+      Quoted = !Quoted;
+    } else if (Shape[I] == ',' && !Quoted) {
+      Addresses.push_back(Trim(Text.substr(Start, I - Start)));
+      Start = I + 1;
+    }
+  }
+  const std::string_view Rest = TrimView(Text.substr(Start));
+  if (!Rest.empty()) Addresses.emplace_back(Rest);
+}
+
+}  // namespace
+
+std::string DecodeHeaderText(std::string_view Raw) {
   std::string Text = CutUtf8(Raw, MaxRawDecodedBytes);
   try {
     Text = DecodeHeaderWords(Text);
@@ -32,33 +57,7 @@ std::string DecodeShort(std::string_view Raw) {
   return ShortString(Text);
 }
 
-// Name with the colon that ends a field name.
-std::string WithColon(const std::string& FieldName) {
-  if (!FieldName.empty() && FieldName.back() == ':') return FieldName;
-  return FieldName + ':';
-}
-
-// Splits one line of an address field at the commas that stand outside
-// double quotes and appends the decoded pieces. A piece before a comma is
-// kept even when empty; the text after the last comma only when it is not.
-void SplitAddresses(std::string_view Text, TStringList& Addresses) {
-  bool Quoted = false;
-  std::size_t Start = 0;
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    if (Text[I] == '"') {
-      Quoted = !Quoted;
-    } else if (Text[I] == ',' && !Quoted) {
-      Addresses.push_back(DecodeShort(TrimView(Text.substr(Start, I - Start))));
-      Start = I + 1;
-    }
-  }
-  const std::string_view Rest = TrimView(Text.substr(Start));
-  if (!Rest.empty()) Addresses.push_back(DecodeShort(Rest));
-}
-
-}  // namespace
-
-std::string GetHeaderField(const TStringList& Headers, const std::string& FieldName) {
+std::string GetRawHeaderField(const TStringList& Headers, const std::string& FieldName) {
   if (Headers.empty()) return {};
   const std::string Name = WithColon(FieldName);
   auto It = std::find_if(Headers.begin(), Headers.end(),
@@ -73,11 +72,16 @@ std::string GetHeaderField(const TStringList& Headers, const std::string& FieldN
     if (!Value.empty()) Value += ' ';
     Value += Part;
   }
+  return Value;
+}
 
+std::string GetHeaderField(const TStringList& Headers, const std::string& FieldName) {
+  std::string Value = GetRawHeaderField(Headers, FieldName);
   // These values are parsed further (boundary, charset, message ids) and
   // must reach their parsers whole and as received.
+  const std::string Name = WithColon(FieldName);
   if (EqualsNoCase(Name, "Content-Type:") || EqualsNoCase(Name, "X-UIDL:")) return Value;
-  return DecodeShort(Value);
+  return DecodeHeaderText(Value);
 }
 
 void GetHeaderAddresses(const TStringList& Headers, const std::string& FieldName, TStringList& Addresses) {

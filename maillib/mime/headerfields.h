@@ -15,9 +15,20 @@
 // X-UIDL, which come back whole and undecoded.
 std::string GetHeaderField(const TStringList& Headers, const std::string& FieldName);
 
+// The value of the first field named FieldName as received: continuation
+// lines joined as by GetHeaderField, encoded words not decoded, not cut.
+std::string GetRawHeaderField(const TStringList& Headers, const std::string& FieldName);
+
+// A header text as it is shown: encoded words decoded, then cut to 255 bytes
+// on a character boundary. Decoding first means a cut never leaves half an
+// encoded word; a malformed encoded word keeps the text as received.
+std::string DecodeHeaderText(std::string_view Raw);
+
 // Fills Addresses with the single address texts of every field whose name
 // begins with FieldName (callers pass "TO", "CC", "BCC"), in order, one per
-// entry; commas inside double quotes do not split.
+// entry, trimmed but otherwise as received: encoded words are not decoded,
+// since only a display name may come from them (see ParseHeaderAddresses).
+// Commas inside double quotes or inside an encoded word do not split.
 void GetHeaderAddresses(const TStringList& Headers, const std::string& FieldName, TStringList& Addresses);
 
 // Removes the first field named FieldName with its continuation lines;

@@ -129,6 +129,26 @@ std::string DecodeHeaderWords(const std::string& Text) {
   return Out;
 }
 
+std::string MaskEncodedWords(std::string_view Text) {
+  std::string Shape(Text);
+  // A word needs a "?=" after its start: not looking for words from the last
+  // one on keeps a long run of unclosed "=?" from costing a search each.
+  const std::size_t LastClose = Text.rfind("?=");
+  if (LastClose == std::string_view::npos) return Shape;
+  for (std::size_t I = 0;;) {
+    const std::size_t Start = Text.find("=?", I);
+    if (Start == std::string_view::npos || Start >= LastClose) break;
+    TEncodedWord Word;
+    if (!ParseWord(Text, Start, Word)) {
+      I = Start + 1;
+      continue;
+    }
+    Shape.replace(Start, Word.End - Start, Word.End - Start, 'x');
+    I = Word.End;
+  }
+  return Shape;
+}
+
 std::string EncodeHeaderJIS(const std::string& Text) {
   if (Text.empty() || Text.front() != Escape) return Text;
   return "=?ISO-2022-JP?B?" + EncodeBase64Line(Text) + "?=";

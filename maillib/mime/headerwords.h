@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Encoded words of header fields (RFC 2047).
 
@@ -14,6 +15,12 @@
 // "Invalid Character" when a B word holds a character outside the base64
 // alphabet.
 std::string DecodeHeaderWords(const std::string& Text);
+
+// Text of the same length in which every byte of each encoded word that
+// DecodeHeaderWords would decode is replaced by "x". Address parsers look for
+// their separators ("<", ">", "(", ",", '"') in it, so that a separator
+// carried inside an encoded word never splits a field (RFC 2047, section 5).
+std::string MaskEncodedWords(std::string_view Text);
 
 // Wraps ISO-2022-JP text (which begins with ESC) into one base64 encoded word
 // "=?ISO-2022-JP?B?...?="; any other text is returned unchanged.

@@ -133,9 +133,6 @@ void TnbCustomDecoder::Decode() {
       AppendError(E.Message);
     }
   }
-
-  TStringList& Body = Message->Body();
-  if (!Body.empty() && Body.back() == ".") Body.pop_back();
 }
 
 void TnbCustomDecoder::AppendError(const std::string& ErrorMessage) {
@@ -235,7 +232,7 @@ void TnbCustomDecoder::DecodeTextBody() {
   } else {
     std::string Bytes;
     while (ReadLine())
-      if (!FLine.empty() && FLine != ".") DecodeBase64Line(TrimView(FLine), Bytes);
+      if (!FLine.empty()) DecodeBase64Line(TrimView(FLine), Bytes);
     LoadBody(std::move(Bytes), CharSetName);
   }
 }
@@ -482,7 +479,7 @@ void TnbCustomDecoder::ReadSinglePartData(TnbAttItem& Item, bool UUEncoded) {
   switch (Item.TransferEncoding) {
     case TTransferEncoding::teBase64:
       Item.Data.Reserve(Remaining / 4 * 3 + 3);
-      while (ReadLine() && FLine != ".") {
+      while (ReadLine()) {
         if (FLine.empty()) continue;
         if (UUEncoded) {
           if (IsUUFrameLine(FLine)) continue;
@@ -494,7 +491,7 @@ void TnbCustomDecoder::ReadSinglePartData(TnbAttItem& Item, bool UUEncoded) {
       }
       break;
     case TTransferEncoding::teQuotedPrintable:
-      while (ReadLine() && FLine != ".") {
+      while (ReadLine()) {
         DecodeQPLine(FLine, Buffer);
         ProcessMessages();
         FlushInto(Item.Data, Buffer, false);
@@ -502,7 +499,7 @@ void TnbCustomDecoder::ReadSinglePartData(TnbAttItem& Item, bool UUEncoded) {
       break;
     case TTransferEncoding::te7Bit:
       Item.Data.Reserve(Remaining);
-      while (ReadLine() && FLine != ".") {
+      while (ReadLine()) {
         ProcessMessages();
         Buffer += FLine;
         Buffer += "\r\n";

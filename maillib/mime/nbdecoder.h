@@ -16,6 +16,10 @@ class TnbAttItem;
 // text Body (UTF-8), CharSet, ContentType and Encoding, and one attachment per
 // non-text part or uuencoded block with its decoded bytes in memory.
 //
+// The input is the message text alone, as the POP3 client hands it over
+// (terminating line removed, dot-stuffing undone): a line "." is content and
+// never ends a part or the message.
+//
 // It is forgiving: a structural error keeps what was read, adds three lines
 // explaining the error to Body and attaches the whole raw input as
 // "original.eml".
@@ -63,7 +67,7 @@ private:
   // stopping at a line that begins with Delimiter (left in FLine) or at the
   // end of the data.
   void ReadPartData(TnbAttItem& Item, bool UUEncoded);
-  // Reads the rest of the data (up to a line ".") into Item.Data.
+  // Reads the rest of the data into Item.Data.
   void ReadSinglePartData(TnbAttItem& Item, bool UUEncoded);
   // Skips lines until one equals Delimiter (Exact) or begins with it; raises
   // EMessageParserError Error at the end of the data.

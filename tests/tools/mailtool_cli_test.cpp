@@ -93,6 +93,14 @@ TEST_F(MailTool, DecodesAFileAndReadsStandardInputForADash) {
   EXPECT_EQ(Run("decode -", Wire).Out, FromFile.Out);
 }
 
+TEST_F(MailTool, ABodyEndingWithADotLineKeepsIt) {
+  // A saved message is the message text alone: its last line "." is text.
+  Dir.Write("dots.eml", "From: a@example.com\r\nSubject: dots\r\n\r\n..\r\nlast line is a dot\r\n.\r\n");
+  const TRun R = Run("decode '" + Dir / "dots.eml" + "'");
+  ASSERT_EQ(R.Status, 0) << R.Err;
+  EXPECT_EQ(Parse(R.Out)["body"], nlohmann::json::array({"..", "last line is a dot", "."}));
+}
+
 TEST_F(MailTool, BadInputIsReportedWithExitStatusOne) {
   ExpectFailure(Run(""), "usage: mailtool");
   ExpectFailure(Run("decode"), "usage: mailtool");

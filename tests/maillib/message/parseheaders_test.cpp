@@ -77,6 +77,64 @@ TEST(MessageParseHeaders, AnEmptySubjectOrMissingReceiptRequestChangesNothing) {
   EXPECT_FALSE(Empty.ReturnReceipt);
 }
 
+// An encoded word is display text only: whatever it holds, the mailbox comes
+// from the header as received.
+const char* const ForgedFrom =
+    "From: =?utf-8?Q?boss=40company=2Ecom_=3Cboss=40company=2Ecom=3E?= <attacker@evil.example>";
+
+TEST(MessageParseHeaders, EncodedWordsNeverSupplyAnAddress) {
+  TnbMessage M;
+  M.ParseHeaders({
+      ForgedFrom,
+      "To: =?utf-8?Q?<boss@company.com>?= <one@evil.example>, =?utf-8?Q?=3Cx=40y=3E?=",
+      "Cc: =?utf-8?B?PGJvc3NAY29tcGFueS5jb20+?= <two@evil.example>, three@evil.example (=?utf-8?Q?=3Cx=40y=3E?=)",
+  });
+  EXPECT_EQ(M.Sender().Address(), "attacker@evil.example");
+  EXPECT_EQ(M.Sender().Name(), "boss@company.com <boss@company.com>");
+  ASSERT_EQ(M.Recipients().Count(), 2);
+  EXPECT_EQ(M.Recipients().Items(0).Address(), "one@evil.example");
+  EXPECT_EQ(M.Recipients().Items(0).Name(), "<boss@company.com>");
+  EXPECT_EQ(M.Recipients().Items(1).Address(), "=?utf-8?Q?=3Cx=40y=3E?=");
+  ASSERT_EQ(M.CC().Count(), 2);
+  EXPECT_EQ(M.CC().Items(0).Address(), "two@evil.example");
+  EXPECT_EQ(M.CC().Items(0).Name(), "<boss@company.com>");
+  EXPECT_EQ(M.CC().Items(1).Address(), "three@evil.example");
+  EXPECT_EQ(M.CC().Items(1).Name(), "<x@y>");
+
+  TnbArticle A;
+  A.ParseHeaders({ForgedFrom});
+  EXPECT_EQ(A.Sender().Address(), "attacker@evil.example");
+}
+
+TEST(MessageParseHeaders, ACommaInAnEncodedNameDoesNotSplitTheList) {
+  TnbMessage M;
+  M.ParseHeaders({"To: =?utf-8?Q?Smith,_John?= <js@x.org>, =?utf-8?Q?Doe=2C_Jane?= <jd@x.org>, b@y.org"});
+  ASSERT_EQ(M.Recipients().Count(), 3);
+  EXPECT_EQ(M.Recipients().Items(0).Name(), "Smith, John");
+  EXPECT_EQ(M.Recipients().Items(0).Address(), "js@x.org");
+  EXPECT_EQ(M.Recipients().Items(1).Name(), "Doe, Jane");
+  EXPECT_EQ(M.Recipients().Items(1).Address(), "jd@x.org");
+  EXPECT_EQ(M.Recipients().Items(2).Address(), "b@y.org");
+}
+
+TEST(MessageParseHeaders, EncodedDisplayNamesAreDecodedThenCut) {
+  std::string Long = "=?utf-8?Q?";  // 200 "é": 1212 bytes encoded, 400 decoded
+  for (int I = 0; I < 200; ++I) Long += "=C3=A9";
+  Long += "?=";
+  TnbMessage M;
+  M.ParseHeaders({"From: \"=?utf-8?Q?J=C3=B6rg?=\" <j@x.org>", "To: c@x.org (=?iso-8859-1?Q?J=F6rg?=)",
+                  "Cc: " + Long + " <long@x.org>"});
+  EXPECT_EQ(M.Sender().Name(), "J\xC3\xB6rg");
+  EXPECT_EQ(M.Sender().Address(), "j@x.org");
+  ASSERT_EQ(M.Recipients().Count(), 1);
+  EXPECT_EQ(M.Recipients().Items(0).Name(), "J\xC3\xB6rg");
+  ASSERT_EQ(M.CC().Count(), 1);
+  EXPECT_EQ(M.CC().Items(0).Address(), "long@x.org");
+  std::string Cut;  // 127 characters: the 128th would straddle byte 255
+  for (int I = 0; I < 127; ++I) Cut += "\xC3\xA9";
+  EXPECT_EQ(M.CC().Items(0).Name(), Cut);
+}
+
 TEST(ArticleParseHeaders, FillsTheNewsFields) {
   TnbArticle A;
   const TnbHeaders H = {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "maillib/message/mailaddress.h"
+#include "platform/runtime/stringlist.h"
 
 namespace {
 
@@ -85,4 +86,25 @@ TEST(ParseAddress, HugeAndHostileInputIsHandled) {
   EXPECT_NO_THROW(Parts = ParseAddressParts(Parens));
   EXPECT_EQ(Parts.Address, "");
   EXPECT_EQ(Parts.Name, Parens.substr(0, 255));
+}
+
+TEST(ParseHeaderAddress, ReadsOneFieldSplitBeforeItIsDecoded) {
+  TnbMailAddress Address("old@x.org", "Old");
+  const TStringList Headers = {"From: a@x.org", "Reply-To: =?utf-8?Q?Boss_=3Cboss=40company.com=3E?=",
+                               " <reply@evil.example>", "Subject: s"};
+  ParseHeaderAddress(Headers, "REPLY-TO", Address);
+  EXPECT_EQ(Address.Address(), "reply@evil.example");
+  EXPECT_EQ(Address.Name(), "Boss <boss@company.com>");
+  ParseHeaderAddress({"From: a@x.org"}, "REPLY-TO", Address);  // missing: emptied
+  EXPECT_EQ(Address.Address(), "");
+  EXPECT_EQ(Address.Name(), "");
+}
+
+TEST(ParseHeaderAddress, ManyUnclosedEncodedWordsAreReadInLinearTime) {
+  std::string Opens;
+  for (int I = 0; I < 150000; ++I) Opens += "=?a?Q?x";
+  TnbMailAddress Address;
+  ParseHeaderAddress({"From: " + Opens + " <a@x.org>"}, "FROM", Address);
+  EXPECT_EQ(Address.Address(), "a@x.org");
+  EXPECT_EQ(Address.Name(), Opens.substr(0, 255));
 }

@@ -130,10 +130,12 @@ TEST(GetHeaderAddresses, AMatchingLineWithoutColonEndsTheWalk) {
   EXPECT_EQ(Addresses, (TStringList{"a@x"}));
 }
 
-TEST(GetHeaderAddresses, PiecesAreDecodedAndCut) {
+TEST(GetHeaderAddresses, PiecesAreKeptAsReceived) {
+  // Decoding and cutting belong to the address parser: decoded first, a
+  // word could supply the address; cut first, a long name loses it.
   TStringList Addresses;
   GetHeaderAddresses({"To: =?utf-8?Q?J=C3=B6rg?= <j@x>, " + std::string(300, 'z')}, "TO", Addresses);
-  EXPECT_EQ(Addresses, (TStringList{"J\xC3\xB6rg <j@x>", std::string(255, 'z')}));
+  EXPECT_EQ(Addresses, (TStringList{"=?utf-8?Q?J=C3=B6rg?= <j@x>", std::string(300, 'z')}));
 }
 
 TEST(GetHeaderAddresses, UnbalancedQuotesAndOddBytesAreKept) {
@@ -210,7 +212,7 @@ TEST(HeaderFields, HugeAndHostileInputIsHandled) {
   EXPECT_NO_THROW(GetHeaderAddresses({"To: " + Quotes, "To: " + Commas}, "TO", Addresses));
   // The quoted line is one piece; every comma of the second ends an empty one.
   EXPECT_EQ(Addresses.size(), 1u + Commas.size());
-  EXPECT_EQ(Addresses.front(), Quotes.substr(0, 255));
+  EXPECT_TRUE(Addresses.front() == Quotes);
   EXPECT_EQ(GetHeaderField({"Subject: " + Words}, "Subject").size(), 255u);
   EXPECT_EQ(GetParameter("name", "x; name=\"" + Quotes), "");
   EXPECT_EQ(StripQuotes(Quotes), "");

@@ -103,9 +103,9 @@ TEST_F(DecoderTest, BadUuLineKeepsTextAndAttachesOriginal) {
 
 // --- single text bodies ------------------------------------------------------
 
-TEST_F(DecoderTest, TextBodyLosesPopTerminatorAndKeepsLongLines) {
+TEST_F(DecoderTest, TextBodyKeepsLongLines) {
   const std::string Long(3000, 'x');
-  Load("MIME-Version: 1.0\r\nContent-Type: text/plain\r\n\r\nline one\r\n" + Long + "\r\n.\r\n");
+  Load("MIME-Version: 1.0\r\nContent-Type: text/plain\r\n\r\nline one\r\n" + Long + "\r\n");
   EXPECT_EQ(Msg.Body(), (TStringList{"line one", Long}));
   EXPECT_EQ(Msg.Attachments().Count(), 0);
   EXPECT_EQ(Msg.ContentType(), "text/plain");
@@ -140,7 +140,7 @@ TEST_F(DecoderTest, AutoconvertedHeaderMeansQuotedPrintable) {
 
 TEST_F(DecoderTest, Base64BodyIsDecodedAndSplitIntoLines) {
   Load("MIME-Version: 1.0\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
-       EncodeBase64Line("first\r\nsecond \xE2\x82\xAC\nthird\rfourth\r\n") + "\r\n\r\n.\r\n");
+       EncodeBase64Line("first\r\nsecond \xE2\x82\xAC\nthird\rfourth\r\n") + "\r\n\r\n");
   EXPECT_EQ(Msg.Body(), (TStringList{"first", "second \xE2\x82\xAC", "third", "fourth"}));
 }
 
@@ -204,7 +204,7 @@ TEST_F(DecoderTest, MixedWithTextAndGifPart) {
   Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"XX\"\r\n\r\npreamble\r\n--XX\r\n"
        "Content-Type: text/plain; charset=us-ascii\r\n\r\nThe text.\r\n\r\n--XX\r\n"
        "Content-Type: image/gif; name=\"a.gif\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
-       Base64Lines(Gif) + "\r\n--XX--\r\nepilogue\r\n.\r\n");
+       Base64Lines(Gif) + "\r\n--XX--\r\nepilogue\r\n");
   EXPECT_EQ(Msg.Body(), (TStringList{"The text."}));
   ASSERT_EQ(Msg.Attachments().Count(), 1);
   const TnbAttItem& Item = Msg.Attachments().Items(0);
@@ -365,7 +365,7 @@ TEST_F(DecoderTest, ManySmallPartsKeepTheirOrderAndNames) {
 TEST_F(DecoderTest, SinglePartPdfTakesDispositionFileName) {
   Load("MIME-Version: 1.0\r\nContent-Type: application/pdf\r\nContent-Transfer-Encoding: base64\r\n"
        "Content-Disposition: attachment; filename=\"report.pdf\"\r\n\r\n" +
-       EncodeBase64Line("%PDF-1.4") + "\r\n\r\n.\r\n");
+       EncodeBase64Line("%PDF-1.4") + "\r\n\r\n");
   EXPECT_TRUE(Msg.Body().empty());
   ASSERT_EQ(Msg.Attachments().Count(), 1);
   EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "report.pdf");
@@ -468,6 +468,72 @@ TEST_F(DecoderTest, HugeQuotedPrintableParagraphBecomesOneLine) {
   EXPECT_EQ(Msg.Body()[0].size(), 55000u * 75 + 3);
   EXPECT_EQ(Msg.Body()[0].substr(0, 150), std::string(75, 'b') + std::string(75, 'a'));
   EXPECT_EQ(Msg.Body()[1], "next line");
+}
+
+// --- lines "." are content ---------------------------------------------------
+// The decoder reads the message text alone (the POP3 client has taken off the
+// terminator and undone dot-stuffing), so a line "." ends nothing.
+
+class DotLineTest : public DecoderTest {
+protected:
+  // Encodes Out and decodes what was written into Msg.
+  void RoundTrip(TnbMessage& Out) {
+    Out.Sender().SetAddress("ann@example.org");
+    Out.Recipients().AddAddress("bob@example.com", "");
+    TMemoryStream Stream;
+    Out.SaveToStream(Stream);
+    Stream.SetPosition(0);
+    Msg.LoadFromStream(Stream);
+  }
+  static TnbAttItem& Attach(TnbMessage& M, const std::string& FileName, TTransferEncoding Encoding,
+                            const std::string& Bytes) {
+    auto* Item = M.Attachments().AddItem(std::make_unique<TnbAttItem>());
+    Item->SetFileName(FileName);
+    Item->SetContentType("text/plain");
+    Item->TransferEncoding = Encoding;
+    Item->Data.WriteString(Bytes);
+    return *Item;
+  }
+  const TStringList DotBody{".", "..", ".hidden", "middle", "."};
+  const std::string DotData = ".\r\n..\r\nfirst half\r\n.\r\nsecond half, after the dots\r\n.\r\n";
+};
+
+TEST_F(DotLineTest, PlainBodyKeepsEveryDotLineToTheLast) {
+  TnbMessage Out;
+  Out.Body() = DotBody;
+  RoundTrip(Out);
+  EXPECT_EQ(Msg.Body(), DotBody);
+
+  Load("Subject: no MIME\r\n\r\n.\r\ntext\r\n..\r\n.\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{".", "text", "..", "."}));
+}
+
+TEST_F(DotLineTest, SinglePartAttachmentReadsPastDotLines) {
+  for (const TTransferEncoding Encoding : {TTransferEncoding::te7Bit, TTransferEncoding::teQuotedPrintable}) {
+    TnbMessage Out;
+    Attach(Out, "dots.txt", Encoding, DotData);
+    RoundTrip(Out);
+    ASSERT_EQ(Msg.Attachments().Count(), 1);
+    EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), DotData) << static_cast<int>(Encoding);
+    Msg.Clear();
+  }
+}
+
+TEST_F(DotLineTest, MultipartTextAndSevenBitPartKeepDotLines) {
+  TnbMessage Out;
+  Out.Body() = DotBody;
+  Attach(Out, "dots.txt", TTransferEncoding::te7Bit, DotData);
+  RoundTrip(Out);
+  EXPECT_EQ(Msg.Body(), DotBody);
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), DotData);
+}
+
+TEST_F(DotLineTest, DotLineInBase64IsBadDataNotTheEnd) {
+  Load("MIME-Version: 1.0\r\nContent-Type: application/pdf; name=a.pdf\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+       EncodeBase64Line("%PDF") + "\r\n.\r\n");
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "original.eml");
 }
 
 // --- the forgiving error path ------------------------------------------------
