@@ -1,0 +1,78 @@
+// Times the mail library's clients against real servers for the comparison
+// with Python's poplib and smtplib (bench/pop3_smtp_vs_python.sh):
+//
+//   bench_mailclients pop3 PORT USER PASSWORD   fetch and delete the whole mailbox
+//   bench_mailclients smtp PORT COUNT [TO]      send COUNT messages of 5 KiB, one connection each
+//
+// Prints the elapsed seconds on standard output; errors go to standard error
+// with exit status 1.
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "maillib/message/nbmsg.h"
+#include "maillib/pop3/messagelist.h"
+#include "maillib/pop3/nbpop3.h"
+#include "maillib/smtp/nbsmtp.h"
+#include "platform/runtime/exception.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string Loopback(const std::string& Port) { return "127.0.0.1:" + Port; }
+
+double FetchAll(const std::string& Port, const std::string& User, const std::string& Password) {
+  TnbPOP Client;
+  Client.Server = Loopback(Port);
+  Client.UserName = User;
+  Client.Password = Password;
+  Client.SetWinsockLoaded(true);
+  const auto Start = Clock::now();
+  Client.RetrieveAll(false);
+  const std::chrono::duration<double> Elapsed = Clock::now() - Start;
+  std::fprintf(stderr, "fetched %d messages\n", Client.Messages().Count());
+  return Elapsed.count();
+}
+
+double SendMany(const std::string& Port, int Count, const std::string& To) {
+  TnbMessage Message;
+  Message.Sender().SetAddress("bench@example.test");
+  auto Recipient = std::make_unique<TnbMailAddress>();
+  Recipient->SetAddress(To);
+  Message.Recipients().AddItem(std::move(Recipient));
+  Message.SetSubject("Benchmark message");
+  // 5 KiB of text in lines of 64 characters.
+  for (int I = 0; I < 80; ++I) Message.Body().push_back("line " + std::to_string(I) + std::string(58, 'x'));
+  TnbSMTP Client;
+  Client.Server = Loopback(Port);
+  Client.SetWinsockLoaded(true);
+  Client.SetMailMessage(&Message);
+  const auto Start = Clock::now();
+  for (int I = 0; I < Count; ++I) Client.Send();
+  const std::chrono::duration<double> Elapsed = Clock::now() - Start;
+  return Elapsed.count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string Mode = argc > 1 ? argv[1] : "";
+  try {
+    double Seconds;
+    if (Mode == "pop3" && argc == 5) Seconds = FetchAll(argv[2], argv[3], argv[4]);
+    else if (Mode == "smtp" && (argc == 4 || argc == 5))
+      Seconds = SendMany(argv[2], std::stoi(argv[3]), argc == 5 ? argv[4] : "alice@example.test");
+    else {
+      std::fprintf(stderr, "usage: bench_mailclients pop3 PORT USER PASSWORD\n"
+                           "       bench_mailclients smtp PORT COUNT [TO]\n");
+      return 1;
+    }
+    std::printf("%.3f\n", Seconds);
+    return 0;
+  } catch (const Exception& E) {
+    std::fprintf(stderr, "bench_mailclients: %s\n", E.Message.c_str());
+  }
+  return 1;
+}
