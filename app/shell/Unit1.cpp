@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include <algorithm>
 #include <array>
 
 #include <QCloseEvent>
@@ -16,6 +17,12 @@
 #include "app/dialogs/Unit10.h"
 #include "app/dialogs/Unit8.h"
 #include "app/dialogs/helpviewer.h"
+#include "app/flows/sendingflow.h"
+#include "mainscreen.h"
+#include "maillib/dialup/tkRasCmp.h"
+#include "maillib/message/nbmsg.h"
+#include "maillib/pop3/nbpop3.h"
+#include "maillib/smtp/nbsmtp.h"
 #include "app/settings/settingsfiles.h"
 #include "app/store/mailtables.h"
 #include "app/views/Unit2.h"
@@ -47,6 +54,7 @@ TForm1::TForm1(TDatabase& Database) : Table1(Database, Pop3Table()) {
 
   CreateCommands();
   CreateToolBand();
+  for (QAction* Action : UnbuiltActions()) Action->setEnabled(false);
 
   auto* Client = new QWidget;
   auto* Layout = new QHBoxLayout(Client);
@@ -74,6 +82,7 @@ TForm1::TForm1(TDatabase& Database) : Table1(Database, Pop3Table()) {
   MdiArea->addSubWindow(Form7);
   Form8 = new TForm8(this);
   Form10 = new TForm10(this);
+  CreateMailObjects();
   for (TFolderView* View : FolderViews())
     View->show();
   connect(MdiArea, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* Window) {
@@ -201,7 +210,9 @@ void TForm1::SetLocked(bool Locked, bool AllViews) {
     View->DBMemo1->setEnabled(!Locked);
   }
   for (QToolButton* Button : FilterButtons()) Button->setEnabled(!Locked);
-  for (QAction* Action : LockedActions()) Action->setEnabled(!Locked);
+  const std::vector<QAction*> Unbuilt = UnbuiltActions();
+  for (QAction* Action : LockedActions())
+    Action->setEnabled(!Locked && std::find(Unbuilt.begin(), Unbuilt.end(), Action) == Unbuilt.end());
 }
 
 void TForm1::LockCommands() { SetLocked(true, true); }
@@ -251,15 +262,7 @@ void TForm1::FormShow() {
   Memo3 = settings::LoadLines(settings::BannerFileName);
   Memo1 = settings::LoadLines(settings::ConfigFileName);
   Edit2->setText(QString::fromStdString(StringAt(Memo1, settings::clEmail)));
-}
-
-void TForm1::closeEvent(QCloseEvent* Event) {
-  try {
-    FormCloseQuery();
-  } catch (const std::exception& Error) {
-    ui::ShowError(Error.what());
-  }
-  Event->accept();
+  ApplySettings();
 }
 
 void TForm1::FormCloseQuery() {

@@ -22,6 +22,12 @@ class TFolderView;
 class TForm8;
 class TForm10;
 class THelpViewer;
+class TMainScreen;
+class TSendingFlow;
+class TnbMessage;
+class TnbPOP;
+class TnbSMTP;
+class TtkRas;
 
 // The main window: menus and toolbar with every command, the left panel with
 // the folder buttons, the folder views as child windows, the status bar and
@@ -44,6 +50,13 @@ public:
   QLineEdit* Edit3 = nullptr;
   // The POP3 accounts in ascending PSWRD order.
   TTable Table1;
+
+  // The mail objects every flow shares: the POP3 and SMTP clients, the one
+  // outgoing message and the dial-up component.
+  std::unique_ptr<TnbPOP> nbPOP1;
+  std::unique_ptr<TnbSMTP> nbSMTP1;
+  std::unique_ptr<TnbMessage> nbMessage1;
+  std::unique_ptr<TtkRas> tkRas1;
 
   QMdiArea* MdiArea = nullptr;
   QToolBar* ToolBar3 = nullptr;
@@ -88,6 +101,13 @@ public:
 
   // Loads BANNER.BAN and Config.ini and applies the settings; runs when the window is first shown.
   void FormShow();
+  // Gives the mail objects the sender, SMTP server, connection type, return
+  // receipt and priority of the settings.
+  void ApplySettings();
+  // Whether a transfer (sending or receiving) is running.
+  bool TransferRunning() const;
+  // The dial-up connection went down.
+  void tkRas1Disconnected();
   // Posts rows left in edit state and lets the window close.
   void FormCloseQuery();
 
@@ -149,11 +169,16 @@ private:
   std::vector<QAction*> LockedActions() const;
   std::vector<QToolButton*> FilterButtons() const;
   void SetLocked(bool Locked, bool AllViews);
+  // Commands whose features are not there yet: shown, but never enabled.
+  std::vector<QAction*> UnbuiltActions() const;
+  void CreateMailObjects();
 
   QLabel* FStatusLabel = nullptr;
   QMovie* FAnimation = nullptr;
   THelpViewer* FHelpViewer = nullptr;
   bool FShown = false;
+  std::unique_ptr<TMainScreen> FScreen;
+  std::unique_ptr<TSendingFlow> FSending;
 };
 
 extern TForm1* Form1;

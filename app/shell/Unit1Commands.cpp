@@ -166,17 +166,14 @@ void TForm1::MarkasUnread1Click() {}
 void TForm1::MarkasRead1Click() {}
 void TForm1::Name1Click() {}
 void TForm1::Date1Click() {}
-void TForm1::SendReceive1Click() {}
 void TForm1::NewMessage1Click() {}
 void TForm1::Attachment1Click() {}
 void TForm1::Reply1Click() {}
 void TForm1::ReplytoAll1Click() {}
 void TForm1::N10Click() {}
 void TForm1::Preferences1Click() {}
-void TForm1::ToolButton18Click() {}
 void TForm1::ToolButton19Click() {}
 void TForm1::ToolButton21Click() { NewMessage1Click(); }
-void TForm1::ToolButton23Click() {}
 void TForm1::ToolButton26Click() {}
 void TForm1::ToolButton27Click() {}
 void TForm1::ToolButton33Click() {}

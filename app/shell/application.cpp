@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include "maillib/addressdlg/nbaddred.h"
+#include "maillib/dialup/tkRasCmp.h"
 #include "platform/runtime/processmessages.h"
 #include "platform/ui/dialogs.h"
 
@@ -11,6 +12,8 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   SetMessagePump([] { QApplication::processEvents(); });
   // The mail library edits addresses through this dialog.
   InstallMailAddressEditor();
+  // The dial-up component reports a refused entry name in a message box.
+  TtkRas::MessageBoxHook = [](const std::string& Text) { ui::ShowMessage(Text); };
 }
 
 bool TApplication::notify(QObject* Receiver, QEvent* Event) {

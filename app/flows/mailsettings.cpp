@@ -1,0 +1,31 @@
+#include "mailsettings.h"
+
+#include "app/settings/settingsfiles.h"
+#include "maillib/dialup/tkRasCmp.h"
+#include "maillib/message/msgtypes.h"
+#include "maillib/message/nbmsg.h"
+#include "maillib/smtp/nbsmtp.h"
+
+void ApplyMailSettings(const TStringList& Settings, TnbMessage& Message, TnbSMTP& Smtp, TtkRas& Ras,
+                       const std::function<void(const std::string&)>& ShowMessage) {
+  using namespace settings;
+  Message.Sender().SetAddress(ShortString(StringAt(Settings, clEmail)));
+  Message.Sender().SetName(ShortString(StringAt(Settings, clName)));
+  Smtp.Server = StringAt(Settings, clSmtpServer);
+
+  const std::string& Connection = StringAt(Settings, clConnectionType);
+  if (Connection == LocalNetwork) {
+    Ras.ForceService = false;
+  } else if (Connection == Modem) {
+    Ras.SetService(StringAt(Settings, clDialUpEntry));
+    Ras.ForceService = false;
+  } else {
+    ShowMessage("Invalid Connection Type");
+  }
+
+  Message.ReturnReceipt = StringAt(Settings, clReturnReceipt) == Return;
+  const std::string& Priority = StringAt(Settings, clPriority);
+  Message.Priority = Priority == "LOW"    ? TPriority::ptLow
+                     : Priority == "HIGH" ? TPriority::ptHigh
+                                          : TPriority::ptNormal;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/runtime/stringlist.h"
+
+class TnbMessage;
+class TnbSMTP;
+class TtkRas;
+
+// Applies the settings to the main window's mail objects, in this order: the
+// sender (name line 0, address line 2), the SMTP server (line 3), the
+// connection type (line 7: "0" local network, "1" the dial-up entry of line
+// 4; anything else shows "Invalid Connection Type" through ShowMessage and
+// keeps the entry), the return receipt (line 9 "RETURN") and the priority
+// (line 10 "LOW", "NORMAL" or "HIGH"; anything else is normal). Raises the
+// list's index error when a line is missing.
+void ApplyMailSettings(const TStringList& Settings, TnbMessage& Message, TnbSMTP& Smtp, TtkRas& Ras,
+                       const std::function<void(const std::string&)>& ShowMessage);

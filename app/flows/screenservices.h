@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+// What the transfer flows show the user, supplied by the main window: the
+// command lock, the status bar, the transfer animation, the progress window,
+// message boxes and the Outbox list. Tests supply a recording double.
+class TScreenServices {
+public:
+  virtual ~TScreenServices() = default;
+
+  // Disables every command that could disturb a transfer, and enables them again.
+  virtual void LockCommands() = 0;
+  virtual void UnlockCommands() = 0;
+  virtual void SetStatusText(const std::string& Text) = 0;
+  virtual void StartAnimation() = 0;
+  virtual void StopAnimation() = 0;
+  // The progress window: shown with Title, its bar at Percent (0 to 100), closed.
+  virtual void ShowProgress(const std::string& Title) = 0;
+  virtual void SetProgressBar(int Percent) = 0;
+  virtual void CloseProgress() = 0;
+  // A plain message box with an OK button.
+  virtual void ShowMessage(const std::string& Text) = 0;
+  // Empties the Outbox list, and rebuilds it from the Outbox table.
+  virtual void ClearOutboxList() = 0;
+  virtual void RefillOutboxList() = 0;
+};

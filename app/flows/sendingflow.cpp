@@ -1,0 +1,84 @@
+#include "sendingflow.h"
+
+#include "app/mail/outboxmessage.h"
+#include "dialstep.h"
+#include "maillib/smtp/nbsmtp.h"
+#include "platform/table/table.h"
+#include "screenservices.h"
+
+using namespace std::placeholders;
+
+TSendingFlow::TSendingFlow(TnbSMTP& Smtp, TnbMessage& Message, TtkRas& Ras, TTable& Outbox,
+                           const TStringList& Settings, TScreenServices& Screen)
+    : FSmtp(Smtp), FMessage(Message), FRas(Ras), FOutbox(Outbox), FSettings(Settings), FScreen(Screen) {
+  FSmtp.OnOpen = std::bind(&TSendingFlow::nbSMTP1Open, this, _1);
+  FSmtp.OnPrepare = std::bind(&TSendingFlow::nbSMTP1Prepare, this, _1);
+  FSmtp.OnSending = std::bind(&TSendingFlow::nbSMTP1Sending, this, _1);
+  FSmtp.OnProgress = std::bind(&TSendingFlow::nbSMTP1Progress, this, _1, _2, _3);
+  FSmtp.OnMailSent = std::bind(&TSendingFlow::nbSMTP1MailSent, this, _1);
+  FSmtp.OnError = std::bind(&TSendingFlow::nbSMTP1Error, this, _1, _2);
+  FSmtp.OnAddressRejected = std::bind(&TSendingFlow::nbSMTP1AddressRejected, this, _1, _2, _3, _4);
+}
+
+void TSendingFlow::SendMail() {
+  FScreen.StartAnimation();
+  DialIfModem(FSettings, FRas, FScreen);
+  FOutbox.First();
+  for (int Pass = FOutbox.RecordCount(); Pass > 0; --Pass) {
+    if (!FOutbox.FieldByName("STATE").AsBoolean()) SendRow();
+    FOutbox.Next();
+  }
+  FScreen.RefillOutboxList();
+}
+
+void TSendingFlow::SendRow() {
+  try {
+    FillOutgoingMessage(FOutbox, FSettings, FMessage);
+    FSmtp.Send();
+    FOutbox.Edit();
+    FOutbox.FieldByName("STATE").SetAsBoolean(true);
+    FOutbox.Post();
+  } catch (...) {
+    RestoreScreen();
+    throw;
+  }
+  RestoreScreen();
+  FScreen.ClearOutboxList();
+}
+
+void TSendingFlow::RestoreScreen() {
+  FScreen.StopAnimation();
+  FScreen.CloseProgress();
+  FScreen.UnlockCommands();
+}
+
+void TSendingFlow::nbSMTP1Open(TObject*) { FScreen.ShowProgress(OpeningConnectionText(FSettings)); }
+
+void TSendingFlow::nbSMTP1Prepare(TObject*) { FScreen.ShowProgress("Preparing Messages. Please wait..."); }
+
+void TSendingFlow::nbSMTP1Sending(TObject*) {
+  FScreen.SetStatusText("Sending Mail");
+  FScreen.LockCommands();
+}
+
+void TSendingFlow::nbSMTP1Progress(TObject*, int Perc, int) {
+  FScreen.ShowProgress("Sending Mail");
+  FScreen.SetProgressBar(Perc);
+}
+
+void TSendingFlow::nbSMTP1MailSent(TObject*) {
+  FScreen.SetStatusText("Ready...");
+  FScreen.SetProgressBar(0);
+  FScreen.CloseProgress();
+  FScreen.UnlockCommands();
+}
+
+void TSendingFlow::nbSMTP1Error(TObject*, std::string& Msg) {
+  FScreen.SetStatusText(Msg);
+  FScreen.StopAnimation();
+  FScreen.CloseProgress();
+}
+
+void TSendingFlow::nbSMTP1AddressRejected(TObject*, const std::string&, const std::string&, bool&) {
+  FScreen.ShowMessage("Cannot Connect, Check Password and UserID.");
+}

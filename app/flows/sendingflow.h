@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+
+#include "platform/runtime/stringlist.h"
+
+class TObject;
+class TScreenServices;
+class TTable;
+class TnbMessage;
+class TnbSMTP;
+class TtkRas;
+
+// Sends the Outbox: every waiting row becomes the shared message object,
+// goes to the SMTP server and is marked sent. It also handles the SMTP
+// client's events, which report every message sent, automatic receipts too.
+class TSendingFlow {
+public:
+  // Binds the SMTP client's events to this flow's handlers. Settings is read
+  // at the moment of use, so changed settings apply at once.
+  TSendingFlow(TnbSMTP& Smtp, TnbMessage& Message, TtkRas& Ras, TTable& Outbox, const TStringList& Settings,
+               TScreenServices& Screen);
+
+  // Send Mail: dials first when the settings ask for a modem, sends every
+  // waiting row in Outbox order and refills the Outbox list. The first
+  // failure ends the run: that row and the rows after it stay waiting, and
+  // the error is passed on after the screen has been restored.
+  void SendMail();
+
+  // The SMTP client's event handlers.
+  void nbSMTP1Open(TObject* Sender);
+  void nbSMTP1Prepare(TObject* Sender);
+  void nbSMTP1Sending(TObject* Sender);
+  void nbSMTP1Progress(TObject* Sender, int Perc, int Transferred);
+  void nbSMTP1MailSent(TObject* Sender);
+  void nbSMTP1Error(TObject* Sender, std::string& Msg);
+  void nbSMTP1AddressRejected(TObject* Sender, const std::string& TheAddress, const std::string& ServerReply,
+                              bool& Proceed);
+
+private:
+  // Sends the row under the cursor and marks it sent.
+  void SendRow();
+  // Ends the screen state of a transfer: animation, progress window, lock.
+  void RestoreScreen();
+
+  TnbSMTP& FSmtp;
+  TnbMessage& FMessage;
+  TtkRas& FRas;
+  TTable& FOutbox;
+  const TStringList& FSettings;
+  TScreenServices& FScreen;
+};

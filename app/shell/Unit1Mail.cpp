@@ -1,0 +1,85 @@
+// The main window's mail objects and the commands that move mail.
+#include <QAction>
+#include <QCloseEvent>
+
+#include "Unit1.h"
+#include "app/flows/mailsettings.h"
+#include "app/flows/sendingflow.h"
+#include "app/views/Unit3.h"
+#include "mainscreen.h"
+#include "maillib/dialup/tkRasCmp.h"
+#include "maillib/message/nbmsg.h"
+#include "maillib/pop3/nbpop3.h"
+#include "maillib/smtp/nbsmtp.h"
+#include "platform/ui/dialogs.h"
+
+void TForm1::CreateMailObjects() {
+  nbPOP1 = std::make_unique<TnbPOP>();
+  nbPOP1->Name = "nbPOP1";
+  nbPOP1->SetWinsockLoaded(true);
+  nbMessage1 = std::make_unique<TnbMessage>();
+  nbMessage1->Name = "nbMessage1";
+  nbMessage1->SetContentType("text/plain");
+  nbMessage1->CharSet = TCharSet::csISO8859;
+  nbMessage1->ReturnReceipt = true;
+  nbSMTP1 = std::make_unique<TnbSMTP>();
+  nbSMTP1->Name = "nbSMTP1";
+  nbSMTP1->SetWinsockLoaded(true);
+  nbSMTP1->SetMailMessage(nbMessage1.get());
+  tkRas1 = std::make_unique<TtkRas>();
+  tkRas1->Name = "tkRas1";
+  tkRas1->ForceService = false;
+  tkRas1->MinimizeAtConnect = true;
+  tkRas1->RemovePassword = false;
+  tkRas1->OnDisconnected = [this](TObject*) { tkRas1Disconnected(); };
+
+  FScreen = std::make_unique<TMainScreen>(*this);
+  FSending = std::make_unique<TSendingFlow>(*nbSMTP1, *nbMessage1, *tkRas1, Form3->Table1, Memo1, *FScreen);
+}
+
+void TForm1::ApplySettings() {
+  ApplyMailSettings(Memo1, *nbMessage1, *nbSMTP1, *tkRas1, ui::ShowMessage);
+}
+
+bool TForm1::TransferRunning() const { return FScreen->Running(); }
+
+std::vector<QAction*> TForm1::UnbuiltActions() const {
+  return {SaveAs1,     SaveAllAs1, Delete1,      Print1,       PrintAll1,    Copy1,          Paste1,
+          SelectAll1,  MarkasUnread1, MarkasRead1, Name1,        Date1,        Reply1,         ReplytoAll1,
+          N10,         Preferences1, ToolButton19, ToolButton24, ToolButton26, ToolButton27,   ToolButton33,
+          ToolButton34, ReplytoWriter1, ReplytoAll2};
+}
+
+void TForm1::ToolButton18Click() { FScreen->Run([this] { FSending->SendMail(); }); }
+
+// Receiving is not there yet: Send/Receive sends the Outbox.
+void TForm1::SendReceive1Click() { ToolButton18Click(); }
+
+void TForm1::ToolButton23Click() {
+  nbSMTP1->Cancel();
+  nbPOP1->Cancel();
+  tkRas1->HangUp();
+  SetStatusText("Status: Stopped by User");
+  StopAnimation();
+  UnlockCommands();
+}
+
+void TForm1::tkRas1Disconnected() { SetStatusText("Status: Offline"); }
+
+void TForm1::closeEvent(QCloseEvent* Event) {
+  // A transfer waiting on a server must end before the window and its mail
+  // objects go: it is stopped, and the window closes when it has unwound.
+  if (TransferRunning()) {
+    FScreen->CloseWhenDone();
+    ToolButton23Click();
+    Event->ignore();
+    return;
+  }
+  try {
+    FormCloseQuery();
+  } catch (const std::exception& Error) {
+    ui::ShowError(Error.what());
+  }
+  tkRas1->HangUp();
+  Event->accept();
+}

@@ -1,0 +1,51 @@
+#include "mainscreen.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+
+#include "Unit1.h"
+#include "app/dialogs/Unit8.h"
+#include "app/views/Unit3.h"
+#include "platform/ui/dialogs.h"
+
+void TMainScreen::Run(const std::function<void()>& Transfer) {
+  if (FRunning) return;
+  FRunning = true;
+  try {
+    Transfer();
+  } catch (...) {
+    Finish();
+    throw;
+  }
+  Finish();
+}
+
+void TMainScreen::Finish() {
+  FRunning = false;
+  StopAnimation();
+  CloseProgress();
+  Form1.UnlockCommands();
+  if (FCloseWhenDone) QTimer::singleShot(0, &Form1, &QWidget::close);
+}
+
+void TMainScreen::LockCommands() { Form1.LockCommands(); }
+
+void TMainScreen::UnlockCommands() {
+  if (!FRunning) Form1.UnlockCommands();
+}
+
+void TMainScreen::SetStatusText(const std::string& Text) { Form1.SetStatusText(QString::fromStdString(Text)); }
+void TMainScreen::StartAnimation() { Form1.StartAnimation(); }
+void TMainScreen::StopAnimation() { Form1.StopAnimation(); }
+
+void TMainScreen::ShowProgress(const std::string& Title) {
+  Form1.Form8->setWindowTitle(QString::fromStdString(Title));
+  Form1.Form8->show();
+}
+
+void TMainScreen::SetProgressBar(int Percent) { Form1.Form8->ProgressBar1->setValue(std::clamp(Percent, 0, 100)); }
+void TMainScreen::CloseProgress() { Form1.Form8->hide(); }
+void TMainScreen::ShowMessage(const std::string& Text) { ui::ShowMessage(Text); }
+void TMainScreen::ClearOutboxList() { Form3->ListView1->Clear(); }
+void TMainScreen::RefillOutboxList() { Form3->FillList(TFolderView::TFilter::All); }

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <functional>
+
+#include "app/flows/screenservices.h"
+
+class TForm1;
+
+// The main window as the transfer flows see it. It also runs each transfer
+// as one command that nothing else may interrupt: while it runs, a second
+// transfer is refused, the commands stay locked (the flows' unlocking between
+// two messages waits for the end), and closing the window waits for it.
+class TMainScreen : public TScreenServices {
+public:
+  explicit TMainScreen(TForm1& AForm1) : Form1(AForm1) {}
+
+  // Runs Transfer unless one is already running. Afterwards, also after an
+  // error (which is passed on), the screen is restored: animation stopped,
+  // progress window closed, commands unlocked; a close asked for meanwhile
+  // then takes place.
+  void Run(const std::function<void()>& Transfer);
+  bool Running() const { return FRunning; }
+  // The main window is to close once the running transfer has ended.
+  void CloseWhenDone() { FCloseWhenDone = true; }
+
+  void LockCommands() override;
+  void UnlockCommands() override;
+  void SetStatusText(const std::string& Text) override;
+  void StartAnimation() override;
+  void StopAnimation() override;
+  void ShowProgress(const std::string& Title) override;
+  void SetProgressBar(int Percent) override;
+  void CloseProgress() override;
+  void ShowMessage(const std::string& Text) override;
+  void ClearOutboxList() override;
+  void RefillOutboxList() override;
+
+private:
+  void Finish();
+
+  TForm1& Form1;
+  bool FRunning = false;
+  bool FCloseWhenDone = false;
+};
