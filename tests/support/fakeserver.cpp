@@ -36,7 +36,9 @@ bool Readable(int S, int TimeoutMs) {
 
 }  // namespace
 
-TFakeServer::TFakeServer(std::vector<TStep> Script) : FScript(std::move(Script)) {
+TFakeServer::TFakeServer(std::vector<TStep> Script) : TFakeServer(std::vector<std::vector<TStep>>{std::move(Script)}) {}
+
+TFakeServer::TFakeServer(std::vector<std::vector<TStep>> Conversations) : FScripts(std::move(Conversations)) {
   FListener = ListenOnLoopback(FPort);
   FThread = std::thread([this] { Run(); });
 }
@@ -97,15 +99,21 @@ bool TFakeServer::ReadLine(int Client, std::string& Line) {
 }
 
 void TFakeServer::Run() {
+  for (const std::vector<TStep>& Script : FScripts)
+    if (!Serve(Script)) return;
+}
+
+bool TFakeServer::Serve(const std::vector<TStep>& Script) {
   if (!Readable(FListener, StepDeadlineMs)) {
     Problem("no client connected");
-    return;
+    return false;
   }
   const int Client = ::accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC);
+  FPending.clear();
   bool Open = true;
   std::size_t Index = 0;
-  for (; Index < FScript.size() && Open; ++Index) {
-    const TStep& Step = FScript[Index];
+  for (; Index < Script.size() && Open; ++Index) {
+    const TStep& Step = Script[Index];
     switch (Step.Kind) {
       case TStep::Send:
         if (::send(Client, Step.Text.data(), Step.Text.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(Step.Text.size()))
@@ -161,7 +169,7 @@ void TFakeServer::Run() {
       }
     }
   }
-  if (Index < FScript.size()) Problem("script stopped at step " + std::to_string(Index));
+  if (Index < Script.size()) Problem("script stopped at step " + std::to_string(Index));
   if (Open) {
     // Whatever the client still sends before it closes belongs in the transcript.
     char Buffer[4096];
@@ -175,4 +183,5 @@ void TFakeServer::Run() {
   }
   std::lock_guard Guard(FLock);
   FTranscript += "[*** close ***]";
+  return true;
 }

@@ -6,7 +6,8 @@
 #include <thread>
 #include <vector>
 
-// A scripted TCP server on 127.0.0.1 and a free port, serving one connection.
+// A scripted TCP server on 127.0.0.1 and a free port, serving one connection
+// (or several in turn).
 // It runs on its own thread while the client under test runs on the test's
 // thread, and checks the conversation itself: every line the client must send
 // is compared with the script, and Finish tells whether the whole script ran.
@@ -33,6 +34,9 @@ public:
   static TStep AwaitClose() { return {TStep::AwaitClose, {}, 0}; }
 
   explicit TFakeServer(std::vector<TStep> Script);
+  // Serves one connection after the other, each with its own script (a mail
+  // client that sends several messages connects once for each).
+  explicit TFakeServer(std::vector<std::vector<TStep>> Conversations);
   ~TFakeServer();
   TFakeServer(const TFakeServer&) = delete;
   TFakeServer& operator=(const TFakeServer&) = delete;
@@ -51,10 +55,12 @@ public:
 
 private:
   void Run();
+  // Plays Script with the next client; false when none came.
+  bool Serve(const std::vector<TStep>& Script);
   void Problem(std::string Text);
   bool ReadLine(int Client, std::string& Line);
 
-  std::vector<TStep> FScript;
+  std::vector<std::vector<TStep>> FScripts;
   int FListener = -1;
   std::uint16_t FPort = 0;
   std::thread FThread;
