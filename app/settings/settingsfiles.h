@@ -40,8 +40,9 @@ inline constexpr std::string_view NoConnection = "NOCON";
 inline constexpr std::string_view Return = "RETURN";
 inline constexpr std::string_view NoReturn = "NORETURN";
 
-// Reads a file's lines (split at CR LF, lone CR or lone LF); raises
-// EFOpenError when the file cannot be opened.
+// Reads a file's lines (split at CR LF, lone CR or lone LF; a leading UTF-8
+// byte-order mark is dropped); raises EFOpenError, naming the file with its
+// directory, when the file cannot be opened or is a directory.
 TStringList LoadLines(const std::string& FileName);
 // Writes the lines, each followed by CR LF, replacing the file.
 void SaveLines(const std::string& FileName, const TStringList& Lines);

@@ -4,6 +4,7 @@
 #include <array>
 
 #include <QCloseEvent>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -24,11 +25,12 @@
 #include "maillib/pop3/nbpop3.h"
 #include "maillib/smtp/nbsmtp.h"
 #include "app/settings/settingsfiles.h"
+#include "app/shell/application.h"
 #include "app/store/mailtables.h"
 #include "app/views/Unit2.h"
 #include "app/views/Unit3.h"
 #include "app/views/Unit7.h"
-#include "platform/ui/dialogs.h"
+#include "platform/ui/handler.h"
 
 TForm1* Form1 = nullptr;
 
@@ -49,6 +51,7 @@ TForm1::TForm1(TDatabase& Database) : Table1(Database, Pop3Table()) {
   Form1 = this;
   setObjectName("Form1");
   setWindowTitle("Corvalen Pro 98");
+  setWindowIcon(QIcon(ProgramIcon));
   Table1.SetIndexName("PSWRD");
   Table1.Open();
 
@@ -74,19 +77,26 @@ TForm1::TForm1(TDatabase& Database) : Table1(Database, Pop3Table()) {
   setStatusBar(StatusBar2);
 
   // The windows the main window works with, in their start-up order.
-  Form2 = new TForm2(*this, Database);
+  Form2 = new TForm2(Database);
   MdiArea->addSubWindow(Form2);
-  Form3 = new TForm3(*this, Database);
+  Form3 = new TForm3(Database);
   MdiArea->addSubWindow(Form3);
-  Form7 = new TForm7(*this, Database);
+  Form7 = new TForm7(Database);
   MdiArea->addSubWindow(Form7);
   Form8 = new TForm8(this);
   Form10 = new TForm10(this);
   CreateMailObjects();
-  for (TFolderView* View : FolderViews())
+  // The views report the selected message's correspondent and the Inbox's
+  // return to browsing; the left panel's box and the commands follow.
+  for (TFolderView* View : FolderViews()) {
+    connect(View, &TFolderView::CorrespondentChanged, Edit3, &QLineEdit::setText);
+    connect(View, &TFolderView::CorrespondentHintChanged, Edit3, &QLineEdit::setToolTip);
+    View->setWindowIcon(windowIcon());  // also the icon at the menu bar's start while maximised
     View->show();
+  }
+  connect(Form2, &TForm2::BrowsingResumed, this, &TForm1::InboxBrowsing);
   connect(MdiArea, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* Window) {
-    if (auto* View = dynamic_cast<TFolderView*>(Window)) View->FormActivate();
+    if (auto* View = dynamic_cast<TFolderView*>(Window)) ui::RunHandler([View] { View->FormActivate(); });
   });
   // The Inbox starts in front, maximised.
   ShowFolder(Form2);
@@ -123,7 +133,7 @@ QWidget* TForm1::CreateLeftPanel() {
     B->setToolTip(Hint);
     B->setIcon(QIcon(QString(":/icons/") + Icon));
     B->setAutoRaise(true);
-    connect(B, &QToolButton::clicked, this, Handler);
+    connect(B, &QToolButton::clicked, this, ui::Guarded([this, Handler] { (this->*Handler)(); }));
     return B;
   };
 
@@ -241,9 +251,9 @@ void TForm1::ShowFolder(TFolderView* View) {
   for (TFolderView* Other : FolderViews())
     if (Other != View) Other->showMinimized();
   View->showNormal();
-  const int Height = height() - (ToolBar3->isVisible() ? ToolBar3->height() : 0) -
-                     (StatusBar2->isVisible() ? StatusBar2->height() : 0) - 4;
-  View->setGeometry(0, 0, std::max(100, width() - LeftPanelWidth - 4), std::max(100, Height));
+  // The area the views live in, between the tool band, the left panel and the status bar.
+  const QSize Area = MdiArea->viewport()->size();
+  View->setGeometry(0, 0, std::max(100, Area.width() - 4), std::max(100, Area.height() - 4));
   MdiArea->setActiveSubWindow(View);
 }
 
@@ -251,11 +261,7 @@ void TForm1::showEvent(QShowEvent* Event) {
   QMainWindow::showEvent(Event);
   if (FShown) return;
   FShown = true;
-  try {
-    FormShow();
-  } catch (const std::exception& Error) {
-    ui::ShowError(Error.what());
-  }
+  ui::RunHandler([this] { FormShow(); });
 }
 
 void TForm1::FormShow() {

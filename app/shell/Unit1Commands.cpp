@@ -13,6 +13,7 @@
 #include "app/views/Unit2.h"
 #include "app/views/Unit3.h"
 #include "app/views/Unit7.h"
+#include "platform/ui/handler.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ QAction* Command(QObject* Owner, const char* Name, const QString& Caption, const
 
 void TForm1::CreateCommands() {
   auto Bind = [this](QAction* Action, void (TForm1::*Handler)()) {
-    connect(Action, &QAction::triggered, this, Handler);
+    connect(Action, &QAction::triggered, this, ui::Guarded([this, Handler] { (this->*Handler)(); }));
     return Action;
   };
 
@@ -122,10 +123,9 @@ void TForm1::Contents1Click() {
 void TForm1::AboutCorvalen1Click() { Form10->exec(); }
 
 void TForm1::ToolButton24Click() {
-  // The drop-down opens just below the Reply button.
+  // The drop-down opens just below the Reply button, wherever the window and its frame are.
   QWidget* Button = ToolBar3->widgetForAction(ToolButton24);
-  const QPoint At(x() + Button->x() + 10, y() + Button->y() + Button->height() + 20);
-  ReplyMenu->popup(At);
+  ReplyMenu->popup(Button->mapToGlobal(QPoint(0, Button->height())));
 }
 
 void TForm1::ToolButton1Click() { ShowFolder(Form2); }

@@ -12,6 +12,7 @@
 #include "maillib/pop3/nbpop3.h"
 #include "maillib/smtp/nbsmtp.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/handler.h"
 
 void TForm1::CreateMailObjects() {
   nbPOP1 = std::make_unique<TnbPOP>();
@@ -75,11 +76,7 @@ void TForm1::closeEvent(QCloseEvent* Event) {
     Event->ignore();
     return;
   }
-  try {
-    FormCloseQuery();
-  } catch (const std::exception& Error) {
-    ui::ShowError(Error.what());
-  }
+  ui::RunHandler([this] { FormCloseQuery(); });
   tkRas1->HangUp();
   Event->accept();
 }

@@ -11,14 +11,25 @@ namespace installation {
 namespace fs = std::filesystem;
 
 bool InstallIfMissing(const fs::path& Dir) {
-  if (fs::exists(Dir / DatabaseFileName)) return false;
+  const fs::path Store = Dir / DatabaseFileName;
+  if (fs::exists(Store)) {
+    // A store without any of the tables (an empty file) was never set up and
+    // is installed as on a first start; one that lacks only some tables gains
+    // them, and the tables it has are left as they are.
+    const int Missing = MissingMailTables(Store);
+    if (Missing == 0) return false;
+    if (Missing < MailTableCount) {
+      CreateMailStore(Store);
+      return false;
+    }
+  }
   const char* Home = std::getenv("HOME");
   if (!fs::exists(Dir / settings::ConfigFileName))
     settings::SaveLines((Dir / settings::ConfigFileName).string(), settings::DefaultConfig(Home ? Home : Dir.string()));
   if (!fs::exists(Dir / settings::BannerFileName)) settings::SaveLines((Dir / settings::BannerFileName).string(), {});
   std::ofstream(Dir / FirstRunMarkerName).close();
   // The store comes last: its presence marks a finished installation.
-  CreateMailStore(Dir / DatabaseFileName);
+  CreateMailStore(Store);
   return true;
 }
 

@@ -9,16 +9,22 @@
 
 // Makes sure one data directory is served by one running program. The first
 // instance holds a lock file and listens on a local socket; a later one finds
-// the lock taken, asks the first to come to the top and steps back.
+// the lock taken, asks the first to come to the top and steps back. Both sit
+// in a directory only the user can write to, so no other user can take the
+// name first and keep the program from starting.
 class TSingleInstance : public QObject {
   Q_OBJECT
 public:
-  // Key: what identifies the instance (user and data directory).
-  explicit TSingleInstance(const QString& Key);
+  // Key: what identifies the instance (user and data directory); Directory:
+  // where the lock file and the socket are made.
+  explicit TSingleInstance(const QString& Key, const QString& Directory = PrivateDirectory());
   ~TSingleInstance() override;
 
   // The key for the current user and working directory.
   static QString DefaultKey();
+  // XDG_RUNTIME_DIR when it is set and a directory private to the user,
+  // else the data directory (the working directory).
+  static QString PrivateDirectory();
 
   // True when this process is the first instance.
   bool IsFirst() const { return FIsFirst; }
@@ -30,7 +36,8 @@ signals:
   void RaiseRequested();
 
 private:
-  QString FKey;
+  // The socket's full path: a bare name would put it in the shared temporary directory.
+  QString FServerName;
   std::unique_ptr<QLockFile> FLock;
   QLocalServer FServer;
   bool FIsFirst = false;

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <system_error>
 
 #include "platform/table/database.h"
@@ -43,9 +44,11 @@ void RemoveDatabaseFiles(const std::filesystem::path& File) {
     std::filesystem::remove(File.string() + Suffix, Ignored);
 }
 
+const TTableDef* const MailTables[] = {&RmailTable(), &SmailTable(), &TrashTable(), &Pop3Table(), &AddressTable()};
+static_assert(std::size(MailTables) == MailTableCount);
+
 void CreateTables(TDatabase& Database) {
-  for (const TTableDef* Def : {&RmailTable(), &SmailTable(), &TrashTable(), &Pop3Table(), &AddressTable()})
-    Database.CreateTable(*Def);
+  for (const TTableDef* Def : MailTables) Database.CreateTable(*Def);
 }
 
 // Moves From to To unless To exists; false when it does.
@@ -100,6 +103,13 @@ const TTableDef& AddressTable() {
                                  Character("PHONE", 15), Character("JOBPHONE", 15)},
                                 {{"MOBIL", "MOBIL"}, {"EMAIL", "EMAIL"}}};
   return Def;
+}
+
+int MissingMailTables(const std::filesystem::path& DatabaseFile) {
+  TDatabase Database(DatabaseFile.string());
+  int Missing = 0;
+  for (const TTableDef* Def : MailTables) Missing += Database.TableExists(Def->TableName) ? 0 : 1;
+  return Missing;
 }
 
 void CreateMailStore(const std::filesystem::path& DatabaseFile) {

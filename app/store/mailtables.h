@@ -23,3 +23,7 @@ const TTableDef& AddressTable();
 // renamed), so a stopped installation never leaves a store without tables.
 // An existing file is kept and only gains the tables it lacks.
 void CreateMailStore(const std::filesystem::path& DatabaseFile);
+
+inline constexpr int MailTableCount = 5;
+// How many of the five tables the database file lacks (all for an empty file).
+int MissingMailTables(const std::filesystem::path& DatabaseFile);

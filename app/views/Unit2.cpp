@@ -1,18 +1,17 @@
 #include "Unit2.h"
 
-#include <QLineEdit>
-
-#include "app/shell/Unit1.h"
 #include "app/store/mailtables.h"
 #include "folderimages.h"
+#include "platform/ui/handler.h"
 
 TForm2* Form2 = nullptr;
 
-TForm2::TForm2(TForm1& AForm1, TDatabase& Database) : TFolderView(AForm1, Database, RmailTable(), "Inbox", 169) {
+TForm2::TForm2(TDatabase& Database) : TFolderView(Database, RmailTable(), "Inbox", 169) {
   setObjectName("Form2");
   ListView1->SetColumns({{"Subject", 200}, {"From", 150}, {"Date", 120}});
+  ListView1->FitColumnToText(2, WidestDateText);
   ListView1->SetImages(images::InboxRows(), images::StateIcons());
-  connect(ListView1, &TListView::Click, this, [this] { ListView1Click(); });
+  connect(ListView1, &TListView::Click, this, ui::Guarded([this] { ListView1Click(); }));
   Table1.OnStateChange = [this](TTable*) { DataSource1StateChange(); };
 }
 
@@ -26,12 +25,12 @@ TListItem TForm2::BuildRow() {
   return Row;
 }
 
-void TForm2::FormActivate() { Form1.Edit3->setToolTip("The E-mail address the message is coming from"); }
+void TForm2::FormActivate() { emit CorrespondentHintChanged("The E-mail address the message is coming from"); }
 
 bool TForm2::SelectionFollows() { return !Table1.CachedUpdates(); }
 
 void TForm2::ShowCorrespondent() {
-  Form1.Edit3->setText(QString::fromStdString(Table1.FieldByName("EMAIL").AsString()));
+  emit CorrespondentChanged(QString::fromStdString(Table1.FieldByName("EMAIL").AsString()));
 }
 
 void TForm2::ListView1Click() {
@@ -45,5 +44,5 @@ void TForm2::ListView1Click() {
 
 void TForm2::DataSource1StateChange() {
   if (Table1.State() != TDataSetState::dsBrowse || Table1.CachedUpdates()) return;
-  Form1.InboxBrowsing();
+  emit BrowsingResumed();
 }

@@ -7,13 +7,18 @@
 class TForm2 : public TFolderView {
   Q_OBJECT
 public:
-  TForm2(TForm1& AForm1, TDatabase& Database);
+  explicit TForm2(TDatabase& Database);
 
   void FormActivate() override;
   // Marks the message under the cursor read.
   void ListView1Click();
-  // Re-enables the commands once the Inbox table is back to browsing.
+  // Reports the Inbox table's return to browsing (BrowsingResumed).
   void DataSource1StateChange();
+
+signals:
+  // The Inbox table is back to browsing outside a receiving batch: the
+  // commands a transfer locked may be enabled again.
+  void BrowsingResumed();
 
 protected:
   TListItem BuildRow() override;

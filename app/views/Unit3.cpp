@@ -1,16 +1,14 @@
 #include "Unit3.h"
 
-#include <QLineEdit>
-
-#include "app/shell/Unit1.h"
 #include "app/store/mailtables.h"
 #include "folderimages.h"
 
 TForm3* Form3 = nullptr;
 
-TForm3::TForm3(TForm1& AForm1, TDatabase& Database) : TFolderView(AForm1, Database, SmailTable(), "Outbox", 169) {
+TForm3::TForm3(TDatabase& Database) : TFolderView(Database, SmailTable(), "Outbox", 169) {
   setObjectName("Form3");
   ListView1->SetColumns({{"Subject", 200}, {"To", 150}, {"Date", 120}});
+  ListView1->FitColumnToText(2, WidestDateText);
   ListView1->SetImages(images::OutboxRows(), images::StateIcons());
 }
 
@@ -24,7 +22,7 @@ TListItem TForm3::BuildRow() {
   return Row;
 }
 
-void TForm3::FormActivate() { Form1.Edit3->setToolTip("The E-mail address the message is going to"); }
+void TForm3::FormActivate() { emit CorrespondentHintChanged("The E-mail address the message is going to"); }
 
 bool TForm3::SelectionFollows() { return Table1.State() != TDataSetState::dsInsert; }
 
@@ -32,6 +30,8 @@ void TForm3::ShowCorrespondent() {
   // A carbon-copy address, when there is one, wins over the first recipient.
   const TStringList Recipients = RecptMemo();
   const TStringList CarbonCopies = CCMemo();
-  if (!Recipients.empty()) Form1.Edit3->setText(QString::fromStdString(Recipients.front()));
-  if (!CarbonCopies.empty()) Form1.Edit3->setText(QString::fromStdString(CarbonCopies.front()));
+  if (!CarbonCopies.empty())
+    emit CorrespondentChanged(QString::fromStdString(CarbonCopies.front()));
+  else if (!Recipients.empty())
+    emit CorrespondentChanged(QString::fromStdString(Recipients.front()));
 }

@@ -6,7 +6,7 @@
 class TForm3 : public TFolderView {
   Q_OBJECT
 public:
-  TForm3(TForm1& AForm1, TDatabase& Database);
+  explicit TForm3(TDatabase& Database);
 
   void FormActivate() override;
 

@@ -1,16 +1,14 @@
 #include "Unit7.h"
 
-#include <QLineEdit>
-
-#include "app/shell/Unit1.h"
 #include "app/store/mailtables.h"
 #include "folderimages.h"
 
 TForm7* Form7 = nullptr;
 
-TForm7::TForm7(TForm1& AForm1, TDatabase& Database) : TFolderView(AForm1, Database, TrashTable(), "Trashcan", 225) {
+TForm7::TForm7(TDatabase& Database) : TFolderView(Database, TrashTable(), "Trashcan", 225) {
   setObjectName("Form7");
   ListView1->SetColumns({{"Subject", 200}, {"From", 100}, {"To", 100}, {"Date", 120}});
+  ListView1->FitColumnToText(3, WidestDateText);
   ListView1->SetImages(images::TrashRows(), images::StateIcons());
 }
 
@@ -27,4 +25,4 @@ TListItem TForm7::BuildRow() {
   return Row;
 }
 
-void TForm7::FormActivate() { Form1.Edit3->setToolTip("Nothing when trashcan is selected"); }
+void TForm7::FormActivate() { emit CorrespondentHintChanged("Nothing when trashcan is selected"); }

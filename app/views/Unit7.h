@@ -6,7 +6,7 @@
 class TForm7 : public TFolderView {
   Q_OBJECT
 public:
-  TForm7(TForm1& AForm1, TDatabase& Database);
+  explicit TForm7(TDatabase& Database);
 
   void FormActivate() override;
 

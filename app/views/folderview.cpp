@@ -1,8 +1,11 @@
 #include "folderview.h"
 
+#include <QCloseEvent>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QVBoxLayout>
+
+#include "platform/ui/handler.h"
 
 QString RecipientText(const TStringList& Recipients, const TStringList& CarbonCopies) {
   const TStringList& List = Recipients.empty() ? CarbonCopies : Recipients;
@@ -12,9 +15,8 @@ QString RecipientText(const TStringList& Recipients, const TStringList& CarbonCo
   return Text;
 }
 
-TFolderView::TFolderView(TForm1& AForm1, TDatabase& Database, const TTableDef& Def, const QString& Caption,
-                         int ListHeight)
-    : Table1(Database, Def), Form1(AForm1) {
+TFolderView::TFolderView(TDatabase& Database, const TTableDef& Def, const QString& Caption, int ListHeight)
+    : Table1(Database, Def) {
   setWindowTitle(Caption);
   setAttribute(Qt::WA_DeleteOnClose, false);
   Table1.SetIndexName("DATE");
@@ -41,8 +43,8 @@ TFolderView::TFolderView(TForm1& AForm1, TDatabase& Database, const TTableDef& D
   Layout->addWidget(Splitter1);
   setWidget(Body);
 
-  connect(ListView1, &TListView::Change, this, [this] { ListView1Change(); });
-  connect(DBMemo1, &QPlainTextEdit::textChanged, this, [this] { BodyEdited(); });
+  connect(ListView1, &TListView::Change, this, ui::Guarded([this] { ListView1Change(); }));
+  connect(DBMemo1, &QPlainTextEdit::textChanged, this, ui::Guarded([this] { BodyEdited(); }));
 }
 
 TFolderView::~TFolderView() = default;
@@ -55,8 +57,16 @@ void TFolderView::showEvent(QShowEvent* Event) {
   QMdiSubWindow::showEvent(Event);
   if (!FShown) {
     FShown = true;
-    FormShow();
+    // This runs inside the toolkit's show code: an error of the first fill is shown afterwards.
+    ui::RunHandler([this] { FormShow(); }, ui::TReport::Later);
   }
+}
+
+void TFolderView::closeEvent(QCloseEvent* Event) {
+  // Closing the subwindow would also hide its contents for good, and the
+  // folder buttons could only bring back an empty frame.
+  Event->ignore();
+  showMinimized();
 }
 
 void TFolderView::FormShow() { FillList(TFilter::All); }

@@ -8,23 +8,27 @@
 
 class QPlainTextEdit;
 class QSplitter;
-class TForm1;
 
 // The text that stands for a message's recipients in a list: the first To
 // address, else the first CC address, with " >" when more of that kind follow.
 QString RecipientText(const TStringList& Recipients, const TStringList& CarbonCopies);
 
+// The widest text of a Date column: a date-time with the running number that
+// received messages carry. The column is made wide enough to show it whole.
+inline constexpr const char* WidestDateText = "0000-00-00 00:00:00 0000";
+
 // A mail folder shown inside the main window: the list of its messages above
 // a pane with the body of the message under the table cursor. The list finds
 // a message's row by its record id, so two messages with the same date never
-// stand in for each other.
+// stand in for each other. A view knows nothing of the main window: it reports
+// the correspondent of the selected message through signals.
 class TFolderView : public QMdiSubWindow {
   Q_OBJECT
 public:
   // Which rows a list shows: all, those whose STATE is false, or true.
   enum class TFilter { All, StateFalse, StateTrue };
 
-  TFolderView(TForm1& AForm1, TDatabase& Database, const TTableDef& Def, const QString& Caption, int ListHeight);
+  TFolderView(TDatabase& Database, const TTableDef& Def, const QString& Caption, int ListHeight);
   ~TFolderView() override;
 
   // The folder table, open for the life of the view.
@@ -45,7 +49,7 @@ public:
 
   // Fills the list; runs when the view is first shown.
   void FormShow();
-  // Sets the correspondent box's hint for this folder.
+  // Tells what the correspondent box stands for in this folder; runs when the view becomes active.
   virtual void FormActivate() = 0;
   // Moves the table cursor to the selected row's record.
   void ListView1Change();
@@ -55,17 +59,23 @@ public:
   // Whether the cursor is on a record (the table is not empty).
   bool HasRecord() const { return Table1.RecordId() != 0; }
 
+signals:
+  // The correspondent (an address) of the message the cursor followed the selection to.
+  void CorrespondentChanged(const QString& Address);
+  // What the correspondent box stands for while this view is active.
+  void CorrespondentHintChanged(const QString& Hint);
+
 protected:
   // The list row for the current record.
   virtual TListItem BuildRow() = 0;
   // Whether the cursor may follow the selection now.
   virtual bool SelectionFollows() { return true; }
-  // Shows the correspondent of the current record in the main window.
+  // Reports the correspondent of the current record (CorrespondentChanged).
   virtual void ShowCorrespondent() {}
 
   void showEvent(QShowEvent* Event) override;
-
-  TForm1& Form1;
+  // A folder view lives as long as the program: closing it minimises it instead.
+  void closeEvent(QCloseEvent* Event) override;
 
 private:
   void LoadBody();

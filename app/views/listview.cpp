@@ -4,6 +4,7 @@
 #include <QItemSelectionModel>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -104,6 +105,13 @@ void TListView::SetColumns(const std::vector<std::pair<QString, int>>& Columns) 
   for (const auto& Column : Columns) Captions << Column.first;
   FModel.SetColumns(Captions);
   for (int I = 0; I < static_cast<int>(Columns.size()); ++I) setColumnWidth(I, Columns[static_cast<std::size_t>(I)].second);
+}
+
+void TListView::FitColumnToText(int Column, const QString& Text) {
+  // A cell keeps a focus-frame margin, and one pixel more, on each side of its text.
+  const int Margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+  const int Needed = fontMetrics().horizontalAdvance(Text) + 2 * Margin;
+  if (columnWidth(Column) < Needed) setColumnWidth(Column, Needed);
 }
 
 void TListView::SetImages(const QList<QIcon>& RowIcons, const QList<QIcon>& StateIcons) {

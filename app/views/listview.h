@@ -57,6 +57,8 @@ public:
 
   // Column captions and widths in pixels.
   void SetColumns(const std::vector<std::pair<QString, int>>& Columns);
+  // Widens a column, when needed, so that Text fits in it whole.
+  void FitColumnToText(int Column, const QString& Text);
   void SetImages(const QList<QIcon>& RowIcons, const QList<QIcon>& StateIcons);
 
   // Replaces all rows at once; the selection is cleared.

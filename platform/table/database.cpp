@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "sqlstatement.h"
 #include "table.h"
@@ -39,25 +40,26 @@ void PrepareDatabaseFile(const std::string& FileName) {
 
 }  // namespace
 
-TDatabase::TDatabase(const std::string& FileName) : FFileName(FileName) {
-  PrepareDatabaseFile(FileName);
+// The name is kept with its directory, so that every error text says which file it means.
+TDatabase::TDatabase(const std::string& FileName) : FFileName(std::filesystem::absolute(FileName).string()) {
+  PrepareDatabaseFile(FFileName);
   // A connection serves one thread (the user interface's), so SQLite's own
   // per-call locking is left out.
   const int Rc =
-      sqlite3_open_v2(FileName.c_str(), &FHandle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+      sqlite3_open_v2(FFileName.c_str(), &FHandle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   try {
     if (Rc != SQLITE_OK)
-      throw ETableError(SqliteErrorText(FHandle, "Cannot open database \"" + FileName + "\""));
+      throw ETableError(SqliteErrorText(FHandle, "Cannot open database \"" + FFileName + "\""));
     sqlite3_extended_result_codes(FHandle, 1);
     sqlite3_busy_timeout(FHandle, BusyTimeoutMs);
     sqlite3_rollback_hook(
         FHandle, [](void* Self) { ++static_cast<TDatabase*>(Self)->FRollbacks; }, this);
 
-    const std::string Context = "Database \"" + FileName + "\"";
+    const std::string Context = "Database \"" + FFileName + "\"";
     TSqlStatement Journal(FHandle, "PRAGMA journal_mode=WAL", Context);
     TStatementUse Use(Journal);
     if (!Journal.Step() || Journal.ColumnText(0) != "wal")
-      throw ETableError("Cannot open database \"" + FileName +
+      throw ETableError("Cannot open database \"" + FFileName +
                         "\": the write-ahead log is not available");
     ExecSql(FHandle, "PRAGMA synchronous=FULL", Context);
     ExecSql(FHandle, "PRAGMA cache_size=-" + std::to_string(CacheSizeKiB), Context);

@@ -26,6 +26,7 @@ public:
   bool TableExists(const std::string& TableName);
 
   sqlite3* Handle() const { return FHandle; }
+  // The database file with its directory.
   const std::string& FileName() const { return FFileName; }
 
   // Changes whenever a row of any table may have changed through this

@@ -41,6 +41,22 @@ TEST(SettingsFiles, MissingFileIsAFileError) {
   EXPECT_THROW(settings::LoadLines("/nonexistent-corvalen/Config.ini"), EFOpenError);
 }
 
+TEST(SettingsFiles, AFolderIsAFileErrorNamingItsDirectoryAndAByteOrderMarkIsNoText) {
+  const fs::path Dir = TempFile("settings-dir"), Old = fs::current_path();
+  fs::create_directories(Dir / "Config.ini");
+  std::ofstream(Dir / "BANNER.BAN", std::ios::binary) << "\xEF\xBB\xBFThank you\r\n";
+  fs::current_path(Dir);
+  EXPECT_EQ(settings::LoadLines("BANNER.BAN"), TStringList{"Thank you"});
+  try {
+    settings::LoadLines("Config.ini");
+    ADD_FAILURE() << "a folder was read";
+  } catch (const EFOpenError& E) {
+    EXPECT_EQ(E.Message, "Cannot open file \"" + (Dir / "Config.ini").string() + "\". Is a directory");
+  }
+  fs::current_path(Old);
+  fs::remove_all(Dir);
+}
+
 TEST(SettingsFiles, DefaultConfigHasElevenLinesOfKnownWords) {
   const TStringList Config = settings::DefaultConfig("/home/ann");
   ASSERT_EQ(Config.size(), std::size_t(settings::ConfigLineCount));

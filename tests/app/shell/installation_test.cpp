@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <fstream>
+
 #include "app/settings/settingsfiles.h"
 #include "app/store/mailtables.h"
 #include "platform/table/database.h"
@@ -40,6 +42,47 @@ TEST(Installation, NewDirectoryGetsStoreSettingsBannerAndMarker) {
   EXPECT_FALSE(installation::InstallIfMissing(Dir));
   EXPECT_EQ(settings::LoadLines((Dir / "Config.ini").string()), TStringList{"mine"});
   EXPECT_FALSE(fs::exists(Dir / installation::FirstRunMarkerName));
+  fs::remove_all(Dir);
+}
+
+TEST(Installation, StoreFileWithoutTablesIsSetUpAndOneLackingSomeGainsThem) {
+  const fs::path Dir = fs::temp_directory_path() / ("corvalen-incomplete-" + std::to_string(::getpid()));
+  const fs::path Store = Dir / installation::DatabaseFileName;
+  fs::create_directories(Dir);
+  std::ofstream(Store).close();  // an empty file: never set up
+  EXPECT_TRUE(installation::InstallIfMissing(Dir));
+  fs::remove(Store);
+  {
+    TDatabase Database(Store.string());  // an Inbox with a message, and no other table
+    Database.CreateTable(RmailTable());
+    TTable Inbox(Database, RmailTable());
+    Inbox.Open();
+    Inbox.Append();
+    Inbox.Post();
+  }
+  EXPECT_FALSE(installation::InstallIfMissing(Dir));
+  TDatabase Database(Store.string());
+  for (const TTableDef& Def : {RmailTable(), SmailTable(), TrashTable(), Pop3Table(), AddressTable()}) {
+    TTable Table(Database, Def);
+    Table.Open();
+    EXPECT_EQ(Table.RecordCount(), Def.TableName == "Rmail" ? 1 : 0) << Def.TableName;
+  }
+  fs::remove_all(Dir);
+}
+
+TEST(Installation, AStoreThatIsNoDatabaseIsNamedWithItsDirectory) {
+  const fs::path Dir = fs::temp_directory_path() / ("corvalen-notadb-" + std::to_string(::getpid()));
+  const fs::path Old = fs::current_path();
+  fs::create_directories(Dir);
+  std::ofstream(Dir / "Corvalen.db") << std::string(8192, 'x');
+  fs::current_path(Dir);
+  try {
+    TDatabase Database("Corvalen.db");  // as the program opens it
+    ADD_FAILURE() << "not a database, but opened";
+  } catch (const ETableError& E) {
+    EXPECT_NE(E.Message.find('"' + (Dir / "Corvalen.db").string() + '"'), std::string::npos) << E.Message;
+  }
+  fs::current_path(Old);
   fs::remove_all(Dir);
 }
 

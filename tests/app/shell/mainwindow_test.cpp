@@ -1,6 +1,9 @@
 // The main window driven offscreen: its command table, the command lock,
 // the View toggles, help, About, and what closing writes.
 #include <QAction>
+#include <QIcon>
+#include <QImage>
+#include <QMenu>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStatusBar>
@@ -12,6 +15,7 @@
 
 #include "app/dialogs/Unit10.h"
 #include "app/settings/settingsfiles.h"
+#include "app/shell/application.h"
 #include "app/dialogs/helpviewer.h"
 #include "app/views/Unit2.h"
 #include "app/views/Unit3.h"
@@ -159,6 +163,24 @@ TEST_F(MainWindowTest, InboxBackToBrowsingUnlocksAllButTheOtherViewsAndStopsTheA
   EXPECT_FALSE(Window->Animating());
   Expected.insert({"Form3.ListView1", "Form3.DBMemo1", "Form7.ListView1", "Form7.DBMemo1"});
   EXPECT_EQ(Disabled(*Window), Expected);
+}
+
+TEST_F(MainWindowTest, ReplyDropDownOpensUnderItsButton) {
+  OpenWindow();
+  Window->move(200, 150);
+  QWidget* Button = Window->ToolBar3->widgetForAction(Window->ToolButton24);
+  Window->ToolButton24->trigger();
+  ASSERT_TRUE(WaitFor([this] { return Window->ReplyMenu->isVisible(); }));
+  EXPECT_EQ(Window->ReplyMenu->pos(), Button->mapToGlobal(QPoint(0, Button->height())));
+  Window->ReplyMenu->hide();
+}
+
+TEST_F(MainWindowTest, WindowsShowTheProgramsOwnIcon) {
+  OpenWindow();
+  const QImage Own = QIcon(ProgramIcon).pixmap(32).toImage();
+  ASSERT_FALSE(Own.isNull());
+  EXPECT_EQ(Window->windowIcon().pixmap(32).toImage(), Own);
+  EXPECT_EQ(Form2->windowIcon().pixmap(32).toImage(), Own);
 }
 
 TEST_F(MainWindowTest, ViewTogglesHideAndShowWithTheirCheckMarks) {

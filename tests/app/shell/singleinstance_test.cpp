@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLockFile>
 
 #include <gtest/gtest.h>
@@ -60,7 +61,7 @@ TEST(SingleInstance, LockLeftByACrashedInstanceIsTakenOver) {
   // A child takes the lock and dies without releasing it.
   const pid_t Child = ::fork();
   if (Child == 0) {
-    QLockFile Lock(QDir::temp().filePath(Key + ".lock"));
+    QLockFile Lock(QDir(TSingleInstance::PrivateDirectory()).filePath(Key + ".lock"));
     Lock.tryLock(0);
     ::_exit(0);
   }
@@ -68,6 +69,27 @@ TEST(SingleInstance, LockLeftByACrashedInstanceIsTakenOver) {
   ::waitpid(Child, &Status, 0);
   TSingleInstance After(Key);
   EXPECT_TRUE(After.IsFirst());
+}
+
+TEST(SingleInstance, LockAndSocketSitInAPrivateRuntimeDirectoryElseTheDataDirectory) {
+  const QString Key = UniqueKey();
+  const QString Runtime = QDir::temp().filePath(Key + "-runtime");
+  const QByteArray Old = qgetenv("XDG_RUNTIME_DIR");
+  QDir().mkpath(Runtime);
+  QFile::setPermissions(Runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  qputenv("XDG_RUNTIME_DIR", Runtime.toLocal8Bit());
+  {
+    TSingleInstance First(Key);
+    EXPECT_TRUE(QFileInfo::exists(Runtime + "/" + Key + ".lock"));
+    EXPECT_TRUE(QFileInfo::exists(Runtime + "/" + Key));  // the socket
+    EXPECT_FALSE(QFileInfo::exists(QDir::temp().filePath(Key + ".lock")));
+    EXPECT_TRUE(TSingleInstance(Key).RaiseFirst());
+  }
+  // One that others may write to is not used.
+  QFile::setPermissions(Runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::WriteOther);
+  EXPECT_EQ(TSingleInstance::PrivateDirectory(), QDir::currentPath());
+  Old.isEmpty() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", Old);
+  QDir(Runtime).removeRecursively();
 }
 
 TEST(SingleInstance, KeyDependsOnTheDataDirectory) {

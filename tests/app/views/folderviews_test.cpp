@@ -1,6 +1,8 @@
 // The three folder views over real tables: rows, icons, filters, the cursor
 // following the selection, and the correspondent box.
+#include <QAbstractItemView>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QPlainTextEdit>
 #include <QToolButton>
 
@@ -156,6 +158,41 @@ TEST_F(FolderViewTest, ShowingAFolderMinimisesTheOthers) {
   EXPECT_TRUE(Form3->isMinimized());
   EXPECT_FALSE(Form7->isMinimized());
   EXPECT_EQ(Form7->pos(), QPoint(0, 0));
+}
+
+TEST_F(FolderViewTest, AClosedFolderComesBackWholeAndFitsTheArea) {
+  OpenWindow();
+  Form2->close();  // its close box, or the one at the menu bar's end while maximised
+  Window->ToolButton1->click();
+  EXPECT_TRUE(Form2->ListView1->isVisible());
+  EXPECT_TRUE(Form2->DBMemo1->isVisible());
+  // Nothing of it, the body pane's bottom included, hides under the status bar.
+  EXPECT_TRUE(Window->MdiArea->viewport()->rect().contains(Form2->geometry()));
+}
+
+TEST_F(FolderViewTest, DateColumnsShowTheWholeDateTime) {
+  for (const TTableDef* Def : {&RmailTable(), &SmailTable(), &TrashTable()})
+    AddRow(*Def, {"Subject", "Ann", "a@x", "2025-01-01 00:00:00 12"});
+  OpenWindow();
+  for (const auto& [List, Column] : {std::pair{Form2->ListView1, 2}, {Form3->ListView1, 2}, {Form7->ListView1, 3}}) {
+    const int Needed = static_cast<QAbstractItemView*>(List)->sizeHintForColumn(Column);  // for the cells' texts
+    EXPECT_GT(Needed, 100);
+    EXPECT_LE(Needed, List->columnWidth(Column));
+  }
+}
+
+TEST_F(FolderViewTest, AViewReportsThroughSignalsWithoutAMainWindow) {
+  AddRow(RmailTable(), {"One", "Ann", "ann@x", "2026-12-01"});
+  TForm2 Inbox(*Database);
+  QStringList Reported;
+  QObject::connect(&Inbox, &TFolderView::CorrespondentHintChanged, [&](const QString& Hint) { Reported << Hint; });
+  QObject::connect(&Inbox, &TFolderView::CorrespondentChanged, [&](const QString& Address) { Reported << Address; });
+  QObject::connect(&Inbox, &TForm2::BrowsingResumed, [&] { Reported << "browsing"; });
+  Inbox.FormShow();
+  Inbox.FormActivate();
+  Inbox.ListView1->SelectRow(0);
+  Inbox.ListView1Click();  // marking read posts the row
+  EXPECT_EQ(Reported, (QStringList{"The E-mail address the message is coming from", "ann@x", "browsing"}));
 }
 
 TEST_F(FolderViewTest, InboxStartsMaximisedInTheTitle) {
