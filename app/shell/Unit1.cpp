@@ -13,7 +13,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/composer/Unit5.h"
 #include "app/dialogs/Unit10.h"
+#include "app/dialogs/Unit11.h"
+#include "app/dialogs/Unit12.h"
 #include "app/dialogs/Unit8.h"
 #include "app/dialogs/helpviewer.h"
 #include "app/settings/settingsfiles.h"
@@ -21,6 +24,7 @@
 #include "app/views/Unit2.h"
 #include "app/views/Unit3.h"
 #include "app/views/Unit7.h"
+#include "messagewindows.h"
 #include "platform/ui/dialogs.h"
 
 TForm1* Form1 = nullptr;
@@ -74,6 +78,10 @@ TForm1::TForm1(TDatabase& Database) : Table1(Database, Pop3Table()) {
   MdiArea->addSubWindow(Form7);
   Form8 = new TForm8(this);
   Form10 = new TForm10(this);
+  Form5 = new TForm5(Database, *Form3, this);
+  Form11 = new TForm11(this);
+  Form12 = new TForm12(Memo1, this);
+  ConnectMessageWindows(*this);
   for (TFolderView* View : FolderViews())
     View->show();
   connect(MdiArea, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* Window) {

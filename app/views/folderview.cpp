@@ -42,6 +42,7 @@ TFolderView::TFolderView(TForm1& AForm1, TDatabase& Database, const TTableDef& D
   setWidget(Body);
 
   connect(ListView1, &TListView::Change, this, [this] { ListView1Change(); });
+  connect(ListView1, &TListView::DblClick, this, &TFolderView::DblClick);
   connect(DBMemo1, &QPlainTextEdit::textChanged, this, [this] { BodyEdited(); });
 }
 

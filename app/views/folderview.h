@@ -55,6 +55,10 @@ public:
   // Whether the cursor is on a record (the table is not empty).
   bool HasRecord() const { return Table1.RecordId() != 0; }
 
+signals:
+  // A row of the list was double-clicked: the user wants to open its message.
+  void DblClick();
+
 protected:
   // The list row for the current record.
   virtual TListItem BuildRow() = 0;
