@@ -15,7 +15,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/composer/Unit5.h"
 #include "app/dialogs/Unit10.h"
+#include "app/dialogs/Unit11.h"
+#include "app/dialogs/Unit12.h"
 #include "app/dialogs/Unit8.h"
 #include "app/dialogs/helpviewer.h"
 #include "app/flows/sendingflow.h"
@@ -31,6 +34,8 @@
 #include "app/views/Unit3.h"
 #include "app/views/Unit7.h"
 #include "platform/ui/handler.h"
+#include "messagewindows.h"
+#include "platform/ui/dialogs.h"
 
 TForm1* Form1 = nullptr;
 
@@ -85,6 +90,10 @@ TForm1::TForm1(TDatabase& Database) : Table1(Database, Pop3Table()) {
   MdiArea->addSubWindow(Form7);
   Form8 = new TForm8(this);
   Form10 = new TForm10(this);
+  Form5 = new TForm5(Database, *Form3, this);
+  Form11 = new TForm11(this);
+  Form12 = new TForm12(Memo1, this);
+  ConnectMessageWindows(*this);
   CreateMailObjects();
   // The views report the selected message's correspondent and the Inbox's
   // return to browsing; the left panel's box and the commands follow.

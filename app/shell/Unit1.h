@@ -19,8 +19,11 @@ class QToolBar;
 class QToolButton;
 class TDatabase;
 class TFolderView;
+class TForm5;
 class TForm8;
 class TForm10;
+class TForm11;
+class TForm12;
 class THelpViewer;
 class TMainScreen;
 class TSendingFlow;
@@ -64,6 +67,10 @@ public:
   QStatusBar* StatusBar2 = nullptr;
   TForm8* Form8 = nullptr;
   TForm10* Form10 = nullptr;
+  // The shared message composer, the Properties window and Save Attachment To.
+  TForm5* Form5 = nullptr;
+  TForm11* Form11 = nullptr;
+  TForm12* Form12 = nullptr;
 
   // Menu commands, by their handlers' names.
   QAction *Open1, *SaveAs1, *SaveAllAs1, *Delete1, *Print1, *PrintAll1, *Properties1, *Close1;

@@ -8,12 +8,14 @@
 #include <QToolButton>
 
 #include "Unit1.h"
+#include "app/composer/Unit5.h"
 #include "app/dialogs/Unit10.h"
 #include "app/dialogs/helpviewer.h"
 #include "app/views/Unit2.h"
 #include "app/views/Unit3.h"
 #include "app/views/Unit7.h"
 #include "platform/ui/handler.h"
+#include "messagewindows.h"
 
 namespace {
 
@@ -151,14 +153,14 @@ void TForm1::ToolButton7Click() {
 }
 
 // The commands below belong to the message, transfer and address book flows;
-// they are wired here and carry out nothing yet.
-void TForm1::Open1Click() {}
+// they are wired here, and those whose flow is not built yet do nothing.
+void TForm1::Open1Click() { OpenMessage(ActiveView(), *Form5); }
 void TForm1::SaveAs1Click() {}
 void TForm1::SaveAllAs1Click() {}
 void TForm1::Delete1Click() {}
 void TForm1::Print1Click() {}
 void TForm1::PrintAll1Click() {}
-void TForm1::Properties1Click() {}
+void TForm1::Properties1Click() { ShowProperties(ActiveView(), *Form11); }
 void TForm1::Copy1Click() {}
 void TForm1::Paste1Click() {}
 void TForm1::SelectAll1Click() {}
@@ -166,8 +168,8 @@ void TForm1::MarkasUnread1Click() {}
 void TForm1::MarkasRead1Click() {}
 void TForm1::Name1Click() {}
 void TForm1::Date1Click() {}
-void TForm1::NewMessage1Click() {}
-void TForm1::Attachment1Click() {}
+void TForm1::NewMessage1Click() { Form5->NewMessage(); }
+void TForm1::Attachment1Click() { ShowAttachments(ActiveView(), Memo1, this); }
 void TForm1::Reply1Click() {}
 void TForm1::ReplytoAll1Click() {}
 void TForm1::N10Click() {}

@@ -44,6 +44,7 @@ TFolderView::TFolderView(TDatabase& Database, const TTableDef& Def, const QStrin
   setWidget(Body);
 
   connect(ListView1, &TListView::Change, this, ui::Guarded([this] { ListView1Change(); }));
+  connect(ListView1, &TListView::DblClick, this, &TFolderView::DblClick);
   connect(DBMemo1, &QPlainTextEdit::textChanged, this, ui::Guarded([this] { BodyEdited(); }));
 }
 

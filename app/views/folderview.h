@@ -64,6 +64,8 @@ signals:
   void CorrespondentChanged(const QString& Address);
   // What the correspondent box stands for while this view is active.
   void CorrespondentHintChanged(const QString& Hint);
+  // A row of the list was double-clicked: the user wants to open its message.
+  void DblClick();
 
 protected:
   // The list row for the current record.

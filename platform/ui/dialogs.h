@@ -16,6 +16,10 @@ struct TDialogHooks {
   std::function<void(const std::string& Text)> ShowMessage;
   // The standard box for an error that ended a command.
   std::function<void(const std::string& Text)> ShowError;
+  // The file dialog for opening one file. Filter lists description and
+  // pattern pairs separated by "|" ("All Files (*.*)|*.*"). Returns the full
+  // path of the chosen file, or an empty text when the user cancelled.
+  std::function<std::string(const std::string& Filter)> OpenFileName;
 };
 
 // The hooks in force; tests assign their own functions and restore the defaults.
@@ -25,5 +29,10 @@ TDialogHooks DefaultHooks();
 
 inline void ShowMessage(const std::string& Text) { Hooks().ShowMessage(Text); }
 inline void ShowError(const std::string& Text) { Hooks().ShowError(Text); }
+inline std::string OpenFileName(const std::string& Filter) { return Hooks().OpenFileName(Filter); }
+
+// A filter of description and pattern pairs separated by "|" in the form the
+// Qt file dialogs take. "*.*" means every file, also those without a dot.
+std::string QtFileFilter(const std::string& Filter);
 
 }  // namespace ui

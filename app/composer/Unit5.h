@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QDialog>
+
+#include "app/mail/openplan.h"
+#include "app/mail/outboxrow.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QToolButton;
+class TDatabase;
+class TFolderView;
+
+// The message composer: recipients, carbon copies, subject, body and
+// attached files. Its send button does not send anything: it puts the
+// message into the Outbox (table and list) as waiting, from where Send Mail
+// takes it. The main window keeps one composer for New Message, Reply,
+// Forward and Open; it is always shown modally and keeps its content between
+// uses.
+class TForm5 : public QDialog {
+  Q_OBJECT
+public:
+  // Database: the mail store, whose Outbox table the send button adds a row
+  // to; Outbox: the Outbox view, whose list gains the row's entry.
+  TForm5(TDatabase& Database, TFolderView& Outbox, QWidget* Parent);
+
+  // The caption of the address box; its left position tells the kind of address.
+  QLabel* Label1 = nullptr;
+  // Pick To addresses.
+  QToolButton* SpeedButton1 = nullptr;
+  // To addresses, one a line.
+  QPlainTextEdit* Recpt = nullptr;
+  QLabel* Label2 = nullptr;
+  // Pick carbon-copy addresses.
+  QToolButton* SpeedButton2 = nullptr;
+  // Carbon-copy addresses, one a line.
+  QPlainTextEdit* Cc = nullptr;
+  QLabel* Label3 = nullptr;
+  // The subject.
+  QLineEdit* Edit3 = nullptr;
+  // "To Outbox" (the default and confirming button), "&Attach File", "&Remove Attach ".
+  QPushButton* BitBtn1 = nullptr;
+  QPushButton* BitBtn2 = nullptr;
+  QPushButton* BitBtn3 = nullptr;
+  // The body; Tab types a tab character.
+  QPlainTextEdit* Memo1 = nullptr;
+  QSplitter* Splitter1 = nullptr;
+  // The attached files: one entry per file, captioned with its full path.
+  QListWidget* ListView1 = nullptr;
+
+  // Empties the composer for a new message and shows it modally.
+  void NewMessage();
+  // Shows what an opened message fills in; the caller then shows the window.
+  void Fill(const TMessageWindowFill& Fill);
+
+  // The address box's caption and left position in pixels.
+  void SetAddressLabel(const QString& Caption, int Left);
+  // Enables or disables the send, attach and remove buttons and the pickers.
+  void SetSendingEnabled(bool Enabled);
+  // Adds a file to the end of the attachment list.
+  void AddAttachment(const QString& Path);
+  // What the composer holds now, as it would be queued.
+  TComposedMessage Message() const;
+  // Where the send button puts messages.
+  TDatabase& Database() const { return FDatabase; }
+  TFolderView& Outbox() const { return FOutbox; }
+
+  // The window caption follows the subject.
+  void Edit3Change();
+  // To Outbox: queues the message, or says that a recipient is missing, and closes.
+  void BitBtn1Click();
+  // Attach File: adds the file chosen in a file dialog.
+  void BitBtn2Click();
+  // Remove Attach: removes every selected attachment.
+  void BitBtn3Click();
+  // The pickers add an address confirmed in the address entry dialog as a
+  // new line of the To or the CC box.
+  void SpeedButton1Click();
+  void SpeedButton2Click();
+
+signals:
+  // A message was stored in the Outbox as the row with this record id.
+  void MessageQueued(qint64 RecordId);
+
+private:
+  // Stores Message in the Outbox table and adds its entry to the Outbox list.
+  void QueueMessage(const TComposedMessage& Message);
+  void PickAddress(QPlainTextEdit* Box);
+
+  TDatabase& FDatabase;
+  TFolderView& FOutbox;
+  // Holds the address label, so that its left position can be set.
+  QWidget* FLabelHolder = nullptr;
+};

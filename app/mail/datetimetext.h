@@ -1,0 +1,12 @@
+#pragma once
+
+#include <ctime>
+#include <string>
+
+// The date-time texts stored in the mail folders: "yyyy-MM-dd HH:mm:ss" in
+// local time, or "yyyy-MM-dd" alone when the time is exactly midnight. Their
+// text order is their time order, so the DATE index sorts by time.
+std::string DateTimeText(std::time_t Time);
+
+// The date-time text of this moment.
+std::string NowDateTimeText();

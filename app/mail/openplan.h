@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+#include "platform/runtime/stringlist.h"
+#include "storedmessage.h"
+
+// The ways of opening a stored message in a message window.
+enum class TOpening { FileOpen, DoubleClick };
+
+// Everything a message window shows for one opened message. Every opening
+// sets all of it, so a reused window never shows what an earlier message
+// left behind (addresses, attachments, an old send caption).
+struct TMessageWindowFill {
+  std::string LabelCaption;  // the caption of the address box
+  int LabelLeft = 8;         // its left position in pixels
+  TStringList Recpt;
+  TStringList Cc;
+  std::string Subject;
+  TStringList Body;
+  // Send, attach, remove and the address pickers are enabled: the window is
+  // an editable copy that its send button puts into the Outbox.
+  bool Editable = false;
+  std::string SendCaption;
+  std::string WindowCaption;
+  TStringList Attachments;
+};
+
+// How the message window is filled when Source, a message of Folder, is
+// opened the given way. Inbox messages opened with Open and all Trashcan
+// messages are view-only; an Inbox message opened by double-click is ready to
+// be forwarded (empty addresses, send caption "Forward"); an Outbox message
+// opened either way is an editable copy with its addresses and attachments.
+// A Trashcan message opened by double-click is titled with its bare subject.
+TMessageWindowFill PlanOpening(TFolderKind Folder, TOpening Way, const TStoredMessage& Source);
+
+// The composer's caption after its subject changed.
+std::string ComposerCaption(const std::string& Subject);

@@ -1,0 +1,111 @@
+#include "messagewindows.h"
+
+#include <QListWidget>
+#include <QPlainTextEdit>
+
+#include "Unit1.h"
+#include "app/composer/Unit5.h"
+#include "app/dialogs/Unit11.h"
+#include "app/dialogs/Unit12.h"
+#include "app/dialogs/Unit6.h"
+#include "app/mail/openplan.h"
+#include "app/mail/propertiestext.h"
+#include "app/settings/settingsfiles.h"
+#include "app/views/Unit2.h"
+#include "app/views/Unit3.h"
+#include "app/views/Unit7.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/handler.h"
+
+namespace {
+
+TFolderKind FolderOf(const TFolderView& View) {
+  if (dynamic_cast<const TForm2*>(&View)) return TFolderKind::Inbox;
+  if (dynamic_cast<const TForm3*>(&View)) return TFolderKind::Outbox;
+  return TFolderKind::Trashcan;
+}
+
+// Puts the table cursor on the record of the first selected row and writes a
+// pending body edit; false when no row is selected or the cursor may not
+// follow the selection now (a retrieval holds the Inbox).
+bool ToSelectedRecord(TFolderView& View) {
+  const int Row = View.ListView1->Selected();
+  if (Row < 0) return false;
+  const std::int64_t Id = View.ListView1->Item(Row).RecordId;
+  if (View.Table1.RecordId() != Id) View.ListView1Change();
+  if (View.Table1.RecordId() != Id) return false;
+  View.PostEdits();
+  return true;
+}
+
+// Marks the selected Inbox message read: its STATE and its row's icon.
+void MarkRead(TFolderView& Inbox) {
+  Inbox.Table1.Edit();
+  Inbox.Table1.FieldByName("STATE").SetAsBoolean(true);
+  Inbox.Table1.Post();
+  Inbox.ListView1->SetImageIndex(Inbox.ListView1->Selected(), 1);
+}
+
+// Fills Composer for the selected message of View opened the given way.
+bool FillFromSelection(TFolderView& View, TOpening Way, TForm5& Composer) {
+  if (!ToSelectedRecord(View)) return false;
+  const TFolderKind Folder = FolderOf(View);
+  if (Folder == TFolderKind::Inbox) MarkRead(View);
+  Composer.Fill(PlanOpening(Folder, Way, ReadStoredMessage(View.Table1)));
+  return true;
+}
+
+}  // namespace
+
+void OpenMessage(TFolderView* Active, TForm5& Composer) {
+  if (Active) FillFromSelection(*Active, TOpening::FileOpen, Composer);
+  Composer.exec();
+}
+
+void OpenByDoubleClick(TFolderView& View, TForm5& Composer) {
+  if (FolderOf(View) == TFolderKind::Trashcan) {
+    TForm5 Window(Composer.Database(), Composer.Outbox(), Composer.parentWidget());
+    FillFromSelection(View, TOpening::DoubleClick, Window);
+    Window.exec();
+    return;
+  }
+  if (!FillFromSelection(View, TOpening::DoubleClick, Composer) && FolderOf(View) == TFolderKind::Outbox) {
+    // No message to copy: the window opens without the last one's addresses, body and files.
+    Composer.Recpt->clear();
+    Composer.Cc->clear();
+    Composer.Memo1->clear();
+    Composer.ListView1->clear();
+  }
+  Composer.exec();
+}
+
+void ShowAttachments(TFolderView* Active, const TStringList& Settings, QWidget* Parent) {
+  if (!Active) return;
+  const TFolderKind Folder = FolderOf(*Active);
+  if (Folder == TFolderKind::Trashcan) return;
+  TForm6 Notice(Parent);
+  Notice.ShowFiles(Active->DBMemo2());
+  if (Folder == TFolderKind::Inbox)
+    Notice.ShowDirectory(QString::fromStdString(StringAt(Settings, settings::clAttachmentDir)));
+  Notice.exec();
+}
+
+void ShowProperties(TFolderView* Active, TForm11& Properties) {
+  Properties.Memo1->clear();
+  if (!Active || !ToSelectedRecord(*Active)) {
+    ui::ShowMessage("No Messages Selected");
+    return;
+  }
+  Properties.ShowText(PropertiesText(FolderOf(*Active), ReadStoredMessage(Active->Table1)));
+}
+
+void ConnectMessageWindows(TForm1& Main) {
+  for (TFolderView* View : {static_cast<TFolderView*>(Form2), static_cast<TFolderView*>(Form3),
+                            static_cast<TFolderView*>(Form7)}) {
+    QObject::connect(View, &TFolderView::DblClick, &Main,
+                     ui::Guarded([&Main, View] { OpenByDoubleClick(*View, *Main.Form5); }));
+  }
+  QObject::connect(Main.Form12, &TForm12::DirectoryStored, &Main, [&Main](const QString& Directory) {
+    Main.Edit4 = Directory;
+  });
+}

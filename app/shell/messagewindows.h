@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/runtime/stringlist.h"
+
+class QWidget;
+class TFolderView;
+class TForm1;
+class TForm5;
+class TForm11;
+
+// The windows for looking at a stored message: opening it in the composer,
+// its Attachments notice and its Properties. Each acts on the record of the
+// first selected row of a folder view (found by its record id).
+
+// File, Open on the active folder view (null when none is active): fills the
+// shared composer from the selected message, marking an Inbox message read,
+// and shows it modally; without a selection the composer is shown as it is.
+void OpenMessage(TFolderView* Active, TForm5& Composer);
+
+// A double-click on a row of View's list. Inbox and Outbox messages open in
+// the shared composer; a Trashcan message opens in a composer of its own,
+// destroyed when it closes.
+void OpenByDoubleClick(TFolderView& View, TForm5& Composer);
+
+// Message, Attachment: lists the current message's attachments, for an Inbox
+// message with the configured attachment directory (settings line 8). Does
+// nothing in the Trashcan or without an active view.
+void ShowAttachments(TFolderView* Active, const TStringList& Settings, QWidget* Parent);
+
+// File, Properties: the selected message's properties, or "No Messages
+// Selected".
+void ShowProperties(TFolderView* Active, TForm11& Properties);
+
+// Opens messages on a double-click in the folder lists, and lets Save
+// Attachment To store its directory in the main window's Edit4.
+void ConnectMessageWindows(TForm1& Main);

@@ -1,0 +1,79 @@
+// Widget-free texts of the message windows: date-time texts, the lines of
+// the composer's boxes, the Outbox row and the Properties text.
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+#include "app/mail/datetimetext.h"
+#include "app/mail/outboxrow.h"
+#include "app/mail/propertiestext.h"
+
+namespace {
+
+std::time_t LocalTime(int Year, int Month, int Day, int Hour, int Minute, int Second) {
+  std::tm Local{};
+  Local.tm_year = Year - 1900;
+  Local.tm_mon = Month - 1;
+  Local.tm_mday = Day;
+  Local.tm_hour = Hour;
+  Local.tm_min = Minute;
+  Local.tm_sec = Second;
+  Local.tm_isdst = -1;
+  return std::mktime(&Local);
+}
+
+TEST(DateTimeText, IsoDateWithTheTimeUnlessMidnight) {
+  EXPECT_EQ(DateTimeText(LocalTime(2026, 3, 7, 14, 5, 9)), "2026-03-07 14:05:09");
+  EXPECT_EQ(DateTimeText(LocalTime(2026, 3, 7, 0, 0, 0)), "2026-03-07");
+  EXPECT_EQ(DateTimeText(LocalTime(2026, 3, 7, 0, 0, 1)), "2026-03-07 00:00:01");
+  // Text order is time order, also across a month and a year.
+  EXPECT_LT(DateTimeText(LocalTime(2026, 9, 30, 23, 0, 0)), DateTimeText(LocalTime(2026, 10, 1, 1, 0, 0)));
+  EXPECT_LT(DateTimeText(LocalTime(2026, 12, 31, 9, 0, 0)), DateTimeText(LocalTime(2027, 1, 1, 0, 0, 0)));
+}
+
+TEST(ComposerLines, BoxTextBecomesLinesAndAddressesLoseBlanks) {
+  EXPECT_EQ(TextLines(""), TStringList{});
+  EXPECT_EQ(TextLines("one\r\ntwo\n"), (TStringList{"one", "two"}));
+  EXPECT_EQ(TextLines("\n\n\tx"), (TStringList{"", "", "\tx"}));
+  EXPECT_EQ(AddressLines("  a@x \n\n \t \r\nb@x"), (TStringList{"a@x", "b@x"}));
+  EXPECT_EQ(AddressLines(" \n "), TStringList{});
+}
+
+TEST(OutboxRow, FieldsFromTheComposerAndNoSubjectAsDashes) {
+  TComposedMessage Message{"Hello", {"a@x", "b@x"}, {"c@x"}, {"body", ""}, {"/f", "/f"}};
+  const TOutboxRow Row = BuildOutboxRow(Message, "2026-03-07 14:05:09");
+  EXPECT_EQ(Row.Subject, "Hello");
+  EXPECT_EQ(Row.Attach, (TStringList{"/f", "/f"}));
+  EXPECT_EQ(Row.Date, "2026-03-07 14:05:09");
+  Message.Subject.clear();
+  EXPECT_EQ(BuildOutboxRow(Message, "d").Subject, "--");
+
+  EXPECT_TRUE(HasRecipient(Message));
+  Message.Recipients.clear();
+  EXPECT_FALSE(HasRecipient(Message));  // carbon copies alone are not enough
+}
+
+TEST(PropertiesText, InboxListsAddressesLastFirstAboveTheBody) {
+  const TStoredMessage Message{"Subj", "Ann", "ann@x", "2026-03-07 10:00:00 0", {"body 1", "body 2"},
+                               {"a@x", "b@x"}, {"c@x", "d@x"}, {}};
+  const std::string Rule(38, '-');
+  EXPECT_EQ(PropertiesText(TFolderKind::Inbox, Message),
+            (TStringList{"Date of EMail Download:", "2026-03-07 10:00:00 0", Rule, "Sender:", "Ann", "ann@x", Rule,
+                         "Recipients:", "b@x", "a@x", Rule, "Cc:", "d@x", "c@x", Rule, "body 1", "body 2"}));
+}
+
+TEST(PropertiesText, OutboxIsLocalAndTrashFromTheOutboxShowsDashes) {
+  const std::string Rule(38, '-');
+  const TStoredMessage Outgoing{"Subj", "", "", "2026-03-07", {"text"}, {"a@x"}, {}, {"/f"}};
+  EXPECT_EQ(PropertiesText(TFolderKind::Outbox, Outgoing),
+            (TStringList{"Date of EMail:", "2026-03-07", Rule, "Sender:", "Local (From this machine)", Rule,
+                         "Recipients:", "a@x", Rule, "Cc:", Rule, "text"}));
+  const TStoredMessage Deleted{"Subj", "--", "--", "2026-03-07", {}, {"a@x"}, {}, {}};
+  const TStringList Lines = PropertiesText(TFolderKind::Trashcan, Deleted);
+  ASSERT_GE(Lines.size(), 6u);
+  EXPECT_EQ(Lines[0], "Date of EMail:");
+  EXPECT_EQ((TStringList{Lines[3], Lines[4], Lines[5]}), (TStringList{"Sender:", "--", "--"}));
+  EXPECT_EQ(Lines.back(), Rule);  // no body
+}
+
+}  // namespace
