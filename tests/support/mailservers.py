@@ -375,29 +375,54 @@ def tail(path, lines=25):
         return "(no %s)\n" % path
 
 
-def signal_dovecot(layout):
-    """Asks Dovecot to stop; returns its processes."""
+def running_processes():
+    return [int(e) for e in os.listdir("/proc") if e.isdigit() and alive(int(e))]
+
+
+def environment_has(pid, setting):
+    try:
+        with open(f"/proc/{pid}/environ", "rb") as f:
+            return setting.encode() in f.read().split(b"\0")
+    except OSError:
+        return False
+
+
+def dovecot_masters(layout):
     pid = read_pid(layout.dovecot_pid)
     # A stale pid file may name a process that has nothing to do with Dovecot.
-    if pid is None or not alive(pid) or "dovecot" not in command_line(pid):
-        return []
-    group = [pid] + descendants(pid)
-    kill_all([pid], signal.SIGTERM)
+    if pid is not None and alive(pid) and "dovecot" in command_line(pid):
+        return [pid]
+    # A start cut short may have left a master that has not written its pid
+    # file yet: it is the one running our configuration.
+    return [p for p in running_processes() if command_line(p).endswith(f"dovecot -c {layout.dovecot_conf}")]
+
+
+def postfix_masters(layout):
+    pid = read_pid(layout.postfix_pid)
+    if pid is not None and alive(pid):
+        return [pid]
+    # As for Dovecot; the postfix command hands its configuration directory
+    # to the master in the environment.
+    return [p for p in running_processes()
+            if os.path.basename(command_line(p).split(" ")[0]) == "master"
+            and environment_has(p, f"MAIL_CONFIG={layout.postfix_conf}")]
+
+
+def signal_dovecot(layout):
+    """Asks Dovecot to stop; returns its processes."""
+    masters = dovecot_masters(layout)
+    group = masters + [c for m in masters for c in descendants(m)]
+    kill_all(masters, signal.SIGTERM)
     return group
 
 
 def signal_postfix(layout):
     """Asks Postfix to stop; returns its processes."""
-    pid = read_pid(layout.postfix_pid)
-    if pid is None or not alive(pid):
-        return []
-    group = [pid] + descendants(pid)
-    # `abort` sends the master the same signal as `stop` does, but `stop` then
-    # looks for its end only once a second; waiting here for the processes is faster.
-    try:
-        run_quietly(["postfix", "-c", layout.postfix_conf, "abort"], layout.postfix_out, STOP_SECONDS)
-    except subprocess.TimeoutExpired:
-        pass
+    masters = postfix_masters(layout)
+    group = masters + [c for m in masters for c in descendants(m)]
+    # `postfix stop` sends the master this signal too, but then looks for its
+    # end only once a second; waiting here for the processes is faster.
+    kill_all(masters, signal.SIGTERM)
     return group
 
 
@@ -410,9 +435,10 @@ def stop_servers(layout):
         # second before it closes the pipes of its log process and exits; it has
         # nothing left to do. Ending it then lets the log process write what is
         # in its pipes and exit by itself.
-        master, children = dovecot[0], dovecot[1:]
-        if not wait_gone([p for p in children if command_line(p) != "dovecot/log"], STOP_SECONDS):
-            kill_all([master], signal.SIGKILL)
+        masters = [p for p in dovecot if "dovecot -c" in command_line(p)]
+        others = [p for p in dovecot if p not in masters and command_line(p) != "dovecot/log"]
+        if not wait_gone(others, STOP_SECONDS):
+            kill_all(masters, signal.SIGKILL)
     left = wait_gone(dovecot + postfix, STOP_SECONDS)
     kill_all(left, signal.SIGKILL)
     wait_gone(left, 2)
@@ -517,6 +543,19 @@ def start(args):
             for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
                 signal.signal(number, interrupted)
 
+    # Running now: nothing may stop the facts from being written.
+    for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        signal.signal(number, signal.SIG_IGN)
+    try:
+        publish(layout, users, pop3_port, smtp_port, owner)
+    except BaseException:
+        stop_watcher(layout)
+        stop_servers(layout)
+        raise
+
+
+def publish(layout, users, pop3_port, smtp_port, owner):
+    """Writes servers.env and prints the same lines; starts the owner's watcher."""
     facts = [
         ("HOST", HOST),
         ("POP3_PORT", pop3_port),

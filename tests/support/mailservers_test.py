@@ -34,16 +34,17 @@ def running(pid):
 
 
 def processes_started_from(directory):
-    """Running processes whose command line names the directory (Dovecot's master does)."""
+    """Running servers whose command line names the directory (Dovecot's master does)."""
     found = []
     for entry in os.listdir("/proc"):
         if entry.isdigit() and running(entry):
             try:
                 with open(f"/proc/{entry}/cmdline", "rb") as f:
-                    if directory.encode() in f.read():
-                        found.append(int(entry))
+                    command = f.read()
             except OSError:
-                pass
+                continue
+            if directory.encode() in command and b"mailservers.py" not in command:
+                found.append(int(entry))
     return found
 
 
@@ -69,14 +70,18 @@ class ServersInDirectory(unittest.TestCase):
 
 
 class StartAndStop(ServersInDirectory):
-    def test_failed_start_stops_what_it_started_and_shows_the_logs(self):
-        # Dovecot starts, then "postfix" fails: nothing may stay running.
+    def with_fake_postfix(self, script):
+        """An environment whose `postfix` command runs script instead."""
         fake_bin = os.path.join(self.dir, "fake-bin")
         os.mkdir(fake_bin)
         with open(os.path.join(fake_bin, "postfix"), "w") as f:
-            f.write("#!/bin/sh\necho fake postfix refuses >&2\nexit 1\n")
+            f.write("#!/bin/sh\n" + script)
         os.chmod(os.path.join(fake_bin, "postfix"), 0o755)
-        env = dict(os.environ, PATH=fake_bin + os.pathsep + os.environ["PATH"])
+        return dict(os.environ, PATH=fake_bin + os.pathsep + os.environ["PATH"])
+
+    def test_failed_start_stops_what_it_started_and_shows_the_logs(self):
+        # Dovecot starts, then "postfix" fails: nothing may stay running.
+        env = self.with_fake_postfix("echo fake postfix refuses >&2\nexit 1\n")
 
         result = run("start", self.dir, env=env)
 
@@ -85,6 +90,24 @@ class StartAndStop(ServersInDirectory):
         self.assertIn("fake postfix refuses", result.stderr)
         self.assertIn("Dovecot", result.stderr)  # its log, where it started up
         self.assertFalse(os.path.exists(os.path.join(self.dir, "servers.env")))
+        self.assertEqual(processes_started_from(self.dir), [])
+
+    def test_start_cut_short_by_a_signal_stops_what_it_started(self):
+        marker = os.path.join(self.dir, "postfix-called")
+        env = self.with_fake_postfix(f"touch {marker}\nexec sleep 60\n")
+        start = subprocess.Popen([sys.executable, SCRIPT, "start", self.dir], env=env,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        self.addCleanup(start.wait)
+        self.addCleanup(start.kill)
+        # Dovecot is up when the start reaches postfix.
+        self.assertTrue(wait_until(lambda: os.path.exists(marker), 20))
+        self.assertNotEqual(processes_started_from(self.dir), [])
+
+        start.send_signal(signal.SIGTERM)
+        _, errors = start.communicate(timeout=30)
+
+        self.assertNotEqual(start.returncode, 0)
+        self.assertIn("interrupted", errors)
         self.assertEqual(processes_started_from(self.dir), [])
 
     def test_second_start_is_refused_and_stop_can_be_repeated(self):
