@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs that are not there yet, and
 # those named as arguments (the fuzz and benchmark scripts need a few more).
+# Dovecot and Postfix are the real POP3 and SMTP servers of the integration
+# tests; tests/support/mailservers.py runs private copies of them on loopback.
 set -euo pipefail
 
 packages=(
@@ -9,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev nlohmann-json3-dev
   xvfb xauth python3
+  dovecot-core dovecot-pop3d postfix
   "$@"
 )
 
@@ -19,6 +22,9 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  # Postfix would otherwise ask how to deliver mail; the tests give it its own
+  # configuration, so the system copy gets none.
+  echo "postfix postfix/main_mailer_type select No configuration" | debconf-set-selections
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
