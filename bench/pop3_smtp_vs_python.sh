@@ -2,11 +2,12 @@
 # POP3 and SMTP client speed: Python's poplib and smtplib against the C++
 # clients, on private Dovecot and Postfix servers on loopback (see
 # pop3_smtp_python.py for the cases). The C++ program is the first argument
-# or $CLIENT_BENCH (bench_mailclients); without it only the Python figures
+# or $CLIENT_BENCH, by default build/bench/bench_mailclients; without it only the Python figures
 # are printed. Installs what is missing, needs root for the servers.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-client=${1:-${CLIENT_BENCH:-}}
+client=${1:-${CLIENT_BENCH:-$top/build/bench/bench_mailclients}}
+[ -x "$client" ] || client=""
 mailservers="$top/tests/support/mailservers.py"
 
 bash "$top/scripts/install-deps.sh"

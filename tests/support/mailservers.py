@@ -87,12 +87,12 @@ class Layout:
         return os.path.join(self.mail, user, "Maildir")
 
 
-def parse_users(specs):
+def parse_users(entries):
     users = []
-    for spec in specs:
-        name, sep, password = spec.partition(":")
+    for entry in entries:
+        name, sep, password = entry.partition(":")
         if not sep or not re.fullmatch(r"[A-Za-z0-9][A-Za-z0-9._-]*", name):
-            raise StartError("user must be NAME:PASSWORD with a plain name: %r" % spec)
+            raise StartError("user must be NAME:PASSWORD with a plain name: %r" % entry)
         # The passwd-file separates fields with ':' and records with line ends.
         if not password or re.search(r"[:\r\n]", password):
             raise StartError("password of %s must be non-empty, without ':' or line ends" % name)
