@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <iostream>
+#include <sstream>
 
 #include "maillib/pop3/messagelist.h"
 #include "maillib/pop3/nbpop3.h"
@@ -13,13 +14,31 @@
 
 namespace {
 
+// The message's JSON on one line. JSON strings hold no raw line feed (they
+// are escaped), so every line feed and the indentation after it are layout.
+std::string OneLineJson(TnbMessage& Message) {
+  std::ostringstream Pretty;
+  WriteMessageJson(Message, Pretty);
+  std::string Line;
+  bool AtLineStart = false;
+  for (const char C : Pretty.str()) {
+    if (C == '\n') {
+      AtLineStart = true;
+    } else if (!(AtLineStart && C == ' ')) {
+      AtLineStart = false;
+      Line += C;
+    }
+  }
+  return Line + '\n';
+}
+
 // A POP3 client that also keeps the text of each message as it came, and
 // prints each message as soon as it is in.
 class TFetcher : public TnbPOP {
 public:
   explicit TFetcher(std::filesystem::path ADir) : FDir(std::move(ADir)) {
     OnRetrieved = [this](TObject*, int) {
-      WriteMessageJson(Messages().Items(Messages().Count() - 1), std::cout);
+      std::cout << OneLineJson(Messages().Items(Messages().Count() - 1));
       std::cout.flush();
       // Only the file and the printed line are kept; the next message needs the room.
       Messages().Clear();
