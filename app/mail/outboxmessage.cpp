@@ -12,13 +12,10 @@ void FillOutgoingMessage(TTable& Outbox, const TStringList& Settings, TnbMessage
   Message.CC().Clear();
   Message.SetSubject(Outbox.FieldByName("SUBJECT").AsString());
 
-  // Mail goes to the To lines alone when there are any; CC lines only stand in.
-  const TStringList Recipients = Outbox.FieldByName("RECPT").AsLines();
-  if (!Recipients.empty()) {
-    for (const std::string& Address : Recipients) Message.Recipients().AddAddress(Address, "");
-  } else {
-    for (const std::string& Address : Outbox.FieldByName("CC").AsLines()) Message.CC().AddAddress(Address, "");
-  }
+  // Every address the user wrote gets the message: the CC lines too, also
+  // when there are To lines.
+  for (const std::string& Address : Outbox.FieldByName("RECPT").AsLines()) Message.Recipients().AddAddress(Address, "");
+  for (const std::string& Address : Outbox.FieldByName("CC").AsLines()) Message.CC().AddAddress(Address, "");
   Message.Body() = Outbox.FieldByName("DATA").AsLines();
   Message.Sender().SetAddress(ShortString(StringAt(Settings, settings::clEmail)));
   Message.Sender().SetName(ShortString(StringAt(Settings, settings::clName)));

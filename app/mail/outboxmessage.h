@@ -6,8 +6,8 @@ class TTable;
 class TnbMessage;
 
 // Turns the Outbox row under Outbox's cursor into Message, ready for the SMTP
-// client: subject, recipients (the To lines, or the CC lines when there is no
-// To line, each taken as it stands), body, the sender from the settings (name
+// client: subject, recipients (the To lines and the CC lines, each taken as
+// it stands), body, the sender from the settings (name
 // line 0, address line 2) and every ATTACH file, read at once. Priority and
 // return receipt stay as the settings made them. Raises the file error of an
 // attachment that cannot be read, and EMessageError when the message has no

@@ -111,14 +111,14 @@ protected:
   int Rows = 0;
 };
 
-TEST_F(SendingFlowTest, WaitingRowsGoToTheirToLinesOrElseTheirCcLines) {
+TEST_F(SendingFlowTest, WaitingRowsGoToTheirToAndCcLines) {
   const std::string Attachment = (Dir / "notes.txt").string();
   std::ofstream(Attachment) << "attached text\n";
-  Waiting("--", {"a@example.test", "b@example.test"}, {"ignored@example.test"});
+  Waiting("--", {"a@example.test", "b@example.test"}, {"copy@example.test"});
   AddRow(SmailTable(), {.Subject = "Sent before", .Date = "2026-12-05 10:00:00", .State = true,
                         .Recipients = {"old@example.test"}});
   Waiting("Copies", {}, {"c@example.test", "d@example.test"}, {Attachment});
-  Fake Server(std::vector<Steps>{Accepted({"a@example.test", "b@example.test"}),
+  Fake Server(std::vector<Steps>{Accepted({"a@example.test", "b@example.test", "copy@example.test"}),
                                  Accepted({"c@example.test", "d@example.test"})});
   Smtp.Server = Server.Address();
 
