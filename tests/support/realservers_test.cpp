@@ -1,5 +1,7 @@
-// The real-server harness itself: what the POP3 and SMTP client tests will
-// rely on, checked with plain socket conversations (RFC 5321, RFC 1939).
+// The real-server harness itself, checked with plain socket conversations
+// (RFC 5321, RFC 1939): mail stays on this machine, the mailboxes are what
+// the tests put there, and stopping leaves nothing behind. Sending and
+// fetching through the servers is what the mail library's own tests show.
 
 #include "support/realservers.h"
 
@@ -94,10 +96,6 @@ private:
 
 bool StartsWith(const std::string& Text, const std::string& Prefix) { return Text.starts_with(Prefix); }
 
-bool Contains(const std::vector<std::string>& Lines, const std::string& Line) {
-  return std::find(Lines.begin(), Lines.end(), Line) != Lines.end();
-}
-
 std::string Pop3Login(TLineClient& Pop3, const std::string& User, const std::string& Password) {
   if (!StartsWith(Pop3.Read(), "+OK")) return "no greeting";
   if (!StartsWith(Pop3.Ask("USER " + User), "+OK")) return "USER refused";
@@ -155,50 +153,11 @@ const std::string Letter =
     "To: Alice <alice@example.test>\r\n"
     "Subject: harness check\r\n"
     "\r\n"
-    "first line\r\n"
-    "..a line that begins with a dot\r\n"
-    "last line\r\n";
+    "first line\r\n";
 
 class RealMailServers : public TRealServersTest {};
 
 }  // namespace
-
-TEST_F(RealMailServers, MessageSentOverSmtpIsFetchedOverPop3AndDeletedAtQuit) {
-  ASSERT_EQ(SendMail(Servers().SmtpPort(), "bob@elsewhere.test", Servers().Address("alice"), Letter), "");
-  ASSERT_TRUE(Servers().WaitForMessages("alice", 1, 10)) << Servers().LogTail();
-
-  TLineClient Pop3(Servers().Pop3Port());
-  ASSERT_TRUE(StartsWith(Pop3Login(Pop3, "alice", "secret"), "+OK"));
-  EXPECT_TRUE(StartsWith(Pop3.Ask("STAT"), "+OK 1 "));
-  ASSERT_TRUE(StartsWith(Pop3.Ask("RETR 1"), "+OK"));
-  const auto Lines = Pop3.ReadMultiLine();
-  EXPECT_TRUE(Contains(Lines, "Subject: harness check"));
-  EXPECT_TRUE(Contains(Lines, "Delivered-To: alice@example.test"));
-  const auto Body = std::find(Lines.begin(), Lines.end(), "");
-  ASSERT_NE(Body, Lines.end());
-  EXPECT_EQ(std::vector<std::string>(Body + 1, Lines.end()),
-            (std::vector<std::string>{"first line", ".a line that begins with a dot", "last line"}));
-
-  EXPECT_TRUE(StartsWith(Pop3.Ask("DELE 1"), "+OK"));
-  EXPECT_EQ(Servers().MessageFiles("alice").size(), 1u) << "deleted before QUIT";
-  EXPECT_TRUE(StartsWith(Pop3.Ask("QUIT"), "+OK"));
-  EXPECT_TRUE(Servers().MessageFiles("alice").empty());
-}
-
-TEST_F(RealMailServers, WrongPasswordIsRefusedQuicklyAndDoesNotDelayTheNextLogin) {
-  const auto Start = Clock::now();
-  {
-    TLineClient Pop3(Servers().Pop3Port());
-    EXPECT_TRUE(StartsWith(Pop3Login(Pop3, "alice", "wrong"), "-ERR"));
-  }
-  EXPECT_LT(Clock::now() - Start, std::chrono::milliseconds(1000));
-
-  const auto Again = Clock::now();
-  TLineClient Pop3(Servers().Pop3Port());
-  EXPECT_TRUE(StartsWith(Pop3Login(Pop3, "alice", "secret"), "+OK"));
-  EXPECT_LT(Clock::now() - Again, std::chrono::milliseconds(1000));
-  Pop3.Ask("QUIT");
-}
 
 TEST_F(RealMailServers, PutMessagesComeInOrderWithCrLfLineEndsCountedInList) {
   const std::vector<std::string> Put{
