@@ -45,15 +45,6 @@ TEST_F(RasDialTest, AFullDialReportsEveryStateAndConnects) {
   EXPECT_EQ(Ras->LastError(), 0u);
 }
 
-TEST_F(RasDialTest, StepsWithDelaysAreWaitedFor) {
-  Api->DialScript = {{rascs::OpenPort, 0, 20}, {rascs::ConnectDevice, 0, 30}, {rascs::Connected, 0, 30}};
-  const auto Start = std::chrono::steady_clock::now();
-  Ras->Connect();
-  EXPECT_GE(std::chrono::steady_clock::now() - Start, 80ms);
-  EXPECT_TRUE(Ras->Connected());
-  EXPECT_EQ(Statuses.size(), 3u);
-}
-
 TEST_F(RasDialTest, HangUpHangsUpWhatWasDialledHereOnce) {
   Ras->Connect();
   const TRasConn Line = Ras->ConnectionHandle();
@@ -91,15 +82,6 @@ TEST_F(RasPasswordTest, WithoutAStoredPasswordThePropertyIsStored) {
   EXPECT_EQ(Api->StoreCalls[0].Params.PhoneNumber, "555-0100");
   EXPECT_TRUE(Api->StoreCalls[0].RemovePassword);
   EXPECT_EQ(Api->Dials[0].Password, "secret");
-}
-
-TEST_F(RasPasswordTest, TheRemoveFlagFollowsRemovePassword) {
-  Ras->RemovePassword = false;
-  Ras->Password = "secret";
-  Ras->Connect();
-  ASSERT_EQ(Api->StoreCalls.size(), 1u);
-  EXPECT_FALSE(Api->StoreCalls[0].RemovePassword);
-  EXPECT_EQ(Api->StoreCalls[0].Params.EntryName, "Work");
 }
 
 TEST_F(RasPasswordTest, AStoredPasswordIsUsedAsItIs) {

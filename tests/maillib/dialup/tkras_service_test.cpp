@@ -10,16 +10,6 @@ const std::string SInvalidService = "Invalid service name";
 
 using RasEntriesTest = RasTest;
 
-TEST_F(RasEntriesTest, ListThePhonebookInTheServicesOrder) {
-  TtkRas Ras;
-  EXPECT_EQ(Ras.Entries(), (TStringList{"Work", "Home ISP"}));
-  EXPECT_TRUE(Ras.RasAvailable());
-  EXPECT_EQ(Ras.TimeOut(), 120);
-  EXPECT_TRUE(Ras.ForceService);
-  EXPECT_TRUE(Ras.RemovePassword);
-  EXPECT_FALSE(Ras.MinimizeAtConnect);
-}
-
 TEST_F(RasEntriesTest, AServiceErrorLeavesTheListEmptyAndIsKeptAsLastError) {
   Api->EnumEntriesError = 610;
   TtkRas Ras;
@@ -43,14 +33,6 @@ TEST_F(RasServiceTest, AnInvalidNameShowsTheBoxAndEmptiesService) {
   Ras.SetService("Office");
   EXPECT_EQ(Ras.Service(), "");
   EXPECT_EQ(Boxes, std::vector<std::string>{SInvalidService});
-}
-
-TEST_F(RasServiceTest, TheSetterReadsThePhonebookAgain) {
-  TtkRas Ras;
-  Api->PhoneBook.push_back("Holiday");
-  Ras.SetService("Holiday");
-  EXPECT_EQ(Ras.Service(), "Holiday");
-  EXPECT_EQ(Ras.Entries().size(), 3u);
 }
 
 TEST_F(RasServiceTest, WhileConnectedTheOldValueIsKept) {
