@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/errorof.h"
 #include "maillib/dialup/tkRasCmp.h"
 #include "support/scriptedras.h"
 
@@ -34,16 +35,3 @@ protected:
   std::shared_ptr<TScriptedRas> Api;
   std::vector<std::string> Boxes;
 };
-
-// Runs Call and returns the message of the exception of type E it raised.
-template <class E, class F>
-std::string RasErrorOf(F Call) {
-  try {
-    Call();
-  } catch (const E& Error) {
-    return Error.Message;
-  } catch (const std::exception& Other) {
-    return std::string("unexpected exception: ") + Other.what();
-  }
-  return "no exception";
-}

@@ -94,11 +94,11 @@ TEST_F(RasPasswordTest, AStoredPasswordIsUsedAsItIs) {
 
 TEST_F(RasPasswordTest, ServiceErrorsOnTheParametersStopBeforeDialling) {
   Api->GetParamsError = 623;
-  EXPECT_EQ(RasErrorOf<ERASError>([&] { Ras->Connect(); }), "RAS error no 623");
+  EXPECT_EQ(ErrorOf<ERASError>([&] { Ras->Connect(); }), "RAS error no 623");
   Api->GetParamsError = 0;
   Api->SetParamsError = 5;
   Api->ErrorTexts[5] = "Access is denied.";
-  EXPECT_EQ(RasErrorOf<ERASError>([&] { Ras->Connect(); }), "Access is denied.");
+  EXPECT_EQ(ErrorOf<ERASError>([&] { Ras->Connect(); }), "Access is denied.");
   EXPECT_TRUE(Api->Dials.empty());
   EXPECT_FALSE(Ras->Connected());
 }
@@ -125,21 +125,21 @@ TEST_F(RasDialErrorTest, AFailingStepRaisesTheServicesTextAndHangsUp) {
 
 TEST_F(RasDialErrorTest, WithoutAServiceTextTheCodeIsGiven) {
   Api->DialScript = {{rascs::OpenPort}, {rascs::Authenticate, 691}};
-  EXPECT_EQ(RasErrorOf<ERASError>([&] { Ras->Connect(); }), "RAS error no 691");
+  EXPECT_EQ(ErrorOf<ERASError>([&] { Ras->Connect(); }), "RAS error no 691");
   EXPECT_EQ(Api->HangUps.size(), 1u);
 }
 
 TEST_F(RasDialErrorTest, ADialTheServiceRefusesToStartIsHungUp) {
   Api->DialRefusal = 633;
   Api->ErrorTexts[633] = "The modem is already in use.";
-  EXPECT_EQ(RasErrorOf<ERASError>([&] { Ras->Connect(); }), "The modem is already in use.");
+  EXPECT_EQ(ErrorOf<ERASError>([&] { Ras->Connect(); }), "The modem is already in use.");
   EXPECT_EQ(Api->HangUps.size(), 1u);
   EXPECT_TRUE(Statuses.empty());
 }
 
 TEST_F(RasDialErrorTest, AnErrorWithTheConnectedStateEndsConnectWithERASError) {
   Api->DialScript = {{rascs::OpenPort}, {rascs::Connected, 629}};
-  EXPECT_EQ(RasErrorOf<ERASError>([&] { Ras->Connect(); }), "RAS error no 629");
+  EXPECT_EQ(ErrorOf<ERASError>([&] { Ras->Connect(); }), "RAS error no 629");
   EXPECT_EQ(Api->HangUps.size(), 1u);
   EXPECT_EQ(Disconnects, 1);
   EXPECT_FALSE(Ras->Connected());
@@ -167,7 +167,7 @@ TEST_F(RasWaitTest, ADialThatNeverAnswersTimesOutAndIsNotHungUp) {
   Api->DialScript.clear();
   Ras->SetTimeOut(1);
   const auto Start = std::chrono::steady_clock::now();
-  EXPECT_EQ(RasErrorOf<ETimedOutError>([&] { Ras->Connect(); }), "Operation timed out");
+  EXPECT_EQ(ErrorOf<ETimedOutError>([&] { Ras->Connect(); }), "Operation timed out");
   EXPECT_GE(std::chrono::steady_clock::now() - Start, 900ms);
   EXPECT_TRUE(Api->HangUps.empty());
   EXPECT_EQ(Disconnects, 0);
@@ -185,7 +185,7 @@ TEST_F(RasWaitTest, TheStopFlagSetDuringTheDialCancelsIt) {
   };
   Ras->SetTimeOut(3);  // a wait that missed the flag ends in a time-out, not in a hang
   const auto Start = std::chrono::steady_clock::now();
-  EXPECT_EQ(RasErrorOf<ECanceledError>([&] { Ras->Connect(); }), "Operation has been canceled");
+  EXPECT_EQ(ErrorOf<ECanceledError>([&] { Ras->Connect(); }), "Operation has been canceled");
   EXPECT_LT(std::chrono::steady_clock::now() - Start, 5s);
   EXPECT_EQ(Statuses, (std::vector<std::string>{"Initializing...", "Dialing..."}));
   EXPECT_FALSE(Ras->Connected());
@@ -199,7 +199,7 @@ TEST_F(RasWaitTest, TheUsersStopHangsUpAndEndsTheWait) {
   };
   Ras->SetTimeOut(3);  // a wait that missed the hang-up ends in a time-out, not in a hang
   const auto Start = std::chrono::steady_clock::now();
-  EXPECT_EQ(RasErrorOf<ECanceledError>([&] { Ras->Connect(); }), "Operation has been canceled");
+  EXPECT_EQ(ErrorOf<ECanceledError>([&] { Ras->Connect(); }), "Operation has been canceled");
   EXPECT_LT(std::chrono::steady_clock::now() - Start, 5s);
   EXPECT_EQ(Api->HangUps.size(), 1u);
   EXPECT_EQ(Disconnects, 1);

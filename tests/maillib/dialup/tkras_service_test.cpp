@@ -132,7 +132,7 @@ TEST_F(RasAdoptTest, ServiceErrorsWhileLookingRaiseERASError) {
   TtkRas Ras;
   Ras.SetService("Work");
   Api->EnumConnectionsError = 611;
-  EXPECT_EQ(RasErrorOf<ERASError>([&] { Ras.FindConnection(); }), "The route is not available.");
+  EXPECT_EQ(ErrorOf<ERASError>([&] { Ras.FindConnection(); }), "The route is not available.");
   EXPECT_EQ(Ras.LastError(), 611u);
 
   Api->EnumConnectionsError = 0;

@@ -49,7 +49,7 @@ TEST_F(RasSocketTest, AFailedDialStopsTheOpenBeforeAnyNetworkStep) {
   TtkRas Ras;
   Ras.SetService("Work");
   Client.SetRAS(&Ras);
-  EXPECT_EQ(RasErrorOf<ERASError>([&] { Client.Connect(); }), "RAS error no 680");
+  EXPECT_EQ(ErrorOf<ERASError>([&] { Client.Connect(); }), "RAS error no 680");
   EXPECT_TRUE(Client.Events.empty());  // not even OnOpen
   EXPECT_FALSE(Client.Connected());
 }

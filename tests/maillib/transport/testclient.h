@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/errorof.h"
 #include "maillib/transport/nbmb.h"
 #include "platform/net/posixsockets.h"
 #include "platform/net/tkwinsock.h"
@@ -45,16 +46,3 @@ protected:
   }
   void TearDown() override { SetMessagePump(nullptr); }
 };
-
-// Runs Call and returns the message of the exception of type E it raised.
-template <class E, class F>
-std::string ErrorOf(F Call) {
-  try {
-    Call();
-  } catch (const E& Error) {
-    return Error.Message;
-  } catch (const std::exception& Other) {
-    return std::string("unexpected exception: ") + Other.what();
-  }
-  return "no exception";
-}
