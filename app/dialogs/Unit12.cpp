@@ -11,6 +11,7 @@
 
 #include "app/settings/settingsfiles.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/handler.h"
 
 TForm12::TForm12(const TStringList& Settings, QWidget* Parent) : QDialog(Parent), FSettings(Settings) {
   setObjectName("Form12");
@@ -126,10 +127,6 @@ void TForm12::FormCloseQuery() {
 }
 
 void TForm12::done(int Result) {
-  try {
-    FormCloseQuery();
-  } catch (const std::exception& Error) {
-    ui::ShowError(Error.what());
-  }
+  if (Result != Accepted) ui::RunHandler([this] { FormCloseQuery(); });
   QDialog::done(Result);
 }

@@ -11,10 +11,9 @@ class QPushButton;
 class QTreeView;
 
 // Save Attachment To: the receive flow shows it before each received
-// attachment is written. The user may browse to a directory and press OK,
-// but closing the dialog always stores the configured attachment directory
-// (settings line 8) last, so that is where the file goes and where the
-// Attachments notice says the files are. Created once and reused.
+// attachment is written. The directory the user browses to and confirms with
+// OK is where the file goes; closing the dialog any other way stores the
+// configured attachment directory (settings line 8). Created once and reused.
 class TForm12 : public QDialog {
   Q_OBJECT
 public:
@@ -39,7 +38,7 @@ public:
   void DriveComboBox1Change();
   // OK: stores the current directory, then closes.
   void BitBtn1Click();
-  // Closing in any way stores the configured attachment directory.
+  // Closing without OK stores the configured attachment directory.
   void FormCloseQuery();
 
   void done(int Result) override;

@@ -24,4 +24,9 @@ public:
   // Empties the Outbox list, and rebuilds it from the Outbox table.
   virtual void ClearOutboxList() = 0;
   virtual void RefillOutboxList() = 0;
+  // Adds the Inbox row under the Inbox table's cursor to the Inbox list.
+  virtual void AddInboxEntry() = 0;
+  // Asks where a received attachment is to be saved (the Save Attachment To
+  // dialog); Configured is the answer when the user makes no choice.
+  virtual std::string ChooseAttachmentDirectory(const std::string& Configured) = 0;
 };

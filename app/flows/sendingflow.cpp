@@ -23,6 +23,10 @@ TSendingFlow::TSendingFlow(TnbSMTP& Smtp, TnbMessage& Message, TtkRas& Ras, TTab
 void TSendingFlow::SendMail() {
   FScreen.StartAnimation();
   DialIfModem(FSettings, FRas, FScreen);
+  SendOutbox();
+}
+
+void TSendingFlow::SendOutbox() {
   FOutbox.First();
   for (int Pass = FOutbox.RecordCount(); Pass > 0; --Pass) {
     if (!FOutbox.FieldByName("STATE").AsBoolean()) SendRow();

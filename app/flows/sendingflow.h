@@ -26,6 +26,8 @@ public:
   // failure ends the run: that row and the rows after it stay waiting, and
   // the error is passed on after the screen has been restored.
   void SendMail();
+  // The same after dialling: Send/Receive dials once for both halves.
+  void SendOutbox();
 
   // The SMTP client's event handlers.
   void nbSMTP1Open(TObject* Sender);

@@ -21,6 +21,7 @@
 #include "app/dialogs/Unit12.h"
 #include "app/dialogs/Unit8.h"
 #include "app/dialogs/helpviewer.h"
+#include "app/flows/receivingflow.h"
 #include "app/flows/sendingflow.h"
 #include "mainscreen.h"
 #include "maillib/dialup/tkRasCmp.h"

@@ -26,6 +26,7 @@ class TForm11;
 class TForm12;
 class THelpViewer;
 class TMainScreen;
+class TReceivingFlow;
 class TSendingFlow;
 class TnbMessage;
 class TnbPOP;
@@ -186,6 +187,7 @@ private:
   bool FShown = false;
   std::unique_ptr<TMainScreen> FScreen;
   std::unique_ptr<TSendingFlow> FSending;
+  std::unique_ptr<TReceivingFlow> FReceiving;
 };
 
 extern TForm1* Form1;

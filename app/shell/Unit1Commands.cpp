@@ -174,7 +174,6 @@ void TForm1::Reply1Click() {}
 void TForm1::ReplytoAll1Click() {}
 void TForm1::N10Click() {}
 void TForm1::Preferences1Click() {}
-void TForm1::ToolButton19Click() {}
 void TForm1::ToolButton21Click() { NewMessage1Click(); }
 void TForm1::ToolButton26Click() {}
 void TForm1::ToolButton27Click() {}

@@ -4,7 +4,9 @@
 
 #include "Unit1.h"
 #include "app/flows/mailsettings.h"
+#include "app/flows/receivingflow.h"
 #include "app/flows/sendingflow.h"
+#include "app/views/Unit2.h"
 #include "app/views/Unit3.h"
 #include "mainscreen.h"
 #include "maillib/dialup/tkRasCmp.h"
@@ -36,6 +38,8 @@ void TForm1::CreateMailObjects() {
 
   FScreen = std::make_unique<TMainScreen>(*this);
   FSending = std::make_unique<TSendingFlow>(*nbSMTP1, *nbMessage1, *tkRas1, Form3->Table1, Memo1, *FScreen);
+  FReceiving = std::make_unique<TReceivingFlow>(*nbPOP1, *nbSMTP1, *nbMessage1, *tkRas1, Table1, Form2->Table1, Memo1,
+                                                Memo3, *FScreen);
 }
 
 void TForm1::ApplySettings() {
@@ -47,14 +51,15 @@ bool TForm1::TransferRunning() const { return FScreen->Running(); }
 std::vector<QAction*> TForm1::UnbuiltActions() const {
   return {SaveAs1,     SaveAllAs1, Delete1,      Print1,       PrintAll1,    Copy1,          Paste1,
           SelectAll1,  MarkasUnread1, MarkasRead1, Name1,        Date1,        Reply1,         ReplytoAll1,
-          N10,         Preferences1, ToolButton19, ToolButton24, ToolButton26, ToolButton27,   ToolButton33,
+          N10,         Preferences1, ToolButton24, ToolButton26, ToolButton27,   ToolButton33,
           ToolButton34, ReplytoWriter1, ReplytoAll2};
 }
 
 void TForm1::ToolButton18Click() { FScreen->Run([this] { FSending->SendMail(); }); }
 
-// Receiving is not there yet: Send/Receive sends the Outbox.
-void TForm1::SendReceive1Click() { ToolButton18Click(); }
+void TForm1::ToolButton19Click() { FScreen->Run([this] { FReceiving->GetMail(); }); }
+
+void TForm1::SendReceive1Click() { FScreen->Run([this] { FReceiving->SendReceive(*FSending); }); }
 
 void TForm1::ToolButton23Click() {
   nbSMTP1->Cancel();

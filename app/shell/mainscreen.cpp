@@ -5,7 +5,9 @@
 #include <QTimer>
 
 #include "Unit1.h"
+#include "app/dialogs/Unit12.h"
 #include "app/dialogs/Unit8.h"
+#include "app/views/Unit2.h"
 #include "app/views/Unit3.h"
 #include "platform/ui/dialogs.h"
 
@@ -49,3 +51,10 @@ void TMainScreen::CloseProgress() { Form1.Form8->hide(); }
 void TMainScreen::ShowMessage(const std::string& Text) { ui::ShowMessage(Text); }
 void TMainScreen::ClearOutboxList() { Form3->ListView1->Clear(); }
 void TMainScreen::RefillOutboxList() { Form3->FillList(TFolderView::TFilter::All); }
+void TMainScreen::AddInboxEntry() { Form2->AddCurrentRow(); }
+
+std::string TMainScreen::ChooseAttachmentDirectory(const std::string& Configured) {
+  Form1.Edit4.clear();
+  Form1.Form12->exec();
+  return Form1.Edit4.isEmpty() ? Configured : Form1.Edit4.toStdString();
+}

@@ -34,6 +34,8 @@ public:
   void ShowMessage(const std::string& Text) override;
   void ClearOutboxList() override;
   void RefillOutboxList() override;
+  void AddInboxEntry() override;
+  std::string ChooseAttachmentDirectory(const std::string& Configured) override;
 
 private:
   void Finish();

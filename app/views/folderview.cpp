@@ -88,6 +88,12 @@ void TFolderView::FillList(TFilter Filter) {
   LoadBody();
 }
 
+void TFolderView::AddCurrentRow() {
+  TListItem Item = BuildRow();
+  Item.RecordId = Table1.RecordId();
+  ListView1->AddItem(std::move(Item));
+}
+
 void TFolderView::ListView1Change() {
   const int Row = ListView1->Selected();
   if (Row < 0 || !SelectionFollows()) return;

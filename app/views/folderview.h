@@ -45,6 +45,8 @@ public:
 
   // Rebuilds the list from the table in index order; the cursor ends on the last row.
   void FillList(TFilter Filter = TFilter::All);
+  // Adds the row under the table cursor at the end of the list.
+  void AddCurrentRow();
   TFilter Filter() const { return FFilter; }
 
   // Fills the list; runs when the view is first shown.

@@ -30,6 +30,13 @@ void TListItemsModel::SetItems(std::vector<TListItem> Items) {
   endResetModel();
 }
 
+void TListItemsModel::AddItem(TListItem Item) {
+  const int Row = rowCount();
+  beginInsertRows({}, Row, Row);
+  FItems.push_back(std::move(Item));
+  endInsertRows();
+}
+
 void TListItemsModel::SetImageIndex(int Row, int Index) {
   if (Row < 0 || Row >= rowCount()) return;
   FItems[static_cast<std::size_t>(Row)].ImageIndex = Index;

@@ -29,6 +29,8 @@ public:
   void SetColumns(const QStringList& Captions);
   void SetImages(const QList<QIcon>& RowIcons, const QList<QIcon>& StateIcons);
   void SetItems(std::vector<TListItem> Items);
+  // Adds Item after the last row.
+  void AddItem(TListItem Item);
   const std::vector<TListItem>& Items() const { return FItems; }
   void SetImageIndex(int Row, int Index);
 
@@ -63,6 +65,7 @@ public:
 
   // Replaces all rows at once; the selection is cleared.
   void SetItems(std::vector<TListItem> Items);
+  void AddItem(TListItem Item) { FModel.AddItem(std::move(Item)); }
   void Clear() { SetItems({}); }
   int Count() const { return static_cast<int>(FModel.Items().size()); }
   const TListItem& Item(int Row) const { return FModel.Items()[static_cast<std::size_t>(Row)]; }

@@ -94,7 +94,7 @@ TEST_F(MessageDialogsTest, AttachmentsNoticeNamesTheDirectoryOfReceivedFilesOnly
   EXPECT_TRUE(Window->findChildren<TForm6*>().empty());  // destroyed after each use
 }
 
-TEST_F(MessageDialogsTest, SaveAttachmentToAlwaysLeavesTheConfiguredDirectory) {
+TEST_F(MessageDialogsTest, SaveAttachmentToKeepsTheChosenDirectoryOrElseTheConfiguredOne) {
   const std::filesystem::path Chosen = Dir / "chosen";
   std::filesystem::create_directories(Chosen);
   std::vector<QString> Stored;
@@ -109,10 +109,10 @@ TEST_F(MessageDialogsTest, SaveAttachmentToAlwaysLeavesTheConfiguredDirectory) {
   });
   Window->Form12->exec();
   EXPECT_EQ(Panel.toStdString(), Chosen.string());
-  EXPECT_EQ(Stored, (std::vector<QString>{QString::fromStdString(Chosen.string()), QString::fromStdString(AttachmentDir)}));
-  EXPECT_EQ(Window->Edit4.toStdString(), AttachmentDir);
+  EXPECT_EQ(Stored, std::vector<QString>{QString::fromStdString(Chosen.string())});
+  EXPECT_EQ(Window->Edit4.toStdString(), Chosen.string());
 
-  // Closing without OK stores the configured directory too.
+  // Closing without OK stores the configured directory.
   Window->Edit4.clear();
   AnswerNextModal([](QWidget* Modal) { static_cast<QDialog*>(Modal)->reject(); });
   Window->Form12->exec();

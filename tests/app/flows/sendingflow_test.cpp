@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <fstream>
 
-#include "app/flows/screenservices.h"
 #include "app/flows/sendingflow.h"
 #include "app/settings/settingsfiles.h"
 #include "appfixture.h"
+#include "recordingscreen.h"
 #include "maillib/dialup/tkRasCmp.h"
 #include "maillib/message/nbmsg.h"
 #include "maillib/smtp/nbsmtp.h"
@@ -17,28 +17,6 @@ namespace {
 
 using Fake = TFakeServer;
 using Steps = std::vector<Fake::TStep>;
-
-// Records what the flow shows, in order; the lock and the animation as states.
-class TRecordingScreen : public TScreenServices {
-public:
-  void LockCommands() override { Locked = true; }
-  void UnlockCommands() override { Locked = false; }
-  void SetStatusText(const std::string& Text) override { Log.push_back("status " + Text); }
-  void StartAnimation() override { Animating = true; }
-  void StopAnimation() override { Animating = false; }
-  void ShowProgress(const std::string&) override { ProgressShown = true; }
-  void SetProgressBar(int Percent) override {
-    if (OnProgress) OnProgress(Percent);
-  }
-  void CloseProgress() override { ProgressShown = false; }
-  void ShowMessage(const std::string& Text) override { Log.push_back("box " + Text); }
-  void ClearOutboxList() override { Log.push_back("clear list"); }
-  void RefillOutboxList() override { Log.push_back("refill list"); }
-
-  bool Locked = false, Animating = false, ProgressShown = false;
-  std::vector<std::string> Log;
-  std::function<void(int)> OnProgress;
-};
 
 std::string HostName() {
   char Name[512] = {};

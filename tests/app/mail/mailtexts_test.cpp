@@ -2,9 +2,11 @@
 // the composer's boxes, the Outbox row and the Properties text.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <ctime>
 
 #include "app/mail/datetimetext.h"
+#include "app/mail/inboxrow.h"
 #include "app/mail/outboxrow.h"
 #include "app/mail/propertiestext.h"
 
@@ -74,6 +76,38 @@ TEST(PropertiesText, OutboxIsLocalAndTrashFromTheOutboxShowsDashes) {
   EXPECT_EQ(Lines[0], "Date of EMail:");
   EXPECT_EQ((TStringList{Lines[3], Lines[4], Lines[5]}), (TStringList{"Sender:", "--", "--"}));
   EXPECT_EQ(Lines.back(), Rule);  // no body
+}
+
+}  // namespace
+
+namespace {
+
+// Runs the test body in the given time zone.
+class ZoneTest : public ::testing::Test {
+protected:
+  void InZone(const char* Zone) {
+    setenv("TZ", Zone, 1);
+    tzset();
+  }
+  void TearDown() override {
+    if (FOld.empty()) unsetenv("TZ");
+    else setenv("TZ", FOld.c_str(), 1);
+    tzset();
+  }
+
+private:
+  std::string FOld = getenv("TZ") ? getenv("TZ") : "";
+};
+
+TEST_F(ZoneTest, ReceivedDateIsTheSendingMomentInLocalTime) {
+  InZone("UTC0");
+  EXPECT_EQ(ReceivedDateText("Tue, 15 Sep 1998 13:19:20 +0200 (CEST)", 4), "1998-09-15 11:19:20 4");
+  EXPECT_EQ(ReceivedDateText("15 Sep 1998 08:19:20 EST", 0), "1998-09-15 13:19:20 0");
+  InZone("EST5EDT,M4.1.0,M10.5.0");
+  EXPECT_EQ(ReceivedDateText("Wed, 16 Sep 1998 01:00:00 +0000", 1), "1998-09-15 21:00:00 1");
+  // Without a zone it knows, the time is taken as written.
+  EXPECT_EQ(ReceivedDateText("Wed, 16 Sep 1998 01:00:00 XYZ", 2), "1998-09-16 01:00:00 2");
+  EXPECT_EQ(ReceivedDateText("not a date", 3), "1899-12-30 3");
 }
 
 }  // namespace

@@ -1,0 +1,195 @@
+#include "receivingflow.h"
+
+#include <filesystem>
+
+#include "app/mail/datetimetext.h"
+#include "app/mail/inboxrow.h"
+#include "app/mail/receipt.h"
+#include "app/settings/settingsfiles.h"
+#include "dialstep.h"
+#include "maillib/message/nbmsg.h"
+#include "maillib/mime/headerfields.h"
+#include "maillib/pop3/messagelist.h"
+#include "maillib/pop3/nbpop3.h"
+#include "maillib/smtp/nbsmtp.h"
+#include "platform/table/table.h"
+#include "screenservices.h"
+#include "sendingflow.h"
+
+using namespace std::placeholders;
+
+TReceivingFlow::TReceivingFlow(TnbPOP& Pop, TnbSMTP& Smtp, TnbMessage& Outgoing, TtkRas& Ras, TTable& Accounts,
+                               TTable& Inbox, const TStringList& Settings, const TStringList& Banner,
+                               TScreenServices& Screen)
+    : FPop(Pop), FSmtp(Smtp), FOutgoing(Outgoing), FRas(Ras), FAccounts(Accounts), FInbox(Inbox),
+      FSettings(Settings), FBanner(Banner), FScreen(Screen) {
+  FPop.OnOpen = std::bind(&TReceivingFlow::nbPOP1Open, this, _1);
+  FPop.OnRetrieving = std::bind(&TReceivingFlow::nbPOP1Retrieving, this, _1, _2);
+  FPop.OnProgress = std::bind(&TReceivingFlow::nbPOP1Progress, this, _1, _2, _3);
+  FPop.OnRetrieved = std::bind(&TReceivingFlow::nbPOP1Retrieved, this, _1, _2);
+  FPop.OnError = std::bind(&TReceivingFlow::nbPOP1Error, this, _1, _2);
+  FPop.OnCancel = std::bind(&TReceivingFlow::nbPOP1Cancel, this, _1);
+}
+
+void TReceivingFlow::GetMail() {
+  FScreen.StartAnimation();
+  DialIfModem(FSettings, FRas, FScreen);
+  VisitAccounts(true);
+}
+
+void TReceivingFlow::SendReceive(TSendingFlow& Sending) {
+  FSequence = 0;
+  FScreen.StartAnimation();
+  DialIfModem(FSettings, FRas, FScreen);
+  Sending.SendOutbox();
+  VisitAccounts(false);
+}
+
+void TReceivingFlow::VisitAccounts(bool SequencePerAccount) {
+  FAccounts.First();
+  for (int Pass = FAccounts.RecordCount(); Pass > 0; --Pass) {
+    if (SequencePerAccount) FSequence = 0;
+    ReceiveAccount();
+    FAccounts.Next();
+  }
+}
+
+void TReceivingFlow::ReceiveAccount() {
+  FScreen.LockCommands();
+  FScreen.StartAnimation();
+  try {
+    FInbox.SetCachedUpdates(true);
+    FPop.Messages().Clear();
+    FPop.Password = FAccounts.FieldByName("PSWRD").AsString();
+    FPop.Server = FAccounts.FieldByName("SERVER").AsString();
+    FPop.UserName = FAccounts.FieldByName("USERA").AsString();
+    const std::string& ServerCopy = StringAt(FSettings, settings::clServerCopy);
+    if (ServerCopy == settings::Leave) Retrieve(true);
+    else if (ServerCopy == settings::Delete) Retrieve(false);
+  } catch (...) {
+    try {
+      EndAccount();
+    } catch (...) {
+      // The error that ended the account is the one to report.
+    }
+    throw;
+  }
+  EndAccount();
+}
+
+void TReceivingFlow::Retrieve(bool LeaveOnServer) {
+  // The server deletes what it was told to only when it gets QUIT (RFC 1939):
+  // every stored row is made durable before that, so a message is always in
+  // the Inbox, or still on the server, or both.
+  const auto MakeDurable = [this] {
+    FInbox.ApplyUpdates();
+    FInbox.CommitUpdates();
+  };
+  FPop.Connect();
+  try {
+    for (int Num = 0; Num < FPop.MessageCount(); ++Num) {
+      FPop.RetrieveMessage(Num);
+      if (!LeaveOnServer) FPop.DeleteMessage(Num);
+    }
+    MakeDurable();
+  } catch (...) {
+    bool Durable = true;
+    try {
+      MakeDurable();
+    } catch (...) {
+      Durable = false;
+    }
+    try {
+      // Without durable rows the connection is dropped, which cancels every deletion.
+      if (Durable) FPop.Disconnect();
+      else FPop.Close();
+    } catch (...) {
+      // The error that ended the retrieval is the one to report.
+    }
+    throw;
+  }
+  FPop.Disconnect();
+}
+
+void TReceivingFlow::EndAccount() {
+  FScreen.StopAnimation();
+  FScreen.CloseProgress();
+  FScreen.UnlockCommands();
+  try {
+    FInbox.ApplyUpdates();
+    FInbox.CommitUpdates();
+  } catch (...) {
+    FInbox.SetCachedUpdates(false);
+    throw;
+  }
+  FInbox.SetCachedUpdates(false);
+}
+
+void TReceivingFlow::nbPOP1Retrieved(TObject*, int) {
+  TnbMessage& Message = FPop.Messages().Items(FPop.Messages().Count() - 1);
+  StoreMessage(Message);
+  // Stored: the message object is of no further use, and a mailbox of large
+  // messages must not pile up in memory.
+  FPop.Messages().Clear();
+}
+
+void TReceivingFlow::StoreMessage(TnbMessage& Message) {
+  FScreen.SetProgressBar(0);
+  FScreen.CloseProgress();
+  const std::string ReceivedAt = NowDateTimeText();
+  const std::string DateText = ReceivedDateText(GetHeaderField(Message.Headers(), "Date"), FSequence);
+
+  TStringList Attached;
+  const std::string Configured = StringAt(FSettings, settings::clAttachmentDir);
+  for (int I = 0; I < Message.Attachments().Count(); ++I) {
+    const std::string Directory = FScreen.ChooseAttachmentDirectory(Configured);
+    const std::string Name = Message.SaveAttachment(I, Directory);
+    Attached.push_back(std::filesystem::absolute(std::filesystem::path(Directory) / Name).string());
+  }
+  WriteInboxRow(FInbox, Message, DateText, Attached);
+  FScreen.AddInboxEntry();
+
+  const std::string Caption = Message.Subject().empty() ? NoSubject : Message.Subject();
+  // Never a receipt for a receipt, nor to a sender without an address.
+  if (StringAt(FSettings, settings::clAutoReceipt) == settings::Reply && Caption != ReceiptSubject &&
+      !Message.Sender().Address().empty())
+    SendReceipt(Message, Caption, ReceivedAt);
+  FScreen.SetStatusText("Status: Message(s) Retrieved");
+  ++FSequence;
+}
+
+void TReceivingFlow::SendReceipt(TnbMessage& Message, const std::string& Caption, const std::string& ReceivedAt) {
+  // The return receipt the user asked for comes back, also when sending fails.
+  struct TRestore {
+    TnbMessage& Outgoing;
+    const TStringList& Settings;
+    ~TRestore() { Outgoing.ReturnReceipt = StringAt(Settings, settings::clReturnReceipt) == settings::Return; }
+  } Restore{FOutgoing, FSettings};
+  FillReceipt(FOutgoing, Message.Sender().Address(), Caption, ReceivedAt, FSettings, FBanner);
+  FScreen.SetStatusText("Status: Sending receipt");
+  FSmtp.Send();
+}
+
+void TReceivingFlow::nbPOP1Open(TObject*) {
+  FScreen.StartAnimation();
+  FScreen.ShowProgress(OpeningConnectionText(FSettings));
+}
+
+void TReceivingFlow::nbPOP1Retrieving(TObject*, int) {
+  FScreen.SetStatusText("Status: Retrieving Mail");
+  FScreen.LockCommands();
+}
+
+void TReceivingFlow::nbPOP1Progress(TObject*, int Perc, int) {
+  FScreen.StartAnimation();
+  FScreen.ShowProgress("Retrieving Mail");
+  FScreen.SetProgressBar(Perc);
+}
+
+void TReceivingFlow::nbPOP1Error(TObject*, std::string& Msg) {
+  FScreen.StopAnimation();
+  FScreen.SetStatusText(Msg);
+  FScreen.CloseProgress();
+}
+
+void TReceivingFlow::nbPOP1Cancel(TObject*) {}

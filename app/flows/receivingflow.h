@@ -1,0 +1,68 @@
+#pragma once
+
+#include <string>
+
+#include "platform/runtime/stringlist.h"
+
+class TObject;
+class TScreenServices;
+class TSendingFlow;
+class TTable;
+class TnbMessage;
+class TnbPOP;
+class TnbSMTP;
+class TtkRas;
+
+// Brings mail in: every POP3 account in turn, each message stored as an
+// unread Inbox row with its attachments saved, answered with an automatic
+// receipt when the settings ask for one, and deleted on the server when they
+// say so. No message is ever lost: the rows of an account are durable before
+// the server is told to carry out its deletions, and a message whose storing
+// failed is not deleted at all.
+class TReceivingFlow {
+public:
+  // Binds the POP3 client's events to this flow's handlers. Settings and
+  // Banner are read at the moment of use.
+  TReceivingFlow(TnbPOP& Pop, TnbSMTP& Smtp, TnbMessage& Outgoing, TtkRas& Ras, TTable& Accounts, TTable& Inbox,
+                 const TStringList& Settings, const TStringList& Banner, TScreenServices& Screen);
+
+  // Get Mail: dials when the settings ask for a modem, then every account;
+  // the sequence numbers of the DATE texts start again for each account.
+  void GetMail();
+  // Send/Receive: dials, sends the Outbox, then every account, with one run
+  // of sequence numbers across them.
+  void SendReceive(TSendingFlow& Sending);
+
+  // The POP3 client's event handlers.
+  void nbPOP1Open(TObject* Sender);
+  void nbPOP1Retrieving(TObject* Sender, int Num);
+  void nbPOP1Progress(TObject* Sender, int Perc, int Transferred);
+  void nbPOP1Retrieved(TObject* Sender, int Num);
+  void nbPOP1Error(TObject* Sender, std::string& Msg);
+  void nbPOP1Cancel(TObject* Sender);
+
+private:
+  // Every row of the account table, in PSWRD order.
+  void VisitAccounts(bool SequencePerAccount);
+  // The account under the table cursor.
+  void ReceiveAccount();
+  // Fetches the mailbox; the rows are made durable before QUIT.
+  void Retrieve(bool LeaveOnServer);
+  // Ends an account whether it went well or not: rows applied, screen restored.
+  void EndAccount();
+  // Stores the newest fetched message and answers it.
+  void StoreMessage(TnbMessage& Message);
+  void SendReceipt(TnbMessage& Message, const std::string& Caption, const std::string& ReceivedAt);
+
+  TnbPOP& FPop;
+  TnbSMTP& FSmtp;
+  TnbMessage& FOutgoing;
+  TtkRas& FRas;
+  TTable& FAccounts;
+  TTable& FInbox;
+  const TStringList& FSettings;
+  const TStringList& FBanner;
+  TScreenServices& FScreen;
+  // The suffix of the next stored message's DATE text.
+  int FSequence = 0;
+};

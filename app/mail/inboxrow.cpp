@@ -1,0 +1,86 @@
+#include "inboxrow.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <ctime>
+#include <string_view>
+
+#include "datetimetext.h"
+#include "maillib/message/nbmsg.h"
+#include "maillib/mime/addressparse.h"
+#include "maillib/mime/dateparse.h"
+#include "platform/table/table.h"
+#include "storedmessage.h"
+
+namespace {
+
+// Days from the zero date-time (1899-12-30) to the Unix epoch.
+constexpr double UnixEpochDays = 25569;
+
+// Minutes east of UTC of a zone as RFC 5322 writes it ("+0200", "-0830") or
+// names it (RFC 822's "GMT", "EST" and the rest); nothing for a zone it does
+// not know, whose time is then taken as it stands.
+bool ZoneOffset(const std::string& Zone, int& Minutes) {
+  if (Zone.size() == 5 && (Zone[0] == '+' || Zone[0] == '-') &&
+      std::all_of(Zone.begin() + 1, Zone.end(), [](unsigned char C) { return std::isdigit(C); })) {
+    const int Value = std::stoi(Zone.substr(1));
+    Minutes = (Value / 100 * 60 + Value % 100) * (Zone[0] == '-' ? -1 : 1);
+    return true;
+  }
+  static const std::pair<const char*, int> Named[] = {{"UT", 0},     {"UTC", 0},    {"GMT", 0},    {"Z", 0},
+                                                      {"EST", -300}, {"EDT", -240}, {"CST", -360}, {"CDT", -300},
+                                                      {"MST", -420}, {"MDT", -360}, {"PST", -480}, {"PDT", -420}};
+  for (const auto& [Name, Offset] : Named)
+    if (Zone == Name) {
+      Minutes = Offset;
+      return true;
+    }
+  return false;
+}
+
+}  // namespace
+
+std::string ReceivedDateText(const std::string& DateHeader, int Sequence) {
+  const TParsedDate Parsed = ParseDate(ParseAddressParts(DateHeader).Address);
+  std::string Text;
+  if (Parsed.DateTime == 0) {
+    Text = "1899-12-30";
+  } else {
+    const double Seconds = std::round((Parsed.DateTime - UnixEpochDays) * 86400);
+    int Offset = 0;
+    if (ZoneOffset(Parsed.Zone, Offset)) {
+      Text = DateTimeText(static_cast<std::time_t>(Seconds) - Offset * 60);
+    } else {
+      // The time as written, read as local time.
+      std::time_t AsWritten = static_cast<std::time_t>(Seconds);
+      std::tm Fields{};
+      gmtime_r(&AsWritten, &Fields);
+      Fields.tm_isdst = -1;
+      Text = DateTimeText(std::mktime(&Fields));
+    }
+  }
+  return Text + " " + std::to_string(Sequence);
+}
+
+void WriteInboxRow(TTable& Inbox, TnbMessage& Message, const std::string& DateText, const TStringList& Attached) {
+  TStringList To, Cc;
+  for (int I = 0; I < Message.Recipients().Count(); ++I) To.push_back(Message.Recipients().Items(I).Address());
+  for (int I = 0; I < Message.CC().Count(); ++I) Cc.push_back(Message.CC().Items(I).Address());
+  Inbox.Append();
+  try {
+    Inbox.FieldByName("SUBJECT").SetAsString(Message.Subject().empty() ? NoSubject : Message.Subject());
+    Inbox.FieldByName("FROM").SetAsString(Message.Sender().Name().empty() ? NoSenderName : Message.Sender().Name());
+    Inbox.FieldByName("EMAIL").SetAsString(Message.Sender().Address());
+    Inbox.FieldByName("DATE").SetAsString(DateText);
+    Inbox.FieldByName("DATA").SetAsLines(Message.Body());
+    Inbox.FieldByName("RECPT").SetAsLines(To);
+    Inbox.FieldByName("CC").SetAsLines(Cc);
+    Inbox.FieldByName("ATTACH").SetAsLines(Attached);
+    Inbox.FieldByName("STATE").SetAsBoolean(false);
+    Inbox.Post();
+  } catch (...) {
+    Inbox.Cancel();
+    throw;
+  }
+}

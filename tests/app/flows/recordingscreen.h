@@ -1,0 +1,36 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/flows/screenservices.h"
+
+// Records what the flow shows, in order; the lock and the animation as states.
+class TRecordingScreen : public TScreenServices {
+public:
+  void LockCommands() override { Locked = true; }
+  void UnlockCommands() override { Locked = false; }
+  void SetStatusText(const std::string& Text) override { Log.push_back("status " + Text); }
+  void StartAnimation() override { Animating = true; }
+  void StopAnimation() override { Animating = false; }
+  void ShowProgress(const std::string&) override { ProgressShown = true; }
+  void SetProgressBar(int Percent) override {
+    if (OnProgress) OnProgress(Percent);
+  }
+  void CloseProgress() override { ProgressShown = false; }
+  void ShowMessage(const std::string& Text) override { Log.push_back("box " + Text); }
+  void ClearOutboxList() override { Log.push_back("clear list"); }
+  void RefillOutboxList() override { Log.push_back("refill list"); }
+  void AddInboxEntry() override { Log.push_back("inbox entry"); }
+  std::string ChooseAttachmentDirectory(const std::string& Configured) override {
+    Log.push_back("choose directory");
+    return AttachmentDirectory.empty() ? Configured : AttachmentDirectory;
+  }
+
+  bool Locked = false, Animating = false, ProgressShown = false;
+  std::vector<std::string> Log;
+  std::function<void(int)> OnProgress;
+  // What the Save Attachment To dialog answers; empty: no choice made.
+  std::string AttachmentDirectory;
+};
