@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <ctime>
+#include <filesystem>
 #include <string_view>
 
 #include "datetimetext.h"
@@ -83,4 +84,12 @@ void WriteInboxRow(TTable& Inbox, TnbMessage& Message, const std::string& DateTe
     Inbox.Cancel();
     throw;
   }
+}
+
+std::string SavedFilesDirectory(const TStringList& Attached, const std::string& Configured) {
+  if (Attached.empty()) return Configured;
+  const std::filesystem::path First = std::filesystem::path(Attached.front()).parent_path();
+  for (const std::string& Path : Attached)
+    if (std::filesystem::path(Path).parent_path() != First || First.empty()) return Configured;
+  return First.string();
 }

@@ -20,3 +20,7 @@ std::string ReceivedDateText(const std::string& DateHeader, int Sequence);
 // has none), sender name ("--" when none) and address, DateText, body, the
 // To and CC addresses, the paths its attachments were saved under, unread.
 void WriteInboxRow(TTable& Inbox, TnbMessage& Message, const std::string& DateText, const TStringList& Attached);
+
+// Where the received attachments Attached (full paths) can be found: their
+// directory when they share one, else (none, or several places) Configured.
+std::string SavedFilesDirectory(const TStringList& Attached, const std::string& Configured);

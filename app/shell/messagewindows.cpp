@@ -8,6 +8,7 @@
 #include "app/dialogs/Unit11.h"
 #include "app/dialogs/Unit12.h"
 #include "app/dialogs/Unit6.h"
+#include "app/mail/inboxrow.h"
 #include "app/mail/openplan.h"
 #include "app/mail/propertiestext.h"
 #include "app/settings/settingsfiles.h"
@@ -84,9 +85,11 @@ void ShowAttachments(TFolderView* Active, const TStringList& Settings, QWidget* 
   const TFolderKind Folder = FolderOf(*Active);
   if (Folder == TFolderKind::Trashcan) return;
   TForm6 Notice(Parent);
-  Notice.ShowFiles(Active->DBMemo2());
+  const TStringList Files = Active->DBMemo2();
+  Notice.ShowFiles(Files);
   if (Folder == TFolderKind::Inbox)
-    Notice.ShowDirectory(QString::fromStdString(StringAt(Settings, settings::clAttachmentDir)));
+    Notice.ShowDirectory(
+        QString::fromStdString(SavedFilesDirectory(Files, StringAt(Settings, settings::clAttachmentDir))));
   Notice.exec();
 }
 

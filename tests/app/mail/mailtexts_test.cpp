@@ -110,4 +110,11 @@ TEST_F(ZoneTest, ReceivedDateIsTheSendingMomentInLocalTime) {
   EXPECT_EQ(ReceivedDateText("not a date", 3), "1899-12-30 3");
 }
 
+TEST(SavedFilesDirectory, TheirOwnDirectoryWhenTheyShareOne) {
+  EXPECT_EQ(SavedFilesDirectory({"/home/a/x.pdf", "/home/a/y.txt"}, "/conf"), "/home/a");
+  EXPECT_EQ(SavedFilesDirectory({"/home/a/x.pdf", "/tmp/y.txt"}, "/conf"), "/conf");
+  EXPECT_EQ(SavedFilesDirectory({"x.pdf"}, "/conf"), "/conf");  // a bare name, as older rows hold
+  EXPECT_EQ(SavedFilesDirectory({}, "/conf"), "/conf");
+}
+
 }  // namespace
