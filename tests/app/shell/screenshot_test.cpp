@@ -8,6 +8,12 @@
 
 #include <set>
 
+#include <QAction>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+
+#include "app/composer/Unit5.h"
 #include "app/views/Unit2.h"
 #include "appfixture.h"
 
@@ -40,6 +46,26 @@ TEST_F(Screenshot, MainWindowWithTheInboxMaximised) {
     QDir().mkpath(Out);
     EXPECT_TRUE(Picture.save(Out + "/mainwindow.png"));
   }
+}
+
+TEST_F(Screenshot, ComposerWithAMessageBeingWritten) {
+  OpenWindow();
+  QImage Picture;
+  AnswerNextModal([&](QWidget* Modal) {
+    auto& Composer = *qobject_cast<TForm5*>(Modal);
+    Composer.Recpt->setPlainText("ann@example.test");
+    Composer.Cc->setPlainText("bob@example.test");
+    Composer.Edit3->setText("Minutes of Monday");
+    Composer.Memo1->setPlainText("Hello Ann,\n\nthe minutes are attached.\n\nRegards");
+    WaitFor([] { return false; }, 300);
+    Picture = Composer.grab().toImage();
+    Composer.reject();
+  });
+  Window->NewMessage1->trigger();
+  ASSERT_FALSE(Picture.isNull());
+  EXPECT_GT(Picture.width(), 300);
+  const QString Out = QString::fromLocal8Bit(qgetenv("CORVALEN_ARTEFACTS"));
+  if (!Out.isEmpty()) EXPECT_TRUE(Picture.save(Out + "/composer.png"));
 }
 
 }  // namespace
