@@ -15,6 +15,7 @@
 #include "app/views/Unit3.h"
 #include "app/views/Unit7.h"
 #include "platform/ui/handler.h"
+#include "messageoutput.h"
 #include "messagewindows.h"
 
 namespace {
@@ -155,11 +156,13 @@ void TForm1::ToolButton7Click() {
 // The commands below belong to the message, transfer and address book flows;
 // they are wired here, and those whose flow is not built yet do nothing.
 void TForm1::Open1Click() { OpenMessage(ActiveView(), *Form5); }
-void TForm1::SaveAs1Click() {}
-void TForm1::SaveAllAs1Click() {}
+void TForm1::SaveAs1Click() { SaveMessageAs(ActiveView(), [this](const QString& Text) { SetStatusText(Text); }); }
+void TForm1::SaveAllAs1Click() {
+  SaveAllMessagesAs(ActiveView(), [this](const QString& Text) { SetStatusText(Text); });
+}
 void TForm1::Delete1Click() {}
-void TForm1::Print1Click() {}
-void TForm1::PrintAll1Click() {}
+void TForm1::Print1Click() { PrintMessage(ActiveView()); }
+void TForm1::PrintAll1Click() { PrintAllMessages(ActiveView()); }
 void TForm1::Properties1Click() { ShowProperties(ActiveView(), *Form11); }
 void TForm1::Copy1Click() {}
 void TForm1::Paste1Click() {}
@@ -178,6 +181,6 @@ void TForm1::ToolButton21Click() { NewMessage1Click(); }
 void TForm1::ToolButton26Click() {}
 void TForm1::ToolButton27Click() {}
 void TForm1::ToolButton33Click() {}
-void TForm1::ToolButton34Click() {}
+void TForm1::ToolButton34Click() { Print1Click(); }
 void TForm1::ReplytoWriter1Click() {}
 void TForm1::ReplytoAll2Click() {}

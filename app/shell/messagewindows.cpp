@@ -18,17 +18,12 @@
 #include "platform/ui/dialogs.h"
 #include "platform/ui/handler.h"
 
-namespace {
-
 TFolderKind FolderOf(const TFolderView& View) {
   if (dynamic_cast<const TForm2*>(&View)) return TFolderKind::Inbox;
   if (dynamic_cast<const TForm3*>(&View)) return TFolderKind::Outbox;
   return TFolderKind::Trashcan;
 }
 
-// Puts the table cursor on the record of the first selected row and writes a
-// pending body edit; false when no row is selected or the cursor may not
-// follow the selection now (a retrieval holds the Inbox).
 bool ToSelectedRecord(TFolderView& View) {
   const int Row = View.ListView1->Selected();
   if (Row < 0) return false;
@@ -38,6 +33,8 @@ bool ToSelectedRecord(TFolderView& View) {
   View.PostEdits();
   return true;
 }
+
+namespace {
 
 // Marks the selected Inbox message read: its STATE and its row's icon.
 void MarkRead(TFolderView& Inbox) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/mail/storedmessage.h"
 #include "platform/runtime/stringlist.h"
 
 class QWidget;
@@ -11,6 +12,14 @@ class TForm11;
 // The windows for looking at a stored message: opening it in the composer,
 // its Attachments notice and its Properties. Each acts on the record of the
 // first selected row of a folder view (found by its record id).
+
+// The folder a view shows.
+TFolderKind FolderOf(const TFolderView& View);
+
+// Puts the table cursor on the record of the first selected row and writes a
+// pending body edit; false when no row is selected or the cursor may not
+// follow the selection now (a retrieval holds the Inbox).
+bool ToSelectedRecord(TFolderView& View);
 
 // File, Open on the active folder view (null when none is active): fills the
 // shared composer from the selected message, marking an Inbox message read,

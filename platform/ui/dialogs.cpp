@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 
 namespace ui {
 
@@ -22,6 +24,18 @@ TDialogHooks DefaultHooks() {
     return QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), QString(),
                                         QString::fromStdString(QtFileFilter(Filter)))
         .toStdString();
+  };
+  Hooks.SaveFileName = [](const std::string& Filter, const std::string& FileName) {
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(), QString::fromStdString(FileName),
+                                        QString::fromStdString(QtFileFilter(Filter)))
+        .toStdString();
+  };
+  Hooks.PrintDialog = [](QPrinter& Printer) {
+    QPrintDialog Dialog(&Printer, QApplication::activeWindow());
+    // Printing lays out its own pages and copies; a page range would not be honoured.
+    Dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintCollateCopies |
+                      QAbstractPrintDialog::PrintShowPageSize);
+    return Dialog.exec() == QDialog::Accepted;
   };
   return Hooks;
 }

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+class QPrinter;
 class QWidget;
 
 // The message boxes and common dialogs the application shows. Each goes
@@ -20,6 +21,13 @@ struct TDialogHooks {
   // pattern pairs separated by "|" ("All Files (*.*)|*.*"). Returns the full
   // path of the chosen file, or an empty text when the user cancelled.
   std::function<std::string(const std::string& Filter)> OpenFileName;
+  // The file dialog for saving one file, proposing FileName. Returns the full
+  // path the user chose, or an empty text when the user cancelled.
+  std::function<std::string(const std::string& Filter, const std::string& FileName)> SaveFileName;
+  // The print dialog: the user picks the printer, the number of copies and
+  // whether copies are collated, and the choices are set on Printer. False
+  // when the user cancelled.
+  std::function<bool(QPrinter& Printer)> PrintDialog;
 };
 
 // The hooks in force; tests assign their own functions and restore the defaults.
@@ -30,6 +38,10 @@ TDialogHooks DefaultHooks();
 inline void ShowMessage(const std::string& Text) { Hooks().ShowMessage(Text); }
 inline void ShowError(const std::string& Text) { Hooks().ShowError(Text); }
 inline std::string OpenFileName(const std::string& Filter) { return Hooks().OpenFileName(Filter); }
+inline std::string SaveFileName(const std::string& Filter, const std::string& FileName) {
+  return Hooks().SaveFileName(Filter, FileName);
+}
+inline bool PrintDialog(QPrinter& Printer) { return Hooks().PrintDialog(Printer); }
 
 // A filter of description and pattern pairs separated by "|" in the form the
 // Qt file dialogs take. "*.*" means every file, also those without a dot.
