@@ -12,11 +12,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/dialogs/Unit9.h"
 #include "app/mail/datetimetext.h"
 #include "app/store/mailtables.h"
 #include "app/views/folderview.h"
-#include "maillib/addressdlg/nbaddred.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/handler.h"
 
 namespace {
 
@@ -175,8 +176,8 @@ TForm5::TForm5(TDatabase& Database, TFolderView& Outbox, QWidget* Parent)
   connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
   connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
   connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
-  connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
-  connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
+  connect(SpeedButton1, &QToolButton::clicked, this, ui::Guarded([this] { SpeedButton1Click(); }));
+  connect(SpeedButton2, &QToolButton::clicked, this, ui::Guarded([this] { SpeedButton2Click(); }));
 }
 
 void TForm5::SetAddressLabel(const QString& Text, int Left) {
@@ -209,8 +210,12 @@ void TForm5::NewMessage() {
 
 void TForm5::Fill(const TMessageWindowFill& Fill) {
   SetAddressLabel(QString::fromStdString(Fill.LabelCaption), Fill.LabelLeft);
-  for (QWidget* Box : std::initializer_list<QWidget*>{Recpt, Cc, Edit3}) Box->setEnabled(true);
   SetSendingEnabled(Fill.Editable);
+  Recpt->setEnabled(Fill.RecptEditable);
+  Cc->setEnabled(Fill.CcEditable);
+  Edit3->setEnabled(Fill.SubjectEditable);
+  SpeedButton1->setEnabled(Fill.Editable && Fill.RecptEditable);
+  SpeedButton2->setEnabled(Fill.Editable && Fill.CcEditable);
   BitBtn1->setText(QString::fromStdString(Fill.SendCaption));
   Recpt->setPlainText(JoinLines(Fill.Recpt));
   Cc->setPlainText(JoinLines(Fill.Cc));
@@ -285,15 +290,10 @@ void TForm5::BitBtn2Click() {
 
 void TForm5::BitBtn3Click() { qDeleteAll(ListView1->selectedItems()); }
 
-void TForm5::PickAddress(QPlainTextEdit* Box) {
-  TnbMailAddress Address;
-  if (!EditMailAddress(Address, this) || Address.Address().empty()) return;
-  const QString Line = QString::fromStdString(Address.Address());
-  if (Box->toPlainText().isEmpty())
-    Box->setPlainText(Line);
-  else
-    Box->appendPlainText(Line);
+void TForm5::SpeedButton1Click() {
+  if (FAddressBook) FAddressBook->Pick(Recpt, "Address Book");
 }
 
-void TForm5::SpeedButton1Click() { PickAddress(Recpt); }
-void TForm5::SpeedButton2Click() { PickAddress(Cc); }
+void TForm5::SpeedButton2Click() {
+  if (FAddressBook) FAddressBook->Pick(Cc, "Address Book CC");
+}

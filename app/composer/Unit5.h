@@ -14,6 +14,7 @@ class QSplitter;
 class QToolButton;
 class TDatabase;
 class TFolderView;
+class TForm9;
 
 // The message composer: recipients, carbon copies, subject, body and
 // attached files. Its send button does not send anything: it puts the
@@ -77,8 +78,10 @@ public:
   void BitBtn2Click();
   // Remove Attach: removes every selected attachment.
   void BitBtn3Click();
-  // The pickers add an address confirmed in the address entry dialog as a
-  // new line of the To or the CC box.
+  // The address book the pickers open; without one they do nothing.
+  void SetAddressBook(TForm9* AddressBook) { FAddressBook = AddressBook; }
+  // The pickers open the address book, whose Select puts the chosen contact's
+  // address into the To or the CC box as a line of its own.
   void SpeedButton1Click();
   void SpeedButton2Click();
 
@@ -89,10 +92,10 @@ signals:
 private:
   // Stores Message in the Outbox table and adds its entry to the Outbox list.
   void QueueMessage(const TComposedMessage& Message);
-  void PickAddress(QPlainTextEdit* Box);
 
   TDatabase& FDatabase;
   TFolderView& FOutbox;
   // Holds the address label, so that its left position can be set.
   QWidget* FLabelHolder = nullptr;
+  TForm9* FAddressBook = nullptr;
 };

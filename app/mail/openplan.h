@@ -21,6 +21,11 @@ struct TMessageWindowFill {
   // Send, attach, remove and the address pickers are enabled: the window is
   // an editable copy that its send button puts into the Outbox.
   bool Editable = false;
+  // Whether the To box, the CC box (each with its picker) and the subject
+  // may be changed; a reply to the writer locks its addresses.
+  bool RecptEditable = true;
+  bool CcEditable = true;
+  bool SubjectEditable = true;
   std::string SendCaption;
   std::string WindowCaption;
   TStringList Attachments;

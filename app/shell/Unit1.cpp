@@ -20,6 +20,7 @@
 #include "app/dialogs/Unit11.h"
 #include "app/dialogs/Unit12.h"
 #include "app/dialogs/Unit8.h"
+#include "app/dialogs/Unit9.h"
 #include "app/dialogs/helpviewer.h"
 #include "app/flows/receivingflow.h"
 #include "app/flows/sendingflow.h"
@@ -92,6 +93,8 @@ TForm1::TForm1(TDatabase& Database) : Table1(Database, Pop3Table()) {
   Form8 = new TForm8(this);
   Form10 = new TForm10(this);
   Form5 = new TForm5(Database, *Form3, this);
+  Form9 = new TForm9(Database, this);
+  Form5->SetAddressBook(Form9);
   Form11 = new TForm11(this);
   Form12 = new TForm12(Memo1, this);
   ConnectMessageWindows(*this);

@@ -21,6 +21,7 @@ class TDatabase;
 class TFolderView;
 class TForm5;
 class TForm8;
+class TForm9;
 class TForm10;
 class TForm11;
 class TForm12;
@@ -67,6 +68,8 @@ public:
   QLabel* Animate1 = nullptr;
   QStatusBar* StatusBar2 = nullptr;
   TForm8* Form8 = nullptr;
+  // The address book.
+  TForm9* Form9 = nullptr;
   TForm10* Form10 = nullptr;
   // The shared message composer, the Properties window and Save Attachment To.
   TForm5* Form5 = nullptr;

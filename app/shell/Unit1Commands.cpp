@@ -10,6 +10,7 @@
 #include "Unit1.h"
 #include "app/composer/Unit5.h"
 #include "app/dialogs/Unit10.h"
+#include "app/dialogs/Unit9.h"
 #include "app/dialogs/helpviewer.h"
 #include "app/views/Unit2.h"
 #include "app/views/Unit3.h"
@@ -173,14 +174,18 @@ void TForm1::Name1Click() {}
 void TForm1::Date1Click() {}
 void TForm1::NewMessage1Click() { Form5->NewMessage(); }
 void TForm1::Attachment1Click() { ShowAttachments(ActiveView(), Memo1, this); }
-void TForm1::Reply1Click() {}
-void TForm1::ReplytoAll1Click() {}
-void TForm1::N10Click() {}
+void TForm1::Reply1Click() { AnswerMessage(ActiveView(), TAnswer::ReplyToWriter, TAnswerEntry::Menu, *Form5); }
+void TForm1::ReplytoAll1Click() { AnswerMessage(ActiveView(), TAnswer::ReplyToAll, TAnswerEntry::Menu, *Form5); }
+void TForm1::N10Click() { AnswerMessage(ActiveView(), TAnswer::Forward, TAnswerEntry::Menu, *Form5); }
 void TForm1::Preferences1Click() {}
 void TForm1::ToolButton21Click() { NewMessage1Click(); }
-void TForm1::ToolButton26Click() {}
+void TForm1::ToolButton26Click() {
+  AnswerMessage(ActiveView(), TAnswer::Forward, TAnswerEntry::Toolbar, *Form5);
+}
 void TForm1::ToolButton27Click() {}
-void TForm1::ToolButton33Click() {}
+void TForm1::ToolButton33Click() { Form9->Browse(); }
 void TForm1::ToolButton34Click() { Print1Click(); }
-void TForm1::ReplytoWriter1Click() {}
-void TForm1::ReplytoAll2Click() {}
+void TForm1::ReplytoWriter1Click() {
+  AnswerMessage(ActiveView(), TAnswer::ReplyToWriter, TAnswerEntry::Toolbar, *Form5);
+}
+void TForm1::ReplytoAll2Click() { AnswerMessage(ActiveView(), TAnswer::ReplyToAll, TAnswerEntry::Toolbar, *Form5); }

@@ -49,10 +49,7 @@ void TForm1::ApplySettings() {
 bool TForm1::TransferRunning() const { return FScreen->Running(); }
 
 std::vector<QAction*> TForm1::UnbuiltActions() const {
-  return {Delete1,     Copy1,          Paste1,
-          SelectAll1,  MarkasUnread1, MarkasRead1, Name1,        Date1,        Reply1,         ReplytoAll1,
-          N10,         Preferences1, ToolButton24, ToolButton26, ToolButton27,   ToolButton33,
-          ReplytoWriter1, ReplytoAll2};
+  return {Delete1, Copy1, Paste1, SelectAll1, MarkasUnread1, MarkasRead1, Name1, Date1, Preferences1, ToolButton27};
 }
 
 void TForm1::ToolButton18Click() { FScreen->Run([this] { FSending->SendMail(); }); }

@@ -99,6 +99,24 @@ void ShowProperties(TFolderView* Active, TForm11& Properties) {
   Properties.ShowText(PropertiesText(FolderOf(*Active), ReadStoredMessage(Active->Table1)));
 }
 
+void AnswerMessage(TFolderView* Active, TAnswer Answer, TAnswerEntry Entry, TForm5& Composer) {
+  if (!Active || FolderOf(*Active) != TFolderKind::Inbox) {
+    ui::ShowInformation(WrongFolderText(Answer), AnswerRefusedCaption(Answer));
+    return;
+  }
+  Composer.SetAddressLabel("Send To", 8);
+  Composer.Recpt->clear();
+  Composer.Cc->clear();
+  if (!ToSelectedRecord(*Active)) {
+    ui::ShowInformation("No Messages Selected", AnswerRefusedCaption(Answer));
+    return;
+  }
+  // Read once answered, whether or not the answer is then queued.
+  MarkRead(*Active);
+  Composer.Fill(PlanAnswer(Answer, Entry, ReadStoredMessage(Active->Table1)));
+  Composer.exec();
+}
+
 void ConnectMessageWindows(TForm1& Main) {
   for (TFolderView* View : {static_cast<TFolderView*>(Form2), static_cast<TFolderView*>(Form3),
                             static_cast<TFolderView*>(Form7)}) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/mail/storedmessage.h"
+#include "app/mail/answerplan.h"
 #include "platform/runtime/stringlist.h"
 
 class QWidget;
@@ -39,6 +40,12 @@ void ShowAttachments(TFolderView* Active, const TStringList& Settings, QWidget* 
 // File, Properties: the selected message's properties, or "No Messages
 // Selected".
 void ShowProperties(TFolderView* Active, TForm11& Properties);
+
+// Reply to Writer, Reply to All and Forward Mail on the active folder view
+// (null when none is active): only an Inbox message with a selected row may
+// be answered; it is marked read and the shared composer, filled for the
+// answer, is shown modally. Otherwise an information box says why not.
+void AnswerMessage(TFolderView* Active, TAnswer Answer, TAnswerEntry Entry, TForm5& Composer);
 
 // Opens messages on a double-click in the folder lists, and lets Save
 // Attachment To store its directory in the main window's Edit4.

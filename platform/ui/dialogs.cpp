@@ -20,6 +20,14 @@ TDialogHooks DefaultHooks() {
   Hooks.ShowError = [](const std::string& Text) {
     QMessageBox::critical(QApplication::activeWindow(), Caption(), QString::fromStdString(Text));
   };
+  Hooks.ShowInformation = [](const std::string& Text, const std::string& Title) {
+    QMessageBox::information(QApplication::activeWindow(), QString::fromStdString(Title),
+                             QString::fromStdString(Text));
+  };
+  Hooks.Confirm = [](const std::string& Text) {
+    return QMessageBox::question(QApplication::activeWindow(), Caption(), QString::fromStdString(Text),
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  };
   Hooks.OpenFileName = [](const std::string& Filter) {
     return QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), QString(),
                                         QString::fromStdString(QtFileFilter(Filter)))

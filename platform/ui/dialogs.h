@@ -17,6 +17,10 @@ struct TDialogHooks {
   std::function<void(const std::string& Text)> ShowMessage;
   // The standard box for an error that ended a command.
   std::function<void(const std::string& Text)> ShowError;
+  // An information box with its own caption (an information icon and OK).
+  std::function<void(const std::string& Text, const std::string& Caption)> ShowInformation;
+  // A question with Yes and No; true when the user answered Yes.
+  std::function<bool(const std::string& Text)> Confirm;
   // The file dialog for opening one file. Filter lists description and
   // pattern pairs separated by "|" ("All Files (*.*)|*.*"). Returns the full
   // path of the chosen file, or an empty text when the user cancelled.
@@ -37,6 +41,10 @@ TDialogHooks DefaultHooks();
 
 inline void ShowMessage(const std::string& Text) { Hooks().ShowMessage(Text); }
 inline void ShowError(const std::string& Text) { Hooks().ShowError(Text); }
+inline void ShowInformation(const std::string& Text, const std::string& Caption) {
+  Hooks().ShowInformation(Text, Caption);
+}
+inline bool Confirm(const std::string& Text) { return Hooks().Confirm(Text); }
 inline std::string OpenFileName(const std::string& Filter) { return Hooks().OpenFileName(Filter); }
 inline std::string SaveFileName(const std::string& Filter, const std::string& FileName) {
   return Hooks().SaveFileName(Filter, FileName);

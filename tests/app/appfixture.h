@@ -27,6 +27,13 @@ protected:
     installation::InstallIfMissing(Dir);
     ui::Hooks().ShowMessage = [this](const std::string& Text) { Messages.push_back(Text); };
     ui::Hooks().ShowError = [this](const std::string& Text) { Messages.push_back("error: " + Text); };
+    ui::Hooks().ShowInformation = [this](const std::string& Text, const std::string& Caption) {
+      Messages.push_back(Caption + ": " + Text);
+    };
+    ui::Hooks().Confirm = [this](const std::string& Text) {
+      Messages.push_back("? " + Text);
+      return ConfirmAnswer;
+    };
     Database = std::make_unique<TDatabase>(installation::DatabaseFileName);
   }
 
@@ -79,7 +86,11 @@ protected:
 
   std::filesystem::path OldDir;
   std::filesystem::path Dir;
+  // Message boxes as shown: "error: " before an error, the caption and ": "
+  // before an information box's text, "? " before a question.
   std::vector<std::string> Messages;
+  // The answer to the next question.
+  bool ConfirmAnswer = true;
   std::unique_ptr<TDatabase> Database;
   std::unique_ptr<TForm1> Window;
 };

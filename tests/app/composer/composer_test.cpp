@@ -1,6 +1,5 @@
 // The composer driven through New Message: what To Outbox stores and shows,
-// the missing-recipient refusal, attachments, the address pickers, and a
-// table that refuses the row.
+// the missing-recipient refusal, attachments, and a table that refuses the row.
 #include <QAccessible>
 #include <QAction>
 #include <QLabel>
@@ -17,7 +16,6 @@
 #include "app/composer/Unit5.h"
 #include "app/views/Unit3.h"
 #include "appfixture.h"
-#include "maillib/addressdlg/nbaddred.h"
 
 namespace {
 
@@ -193,27 +191,6 @@ TEST_F(ComposerTest, RemoveAttachRemovesEverySelectedEntry) {
   C.ListView1->item(2)->setSelected(true);
   C.BitBtn3->click();
   EXPECT_EQ(C.Message().Attachments, (TStringList{"/b", "/d"}));
-}
-
-TEST_F(ComposerTest, PickersAddTheConfirmedAddressAsANewLine) {
-  OpenWindow();
-  TForm5& C = *Window->Form5;
-  auto Pick = [](QToolButton* Picker, const QString& Address, bool Confirm) {
-    AnswerNextModal([=](QWidget* Modal) {
-      auto* Dialog = qobject_cast<TMailAddressDlg*>(Modal);
-      ASSERT_NE(Dialog, nullptr);
-      Dialog->NameEdit->setText("Someone");
-      Dialog->AddressEdit->setText(Address);
-      (Confirm ? Dialog->OKButton : Dialog->CancelButton)->click();
-    });
-    Picker->click();
-  };
-  Pick(C.SpeedButton1, "a@x", true);
-  Pick(C.SpeedButton1, "b@x", true);
-  Pick(C.SpeedButton1, "cancelled@x", false);
-  Pick(C.SpeedButton2, "c@x", true);
-  EXPECT_EQ(C.Recpt->toPlainText(), "a@x\nb@x");
-  EXPECT_EQ(C.Cc->toPlainText(), "c@x");
 }
 
 TEST_F(ComposerTest, TabTypesIntoTheBodyAndEveryControlHasAnAccessibleName) {
