@@ -15,6 +15,9 @@ TDialogHooks DefaultHooks() {
   Hooks.ShowMessage = [](const std::string& Text) {
     QMessageBox::information(QApplication::activeWindow(), Caption(), QString::fromStdString(Text));
   };
+  Hooks.ShowInformation = [](const std::string& Text, const std::string& Title) {
+    QMessageBox::information(QApplication::activeWindow(), QString::fromStdString(Title), QString::fromStdString(Text));
+  };
   Hooks.ShowError = [](const std::string& Text) {
     QMessageBox::critical(QApplication::activeWindow(), Caption(), QString::fromStdString(Text));
   };

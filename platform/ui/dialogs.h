@@ -14,6 +14,8 @@ enum class TMsgDlgType { mtInformation, mtWarning, mtError, mtConfirmation };
 struct TDialogHooks {
   // A plain message box with an OK button.
   std::function<void(const std::string& Text)> ShowMessage;
+  // An information box with its own caption.
+  std::function<void(const std::string& Text, const std::string& Caption)> ShowInformation;
   // The standard box for an error that ended a command.
   std::function<void(const std::string& Text)> ShowError;
   // The file dialog for opening one file. Filter lists description and
@@ -28,6 +30,9 @@ TDialogHooks& Hooks();
 TDialogHooks DefaultHooks();
 
 inline void ShowMessage(const std::string& Text) { Hooks().ShowMessage(Text); }
+inline void ShowInformation(const std::string& Text, const std::string& Caption) {
+  Hooks().ShowInformation(Text, Caption);
+}
 inline void ShowError(const std::string& Text) { Hooks().ShowError(Text); }
 inline std::string OpenFileName(const std::string& Filter) { return Hooks().OpenFileName(Filter); }
 

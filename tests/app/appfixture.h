@@ -26,6 +26,7 @@ protected:
     std::filesystem::current_path(Dir);
     installation::InstallIfMissing(Dir);
     ui::Hooks().ShowMessage = [this](const std::string& Text) { Messages.push_back(Text); };
+    ui::Hooks().ShowInformation = [this](const std::string& Text, const std::string&) { Messages.push_back(Text); };
     ui::Hooks().ShowError = [this](const std::string& Text) { Messages.push_back("error: " + Text); };
     Database = std::make_unique<TDatabase>(installation::DatabaseFileName);
   }
