@@ -16,6 +16,7 @@
 #include "app/views/Unit3.h"
 #include "app/views/Unit7.h"
 #include "platform/ui/handler.h"
+#include "deletecommand.h"
 #include "messageoutput.h"
 #include "messagewindows.h"
 
@@ -156,22 +157,40 @@ void TForm1::ToolButton7Click() {
 
 // The commands below belong to the message, transfer and address book flows;
 // they are wired here, and those whose flow is not built yet do nothing.
+// Commands that write to a folder (or refill a list, which moves its table's
+// cursor) wait while a transfer runs: the flows walk the same tables.
 void TForm1::Open1Click() { OpenMessage(ActiveView(), *Form5); }
 void TForm1::SaveAs1Click() { SaveMessageAs(ActiveView(), [this](const QString& Text) { SetStatusText(Text); }); }
 void TForm1::SaveAllAs1Click() {
   SaveAllMessagesAs(ActiveView(), [this](const QString& Text) { SetStatusText(Text); });
 }
-void TForm1::Delete1Click() {}
+void TForm1::Delete1Click() {
+  if (!TransferRunning()) DeleteMessages(ActiveView(), *Form7);
+}
 void TForm1::Print1Click() { PrintMessage(ActiveView()); }
 void TForm1::PrintAll1Click() { PrintAllMessages(ActiveView()); }
 void TForm1::Properties1Click() { ShowProperties(ActiveView(), *Form11); }
-void TForm1::Copy1Click() {}
-void TForm1::Paste1Click() {}
-void TForm1::SelectAll1Click() {}
-void TForm1::MarkasUnread1Click() {}
-void TForm1::MarkasRead1Click() {}
-void TForm1::Name1Click() {}
-void TForm1::Date1Click() {}
+void TForm1::Copy1Click() {
+  if (TFolderView* View = ActiveView()) View->CopyBody();
+}
+void TForm1::Paste1Click() {
+  if (TFolderView* View = ActiveView(); View && !TransferRunning()) View->PasteBody();
+}
+void TForm1::SelectAll1Click() {
+  if (TFolderView* View = ActiveView()) View->SelectAllBody();
+}
+void TForm1::MarkasUnread1Click() {
+  if (ActiveView() == Form2 && !TransferRunning()) Form2->MarkSelected(false);
+}
+void TForm1::MarkasRead1Click() {
+  if (ActiveView() == Form2 && !TransferRunning()) Form2->MarkSelected(true);
+}
+void TForm1::Name1Click() {
+  if (TFolderView* View = ActiveView()) View->SortBySubject();
+}
+void TForm1::Date1Click() {
+  if (TFolderView* View = ActiveView(); View && !TransferRunning()) View->SortByDate();
+}
 void TForm1::NewMessage1Click() { Form5->NewMessage(); }
 void TForm1::Attachment1Click() { ShowAttachments(ActiveView(), Memo1, this); }
 void TForm1::Reply1Click() { AnswerMessage(ActiveView(), TAnswer::ReplyToWriter, TAnswerEntry::Menu, *Form5); }
@@ -182,7 +201,7 @@ void TForm1::ToolButton21Click() { NewMessage1Click(); }
 void TForm1::ToolButton26Click() {
   AnswerMessage(ActiveView(), TAnswer::Forward, TAnswerEntry::Toolbar, *Form5);
 }
-void TForm1::ToolButton27Click() {}
+void TForm1::ToolButton27Click() { Delete1Click(); }
 void TForm1::ToolButton33Click() { Form9->Browse(); }
 void TForm1::ToolButton34Click() { Print1Click(); }
 void TForm1::ReplytoWriter1Click() {

@@ -49,7 +49,7 @@ void TForm1::ApplySettings() {
 bool TForm1::TransferRunning() const { return FScreen->Running(); }
 
 std::vector<QAction*> TForm1::UnbuiltActions() const {
-  return {Delete1, Copy1, Paste1, SelectAll1, MarkasUnread1, MarkasRead1, Name1, Date1, Preferences1, ToolButton27};
+  return {Preferences1};
 }
 
 void TForm1::ToolButton18Click() { FScreen->Run([this] { FSending->SendMail(); }); }

@@ -42,6 +42,21 @@ void TForm2::ListView1Click() {
   Table1.Post();
 }
 
+void TForm2::MarkSelected(bool Read) {
+  const int Row = ListView1->Selected();
+  if (Row < 0) return;
+  // The record of the row whose icon changes, whatever the cursor was left
+  // on; the body pane follows it as for a click.
+  const std::int64_t Id = ListView1->Item(Row).RecordId;
+  if (Table1.RecordId() != Id) ListView1Change();
+  if (Table1.RecordId() != Id) return;
+  PostEdits();
+  Table1.Edit();
+  Table1.FieldByName("STATE").SetAsBoolean(Read);
+  Table1.Post();
+  ListView1->SetImageIndex(Row, Read ? 1 : 0);
+}
+
 void TForm2::DataSource1StateChange() {
   if (Table1.State() != TDataSetState::dsBrowse || Table1.CachedUpdates()) return;
   emit BrowsingResumed();

@@ -12,6 +12,9 @@ public:
   void FormActivate() override;
   // Marks the message under the cursor read.
   void ListView1Click();
+  // Mark as Read / Mark As Unread: the STATE and the row icon of the first
+  // selected message; nothing without a selection.
+  void MarkSelected(bool Read);
   // Reports the Inbox table's return to browsing (BrowsingResumed).
   void DataSource1StateChange();
 

@@ -128,3 +128,34 @@ void TFolderView::PostEdits() {
   FBodyModified = false;
   while (Table1.State() == TDataSetState::dsEdit || Table1.State() == TDataSetState::dsInsert) Table1.Post();
 }
+
+std::vector<std::int64_t> TFolderView::SelectedRecordIds() const {
+  std::vector<std::int64_t> Ids;
+  for (int Row : ListView1->SelectedRows()) Ids.push_back(ListView1->Item(Row).RecordId);
+  return Ids;
+}
+
+void TFolderView::ClearCorrespondent() { emit CorrespondentChanged(QString()); }
+
+void TFolderView::SortBySubject() { ListView1->SetSortedByCaption(true); }
+
+void TFolderView::SortByDate() {
+  ListView1->SetSortedByCaption(false);
+  FillList(TFilter::All);
+}
+
+void TFolderView::SelectAllBody() {
+  DBMemo1->setFocus();
+  DBMemo1->selectAll();
+}
+
+void TFolderView::CopyBody() {
+  DBMemo1->setFocus();
+  DBMemo1->copy();
+}
+
+void TFolderView::PasteBody() {
+  DBMemo1->setFocus();
+  DBMemo1->paste();
+  PostEdits();
+}

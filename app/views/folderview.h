@@ -58,6 +58,23 @@ public:
 
   // Writes a pending edit of the body pane and posts a row left in edit or insert state.
   void PostEdits();
+  // The record ids of the selected rows, in list order.
+  std::vector<std::int64_t> SelectedRecordIds() const;
+  // Empties the correspondent box (CorrespondentChanged with no address).
+  void ClearCorrespondent();
+
+  // Sort by Subject: the list in subject order at once, and kept so for the
+  // rows later fills and filters add.
+  void SortBySubject();
+  // Sort by Date: the keep-sorted mode off and the list refilled in DATE order.
+  void SortByDate();
+
+  // The Edit menu on the body pane: each gives the pane the focus first.
+  void SelectAllBody();
+  void CopyBody();
+  // Pastes the clipboard's text at the caret; the current message's stored
+  // body changes with it at once.
+  void PasteBody();
   // Whether the cursor is on a record (the table is not empty).
   bool HasRecord() const { return Table1.RecordId() != 0; }
 

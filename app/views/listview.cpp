@@ -10,7 +10,12 @@
 
 namespace {
 constexpr int IconSize = 16;
+
+// Caption order: the platform's locale-aware comparison.
+bool CaptionBefore(const TListItem& A, const TListItem& B) {
+  return QString::localeAwareCompare(A.Caption, B.Caption) < 0;
 }
+}  // namespace
 
 void TListItemsModel::SetColumns(const QStringList& Captions) {
   beginResetModel();
@@ -27,14 +32,45 @@ void TListItemsModel::SetImages(const QList<QIcon>& RowIcons, const QList<QIcon>
 void TListItemsModel::SetItems(std::vector<TListItem> Items) {
   beginResetModel();
   FItems = std::move(Items);
+  if (FSortedByCaption) std::stable_sort(FItems.begin(), FItems.end(), CaptionBefore);
   endResetModel();
 }
 
 void TListItemsModel::AddItem(TListItem Item) {
-  const int Row = rowCount();
+  // A sorted list takes the row after those whose captions do not come after it.
+  const auto Place =
+      FSortedByCaption ? std::upper_bound(FItems.begin(), FItems.end(), Item, CaptionBefore) : FItems.end();
+  const int Row = static_cast<int>(Place - FItems.begin());
   beginInsertRows({}, Row, Row);
-  FItems.push_back(std::move(Item));
+  FItems.insert(Place, std::move(Item));
   endInsertRows();
+}
+
+void TListItemsModel::SetSortedByCaption(bool Value) {
+  FSortedByCaption = Value;
+  if (Value) SortRows();
+}
+
+void TListItemsModel::SortRows() {
+  std::vector<int> Order(FItems.size());
+  for (std::size_t I = 0; I < Order.size(); ++I) Order[I] = static_cast<int>(I);
+  std::stable_sort(Order.begin(), Order.end(), [this](int A, int B) {
+    return CaptionBefore(FItems[static_cast<std::size_t>(A)], FItems[static_cast<std::size_t>(B)]);
+  });
+  emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+  std::vector<TListItem> Sorted;
+  Sorted.reserve(FItems.size());
+  std::vector<int> NewRow(FItems.size());
+  for (std::size_t I = 0; I < Order.size(); ++I) {
+    Sorted.push_back(std::move(FItems[static_cast<std::size_t>(Order[I])]));
+    NewRow[static_cast<std::size_t>(Order[I])] = static_cast<int>(I);
+  }
+  FItems = std::move(Sorted);
+  const QModelIndexList Before = persistentIndexList();
+  QModelIndexList After;
+  for (const QModelIndex& Index : Before) After << index(NewRow[static_cast<std::size_t>(Index.row())], Index.column());
+  changePersistentIndexList(Before, After);
+  emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void TListItemsModel::SetImageIndex(int Row, int Index) {

@@ -29,8 +29,12 @@ public:
   void SetColumns(const QStringList& Captions);
   void SetImages(const QList<QIcon>& RowIcons, const QList<QIcon>& StateIcons);
   void SetItems(std::vector<TListItem> Items);
-  // Adds Item after the last row.
+  // Adds Item after the last row, or in caption order while the rows are kept sorted.
   void AddItem(TListItem Item);
+  // Keeps the rows in caption order (locale-aware, case-sensitive; rows with
+  // equal captions keep their order); switching it on sorts the rows at once.
+  void SetSortedByCaption(bool Value);
+  bool SortedByCaption() const { return FSortedByCaption; }
   const std::vector<TListItem>& Items() const { return FItems; }
   void SetImageIndex(int Row, int Index);
 
@@ -42,7 +46,10 @@ public:
 private:
   // The state icon and the row icon side by side, made once per pair.
   QIcon Decoration(int StateIndex, int ImageIndex) const;
+  // Puts the rows into caption order; selections and current rows follow their rows.
+  void SortRows();
 
+  bool FSortedByCaption = false;
   QStringList FColumns;
   QList<QIcon> FRowIcons;
   QList<QIcon> FStateIcons;
@@ -66,6 +73,9 @@ public:
   // Replaces all rows at once; the selection is cleared.
   void SetItems(std::vector<TListItem> Items);
   void AddItem(TListItem Item) { FModel.AddItem(std::move(Item)); }
+  // The keep-sorted-by-subject mode: rows in caption order, also those added later.
+  void SetSortedByCaption(bool Value) { FModel.SetSortedByCaption(Value); }
+  bool SortedByCaption() const { return FModel.SortedByCaption(); }
   void Clear() { SetItems({}); }
   int Count() const { return static_cast<int>(FModel.Items().size()); }
   const TListItem& Item(int Row) const { return FModel.Items()[static_cast<std::size_t>(Row)]; }

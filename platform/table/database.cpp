@@ -136,3 +136,29 @@ void TDatabase::CreateTable(const TTableDef& Def) {
     throw;
   }
 }
+
+TTransaction::TTransaction(TDatabase& Database) : FDatabase(Database) {
+  if (FDatabase.FBatchOwner || !sqlite3_get_autocommit(FDatabase.FHandle))
+    throw ETableError("Database \"" + FDatabase.FFileName +
+                      "\" cannot start a transaction while another one is open");
+  ExecSql(FDatabase.FHandle, "BEGIN IMMEDIATE",
+          "Cannot start a transaction on database \"" + FDatabase.FFileName + "\"");
+  FOpen = true;
+}
+
+TTransaction::~TTransaction() {
+  // A failed write may have ended the transaction already (SQLite rolls back
+  // on some errors by itself); only one still open is rolled back here.
+  if (FOpen && !sqlite3_get_autocommit(FDatabase.FHandle))
+    sqlite3_exec(FDatabase.FHandle, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void TTransaction::Commit() {
+  if (!FOpen) return;
+  if (sqlite3_get_autocommit(FDatabase.FHandle)) {
+    FOpen = false;
+    throw ETableError("Database \"" + FDatabase.FFileName + "\": the transaction was rolled back by an earlier error");
+  }
+  ExecSql(FDatabase.FHandle, "COMMIT", "Cannot commit a transaction on database \"" + FDatabase.FFileName + "\"");
+  FOpen = false;
+}

@@ -39,6 +39,7 @@ public:
 
 private:
   friend class TTable;
+  friend class TTransaction;
 
   sqlite3* FHandle = nullptr;
   std::string FFileName;
@@ -49,4 +50,26 @@ private:
   std::unique_ptr<TSqlStatement> FDataVersionQuery;
   std::int64_t FOtherVersion = 0;  // SQLite's data_version when last checked
   std::int64_t FOtherWrites = 0;
+};
+
+// Writes through any tables of one database as a unit: they become durable
+// together on Commit, and are all undone when the transaction ends without it
+// (an error between two writes leaves neither). Refused while a table holds
+// cached updates, which own the database's transaction meanwhile.
+class TTransaction {
+public:
+  // Starts the transaction; raises ETableError when it cannot.
+  explicit TTransaction(TDatabase& Database);
+  // Undoes every write made since the start unless Commit succeeded.
+  ~TTransaction();
+  TTransaction(const TTransaction&) = delete;
+  TTransaction& operator=(const TTransaction&) = delete;
+
+  // Makes the writes durable; raises ETableError when it cannot, and the
+  // writes are then undone when the transaction ends.
+  void Commit();
+
+private:
+  TDatabase& FDatabase;
+  bool FOpen = false;
 };

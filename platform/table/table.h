@@ -63,6 +63,8 @@ public:
   void Open();
   bool Active() const;
   const TTableDef& Definition() const { return FDef; }
+  // The database that holds the table, for transactions across its tables.
+  TDatabase& Database() const { return FDatabase; }
 
   // The index that orders the rows and that FindKey searches; empty = record id order.
   const std::string& IndexName() const { return FIndexName; }
@@ -104,8 +106,8 @@ public:
 
   // Cached updates hold every written row in one transaction until applied.
   // Only one table of a database can hold them at a time; writes through other
-  // tables of the same database meanwhile join the batch. Switching caching
-  // off drops the rows not applied.
+  // tables of the same database are refused meanwhile. Switching caching off
+  // drops the rows not applied.
   bool CachedUpdates() const { return FCachedUpdates; }
   void SetCachedUpdates(bool Value);
   // Makes the held rows durable; caching stays on for the next batch.
