@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 
 #include <QCloseEvent>
 #include <QIcon>
@@ -19,10 +20,13 @@
 #include "app/dialogs/Unit10.h"
 #include "app/dialogs/Unit11.h"
 #include "app/dialogs/Unit12.h"
+#include "app/dialogs/Unit15.h"
+#include "app/dialogs/Unit16.h"
 #include "app/dialogs/Unit8.h"
 #include "app/dialogs/helpviewer.h"
 #include "app/flows/receivingflow.h"
 #include "app/flows/sendingflow.h"
+#include "firstrun.h"
 #include "mainscreen.h"
 #include "maillib/dialup/tkRasCmp.h"
 #include "maillib/message/nbmsg.h"
@@ -96,6 +100,8 @@ TForm1::TForm1(TDatabase& Database) : Table1(Database, Pop3Table()) {
   Form12 = new TForm12(Memo1, this);
   ConnectMessageWindows(*this);
   CreateMailObjects();
+  Form15 = new TForm15(this);
+  Form16 = new TForm16(*tkRas1, this);
   // The views report the selected message's correspondent and the Inbox's
   // return to browsing; the left panel's box and the commands follow.
   for (TFolderView* View : FolderViews()) {
@@ -276,6 +282,7 @@ void TForm1::showEvent(QShowEvent* Event) {
 
 void TForm1::FormShow() {
   Memo3 = settings::LoadLines(settings::BannerFileName);
+  RunFirstRunSetup(*Form15, *Form16, Table1, std::filesystem::current_path());
   Memo1 = settings::LoadLines(settings::ConfigFileName);
   Edit2->setText(QString::fromStdString(StringAt(Memo1, settings::clEmail)));
   ApplySettings();

@@ -10,6 +10,7 @@
 #include "Unit1.h"
 #include "app/composer/Unit5.h"
 #include "app/dialogs/Unit10.h"
+#include "app/dialogs/Unit4.h"
 #include "app/dialogs/helpviewer.h"
 #include "app/views/Unit2.h"
 #include "app/views/Unit3.h"
@@ -173,7 +174,7 @@ void TForm1::Attachment1Click() { ShowAttachments(ActiveView(), Memo1, this); }
 void TForm1::Reply1Click() {}
 void TForm1::ReplytoAll1Click() {}
 void TForm1::N10Click() {}
-void TForm1::Preferences1Click() {}
+void TForm1::Preferences1Click() { TForm4({Memo1, Memo3, Table1, *nbMessage1, *nbSMTP1, *tkRas1, Edit2}, this).exec(); }
 void TForm1::ToolButton21Click() { NewMessage1Click(); }
 void TForm1::ToolButton26Click() {}
 void TForm1::ToolButton27Click() {}

@@ -51,7 +51,7 @@ bool TForm1::TransferRunning() const { return FScreen->Running(); }
 std::vector<QAction*> TForm1::UnbuiltActions() const {
   return {SaveAs1,     SaveAllAs1, Delete1,      Print1,       PrintAll1,    Copy1,          Paste1,
           SelectAll1,  MarkasUnread1, MarkasRead1, Name1,        Date1,        Reply1,         ReplytoAll1,
-          N10,         Preferences1, ToolButton24, ToolButton26, ToolButton27,   ToolButton33,
+          N10,         ToolButton24, ToolButton26, ToolButton27,   ToolButton33,
           ToolButton34, ReplytoWriter1, ReplytoAll2};
 }
 

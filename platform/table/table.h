@@ -63,6 +63,8 @@ public:
   void Open();
   bool Active() const;
   const TTableDef& Definition() const { return FDef; }
+  // The database the table lives in; another cursor over the same table opens on it.
+  TDatabase& Database() const { return FDatabase; }
 
   // The index that orders the rows and that FindKey searches; empty = record id order.
   const std::string& IndexName() const { return FIndexName; }
