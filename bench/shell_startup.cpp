@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(Dir);
   std::filesystem::current_path(Dir);
   installation::InstallIfMissing(Dir);
+  std::filesystem::remove(Dir / installation::FirstRunMarkerName);  // a later start, not the first
   {
     TDatabase Database(installation::DatabaseFileName);
     FillInbox(Database);

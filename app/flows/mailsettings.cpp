@@ -6,8 +6,11 @@
 #include "maillib/message/nbmsg.h"
 #include "maillib/smtp/nbsmtp.h"
 
-void ApplyMailSettings(const TStringList& Settings, TnbMessage& Message, TnbSMTP& Smtp, TtkRas& Ras,
-                       const std::function<void(const std::string&)>& ShowMessage) {
+namespace {
+
+// Both ways of applying: OnOtherConnection runs for a connection type other than "0" and "1".
+void Apply(const TStringList& Settings, TnbMessage& Message, TnbSMTP& Smtp, TtkRas& Ras, bool LocalClearsEntry,
+           const std::function<void()>& OnOtherConnection) {
   using namespace settings;
   Message.Sender().SetAddress(ShortString(StringAt(Settings, clEmail)));
   Message.Sender().SetName(ShortString(StringAt(Settings, clName)));
@@ -16,11 +19,12 @@ void ApplyMailSettings(const TStringList& Settings, TnbMessage& Message, TnbSMTP
   const std::string& Connection = StringAt(Settings, clConnectionType);
   if (Connection == LocalNetwork) {
     Ras.ForceService = false;
+    if (LocalClearsEntry) Ras.SetService("");
   } else if (Connection == Modem) {
     Ras.SetService(StringAt(Settings, clDialUpEntry));
     Ras.ForceService = false;
   } else {
-    ShowMessage("Invalid Connection Type");
+    OnOtherConnection();
   }
 
   Message.ReturnReceipt = StringAt(Settings, clReturnReceipt) == Return;
@@ -28,4 +32,15 @@ void ApplyMailSettings(const TStringList& Settings, TnbMessage& Message, TnbSMTP
   Message.Priority = Priority == "LOW"    ? TPriority::ptLow
                      : Priority == "HIGH" ? TPriority::ptHigh
                                           : TPriority::ptNormal;
+}
+
+}  // namespace
+
+void ApplyMailSettings(const TStringList& Settings, TnbMessage& Message, TnbSMTP& Smtp, TtkRas& Ras,
+                       const std::function<void(const std::string&)>& ShowMessage) {
+  Apply(Settings, Message, Smtp, Ras, false, [&] { ShowMessage("Invalid Connection Type"); });
+}
+
+void ApplyConfirmedSettings(const TStringList& Settings, TnbMessage& Message, TnbSMTP& Smtp, TtkRas& Ras) {
+  Apply(Settings, Message, Smtp, Ras, true, [] {});
 }

@@ -18,3 +18,8 @@ class TtkRas;
 // list's index error when a line is missing.
 void ApplyMailSettings(const TStringList& Settings, TnbMessage& Message, TnbSMTP& Smtp, TtkRas& Ras,
                        const std::function<void(const std::string&)>& ShowMessage);
+
+// The same when Preferences is confirmed: a connection type other than "0"
+// and "1" (the user ticked neither) passes without a message, and the local
+// network also clears the dial-up entry.
+void ApplyConfirmedSettings(const TStringList& Settings, TnbMessage& Message, TnbSMTP& Smtp, TtkRas& Ras);

@@ -6,6 +6,10 @@
 #include <string_view>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/runtime/streams.h"
 
 namespace settings {
@@ -47,15 +51,41 @@ void SaveLines(const std::string& FileName, const TStringList& Lines) {
   const std::string Name = FullName(FileName);
   std::string Text;
   for (const auto& Line : Lines) Text += Line + "\r\n";
-  // Written beside the old file and moved over it, so a crash never leaves half a file.
+  // Written beside the old file, flushed to the disk and moved over it, so a
+  // failed write or a crash leaves the old file whole, never half a new one.
   const std::string Temporary = Name + ".new";
-  {
-    TFileStream File(Temporary, TFileMode::fmCreate);
-    File.WriteString(Text);
+  const auto Fail = [&](const std::string& Reason) {
+    ::unlink(Temporary.c_str());
+    throw EFCreateError("Cannot create file \"" + Name + "\". " + Reason);
+  };
+  const int File = ::open(Temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (File < 0) throw EFCreateError("Cannot create file \"" + Name + "\". " + std::strerror(errno));
+  // The new file keeps the permissions the user gave the old one.
+  struct stat Old {};
+  if (::stat(Name.c_str(), &Old) == 0) ::fchmod(File, Old.st_mode & 07777);
+  for (std::size_t Done = 0; Done < Text.size();) {
+    const ssize_t N = ::write(File, Text.data() + Done, Text.size() - Done);
+    if (N < 0 && errno == EINTR) continue;
+    if (N < 0) {
+      const int Error = errno;
+      ::close(File);
+      Fail(std::strerror(Error));
+    }
+    Done += static_cast<std::size_t>(N);
   }
-  std::error_code Error;
-  std::filesystem::rename(Temporary, Name, Error);
-  if (Error) throw EFCreateError("Cannot create file \"" + Name + "\". " + Error.message());
+  if (::fsync(File) != 0) {
+    const int Error = errno;
+    ::close(File);
+    Fail(std::strerror(Error));
+  }
+  if (::close(File) != 0) Fail(std::strerror(errno));
+  if (::rename(Temporary.c_str(), Name.c_str()) != 0) Fail(std::strerror(errno));
+  // The rename itself reaches the disk with the directory.
+  const int Dir = ::open(std::filesystem::path(Name).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (Dir >= 0) {
+    ::fsync(Dir);
+    ::close(Dir);
+  }
 }
 
 TStringList DefaultConfig(const std::string& AttachmentDir) {

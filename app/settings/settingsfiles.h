@@ -44,7 +44,9 @@ inline constexpr std::string_view NoReturn = "NORETURN";
 // byte-order mark is dropped); raises EFOpenError, naming the file with its
 // directory, when the file cannot be opened or is a directory.
 TStringList LoadLines(const std::string& FileName);
-// Writes the lines, each followed by CR LF, replacing the file.
+// Writes the lines, each followed by CR LF, replacing the file whole: the
+// text goes to a temporary file that is moved over the old one, so a failed
+// write raises EFCreateError and leaves the old file as it was.
 void SaveLines(const std::string& FileName, const TStringList& Lines);
 
 // The settings of a new installation: no identity yet, the local network,

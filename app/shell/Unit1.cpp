@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 
 #include <QCloseEvent>
 #include <QIcon>
@@ -19,11 +20,14 @@
 #include "app/dialogs/Unit10.h"
 #include "app/dialogs/Unit11.h"
 #include "app/dialogs/Unit12.h"
+#include "app/dialogs/Unit15.h"
+#include "app/dialogs/Unit16.h"
 #include "app/dialogs/Unit8.h"
 #include "app/dialogs/Unit9.h"
 #include "app/dialogs/helpviewer.h"
 #include "app/flows/receivingflow.h"
 #include "app/flows/sendingflow.h"
+#include "firstrun.h"
 #include "mainscreen.h"
 #include "maillib/dialup/tkRasCmp.h"
 #include "maillib/message/nbmsg.h"
@@ -64,7 +68,6 @@ TForm1::TForm1(TDatabase& Database) : Table1(Database, Pop3Table()) {
 
   CreateCommands();
   CreateToolBand();
-  for (QAction* Action : UnbuiltActions()) Action->setEnabled(false);
 
   auto* Client = new QWidget;
   auto* Layout = new QHBoxLayout(Client);
@@ -99,6 +102,8 @@ TForm1::TForm1(TDatabase& Database) : Table1(Database, Pop3Table()) {
   Form12 = new TForm12(Memo1, this);
   ConnectMessageWindows(*this);
   CreateMailObjects();
+  Form15 = new TForm15(this);
+  Form16 = new TForm16(*tkRas1, this);
   // The views report the selected message's correspondent and the Inbox's
   // return to browsing; the left panel's box and the commands follow.
   for (TFolderView* View : FolderViews()) {
@@ -233,9 +238,7 @@ void TForm1::SetLocked(bool Locked, bool AllViews) {
     View->DBMemo1->setEnabled(!Locked);
   }
   for (QToolButton* Button : FilterButtons()) Button->setEnabled(!Locked);
-  const std::vector<QAction*> Unbuilt = UnbuiltActions();
-  for (QAction* Action : LockedActions())
-    Action->setEnabled(!Locked && std::find(Unbuilt.begin(), Unbuilt.end(), Action) == Unbuilt.end());
+  for (QAction* Action : LockedActions()) Action->setEnabled(!Locked);
 }
 
 void TForm1::LockCommands() { SetLocked(true, true); }
@@ -279,6 +282,7 @@ void TForm1::showEvent(QShowEvent* Event) {
 
 void TForm1::FormShow() {
   Memo3 = settings::LoadLines(settings::BannerFileName);
+  RunFirstRunSetup(*Form15, *Form16, Table1, std::filesystem::current_path());
   Memo1 = settings::LoadLines(settings::ConfigFileName);
   Edit2->setText(QString::fromStdString(StringAt(Memo1, settings::clEmail)));
   ApplySettings();

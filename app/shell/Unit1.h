@@ -25,6 +25,8 @@ class TForm9;
 class TForm10;
 class TForm11;
 class TForm12;
+class TForm15;
+class TForm16;
 class THelpViewer;
 class TMainScreen;
 class TReceivingFlow;
@@ -75,6 +77,9 @@ public:
   TForm5* Form5 = nullptr;
   TForm11* Form11 = nullptr;
   TForm12* Form12 = nullptr;
+  // The first-run windows: user information, then connection type.
+  TForm15* Form15 = nullptr;
+  TForm16* Form16 = nullptr;
 
   // Menu commands, by their handlers' names.
   QAction *Open1, *SaveAs1, *SaveAllAs1, *Delete1, *Print1, *PrintAll1, *Properties1, *Close1;
@@ -110,7 +115,8 @@ public:
   // Shows one folder view at the top left of the client area; the others are minimised.
   void ShowFolder(TFolderView* View);
 
-  // Loads BANNER.BAN and Config.ini and applies the settings; runs when the window is first shown.
+  // Loads BANNER.BAN, runs the first-run setup on a new installation, then
+  // loads Config.ini and applies the settings; runs when the window is first shown.
   void FormShow();
   // Gives the mail objects the sender, SMTP server, connection type, return
   // receipt and priority of the settings.
@@ -180,8 +186,6 @@ private:
   std::vector<QAction*> LockedActions() const;
   std::vector<QToolButton*> FilterButtons() const;
   void SetLocked(bool Locked, bool AllViews);
-  // Commands whose features are not there yet: shown, but never enabled.
-  std::vector<QAction*> UnbuiltActions() const;
   void CreateMailObjects();
 
   QLabel* FStatusLabel = nullptr;

@@ -48,10 +48,6 @@ void TForm1::ApplySettings() {
 
 bool TForm1::TransferRunning() const { return FScreen->Running(); }
 
-std::vector<QAction*> TForm1::UnbuiltActions() const {
-  return {Preferences1};
-}
-
 void TForm1::ToolButton18Click() { FScreen->Run([this] { FSending->SendMail(); }); }
 
 void TForm1::ToolButton19Click() { FScreen->Run([this] { FReceiving->GetMail(); }); }

@@ -23,14 +23,23 @@ bool InstallIfMissing(const fs::path& Dir) {
       return false;
     }
   }
-  const char* Home = std::getenv("HOME");
   if (!fs::exists(Dir / settings::ConfigFileName))
-    settings::SaveLines((Dir / settings::ConfigFileName).string(), settings::DefaultConfig(Home ? Home : Dir.string()));
+    settings::SaveLines((Dir / settings::ConfigFileName).string(), settings::DefaultConfig(DefaultAttachmentDirectory(Dir)));
   if (!fs::exists(Dir / settings::BannerFileName)) settings::SaveLines((Dir / settings::BannerFileName).string(), {});
   std::ofstream(Dir / FirstRunMarkerName).close();
   // The store comes last: its presence marks a finished installation.
   CreateMailStore(Store);
   return true;
+}
+
+std::string DefaultAttachmentDirectory(const fs::path& Dir) {
+  const char* Home = std::getenv("HOME");
+  return Home && *Home ? Home : Dir.string();
+}
+
+bool TakeFirstRunMarker(const fs::path& Dir) {
+  std::error_code Error;
+  return fs::remove(Dir / FirstRunMarkerName, Error) && !Error;
 }
 
 }  // namespace installation

@@ -63,7 +63,8 @@ public:
   void Open();
   bool Active() const;
   const TTableDef& Definition() const { return FDef; }
-  // The database that holds the table, for transactions across its tables.
+  // The database the table lives in: for transactions across its tables, and
+  // for another cursor over the same table.
   TDatabase& Database() const { return FDatabase; }
 
   // The index that orders the rows and that FindKey searches; empty = record id order.

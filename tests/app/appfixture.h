@@ -15,7 +15,8 @@
 #include "support/modalanswer.h"
 
 // A fresh data directory as the working directory, with the mail store
-// installed; message boxes are recorded instead of shown.
+// installed and the first-run setup behind it; message boxes are recorded
+// instead of shown.
 class AppTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -25,6 +26,8 @@ protected:
     std::filesystem::create_directories(Dir);
     std::filesystem::current_path(Dir);
     installation::InstallIfMissing(Dir);
+    // A later start: the first-run setup is done. Its own tests put the marker back.
+    std::filesystem::remove(Dir / installation::FirstRunMarkerName);
     ui::Hooks().ShowMessage = [this](const std::string& Text) { Messages.push_back(Text); };
     ui::Hooks().ShowError = [this](const std::string& Text) { Messages.push_back("error: " + Text); };
     ui::Hooks().ShowInformation = [this](const std::string& Text, const std::string& Caption) {

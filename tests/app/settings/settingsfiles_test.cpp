@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -26,6 +29,23 @@ TEST(SettingsFiles, EveryLineEndsInCrLfAndReadsBackExactly) {
   settings::SaveLines(Path.string(), Lines);
   EXPECT_EQ(ReadFile(Path), "Ann Smith\r\n\r\nann@example.test\r\n \r\nLEAVE\r\n");
   EXPECT_EQ(settings::LoadLines(Path.string()), Lines);
+  EXPECT_FALSE(fs::exists(Path.string() + ".new"));
+  fs::remove(Path);
+}
+
+TEST(SettingsFiles, AWriteThatFailsHalfWayLeavesTheOldFileWhole) {
+  const fs::path Path = TempFile("config-full.ini");
+  settings::SaveLines(Path.string(), {"old"});
+  // A file size limit makes the write stop after a few bytes, as a full disk would.
+  rlimit Old{};
+  ::getrlimit(RLIMIT_FSIZE, &Old);
+  const rlimit Small{16, Old.rlim_max};
+  const auto OldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  ::setrlimit(RLIMIT_FSIZE, &Small);
+  EXPECT_THROW(settings::SaveLines(Path.string(), TStringList(11, "a line longer than the limit")), EFCreateError);
+  ::setrlimit(RLIMIT_FSIZE, &Old);
+  std::signal(SIGXFSZ, OldHandler);
+  EXPECT_EQ(ReadFile(Path), "old\r\n");
   EXPECT_FALSE(fs::exists(Path.string() + ".new"));
   fs::remove(Path);
 }

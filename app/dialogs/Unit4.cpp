@@ -1,0 +1,371 @@
+#include "Unit4.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <initializer_list>
+#include <vector>
+
+#include "app/flows/mailsettings.h"
+#include "app/mail/outboxrow.h"
+#include "app/settings/settingsfiles.h"
+#include "maillib/dialup/tkRasCmp.h"
+#include "platform/table/table.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/handler.h"
+
+namespace {
+
+constexpr const char* FillOutText = "All of the Objects: POP3 Server, POP3 Account, Password must be filled out";
+constexpr const char* BannerFilter = "Text Files (*.txt)|*.txt|Banner Files (*.ban)|*.ban|All Files (*.*)|*.*";
+// What the grid shows for a password that is set: never the password, nor its length.
+const QString PasswordMask(8, QChar('*'));
+constexpr int RecordIdRole = Qt::UserRole;
+
+QLineEdit* Edit(const char* Name) {
+  auto* Box = new QLineEdit;
+  Box->setObjectName(Name);
+  return Box;
+}
+
+QCheckBox* CheckBox(const char* Name, const QString& Caption) {
+  auto* Box = new QCheckBox(Caption);
+  Box->setObjectName(Name);
+  return Box;
+}
+
+QPushButton* Button(const char* Name, const QString& Caption) {
+  auto* B = new QPushButton(Caption);
+  B->setObjectName(Name);
+  return B;
+}
+
+// A label over its control, which it names.
+QLabel* Caption(const QString& Text, QWidget* Buddy) {
+  auto* Label = new QLabel(Text);
+  Label->setBuddy(Buddy);
+  return Label;
+}
+
+// At most one box of a group is ticked: ticking one unticks the others, also
+// when the program ticks it; clicking a ticked box again leaves none ticked.
+void Exclusive(std::initializer_list<QCheckBox*> Group) {
+  for (QCheckBox* Box : Group)
+    QObject::connect(Box, &QCheckBox::toggled, Box, [Box, Members = std::vector<QCheckBox*>(Group)](bool Checked) {
+      if (!Checked) return;
+      for (QCheckBox* Other : Members)
+        if (Other != Box) Other->setChecked(false);
+    });
+}
+
+// Line Index of the settings, or empty when the list is shorter: the dialog
+// must open on a damaged Config.ini, since it is where the file is repaired.
+std::string Line(const TStringList& Settings, std::size_t Index) {
+  return Index < Settings.size() ? Settings[Index] : std::string();
+}
+
+QString JoinLines(const TStringList& Lines) {
+  QStringList Text;
+  for (const std::string& L : Lines) Text << QString::fromStdString(L);
+  return Text.join('\n');
+}
+
+std::string Text(const QLineEdit* Box) { return Box->text().toStdString(); }
+
+}  // namespace
+
+TForm4::TForm4(const TPreferencesTargets& Targets, QWidget* Parent)
+    : QDialog(Parent), FTargets(Targets),
+      FAccounts(std::make_unique<TTable>(Targets.Accounts.Database(), Targets.Accounts.Definition())) {
+  setObjectName("Form4");
+  setWindowTitle("Preferences");
+  setFixedSize(425, 396);
+  FAccounts->SetIndexName("PSWRD");
+  FAccounts->Open();
+
+  PageControl1 = new QTabWidget;
+  PageControl1->setObjectName("PageControl1");
+  PageControl1->addTab(CreateServerPage(), "Mail Server Setup");
+  PageControl1->addTab(CreateAdvancedPage(), "Advanced");
+  PageControl1->addTab(CreateBannerPage(), "Receipt Banner");
+
+  BitBtn1 = Button("BitBtn1", "OK");
+  BitBtn1->setDefault(true);
+  BitBtn2 = Button("BitBtn2", "Cancel");
+  auto* Buttons = new QHBoxLayout;
+  Buttons->addStretch(1);
+  Buttons->addWidget(BitBtn1);
+  Buttons->addWidget(BitBtn2);
+  auto* Layout = new QVBoxLayout(this);
+  Layout->setContentsMargins(6, 6, 6, 6);
+  Layout->addWidget(PageControl1, 1);
+  Layout->addLayout(Buttons);
+
+  Exclusive({CheckBox2, CheckBox3});
+  Exclusive({CheckBox7, CheckBox8, CheckBox9});
+  Exclusive({CheckBox4, CheckBox5});
+
+  const auto Bind = [this](QPushButton* B, void (TForm4::*Handler)()) {
+    connect(B, &QPushButton::clicked, this, ui::Guarded([this, Handler] { (this->*Handler)(); }));
+  };
+  Bind(BitBtn1, &TForm4::BitBtn1Click);
+  connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+  Bind(BitBtn3, &TForm4::BitBtn3Click);
+  Bind(BitBtn4, &TForm4::BitBtn4Click);
+  Bind(BitBtn5, &TForm4::BitBtn5Click);
+  Bind(BitBtn6, &TForm4::BitBtn6Click);
+  Bind(BitBtn7, &TForm4::BitBtn7Click);
+}
+
+TForm4::~TForm4() = default;
+
+QWidget* TForm4::CreateServerPage() {
+  auto* Page = new QWidget;
+  auto* Layout = new QVBoxLayout(Page);
+  Layout->setContentsMargins(6, 6, 6, 6);
+
+  auto* Options = new QGroupBox("Options");
+  auto* OptionsForm = new QFormLayout(Options);
+  OptionsForm->setContentsMargins(6, 2, 6, 2);
+  OptionsForm->setVerticalSpacing(2);
+  OptionsForm->addRow("Name:", Edit1 = Edit("Edit1"));
+  OptionsForm->addRow("Organisation:", Edit2 = Edit("Edit2"));
+  OptionsForm->addRow("E-Mail Address:", Edit3 = Edit("Edit3"));
+  OptionsForm->addRow("SMTP Server:", Edit4 = Edit("Edit4"));
+  Layout->addWidget(Options);
+
+  auto* Servers = new QGroupBox("POP3 Mail Server(s)");
+  auto* ServersLayout = new QGridLayout(Servers);
+  ServersLayout->setContentsMargins(6, 2, 6, 6);
+  ServersLayout->setVerticalSpacing(2);
+  ServersLayout->addWidget(Caption("POP3 Server:", Edit5 = Edit("Edit5")), 0, 0);
+  ServersLayout->addWidget(Edit5, 0, 1);
+  ServersLayout->addWidget(Caption("POP3 Account:", Edit6 = Edit("Edit6")), 1, 0);
+  ServersLayout->addWidget(Edit6, 1, 1);
+  ServersLayout->addWidget(Caption("Password:", Edit7 = Edit("Edit7")), 2, 0);
+  ServersLayout->addWidget(Edit7, 2, 1);
+  ServersLayout->addWidget(BitBtn3 = Button("BitBtn3", "&Add"), 0, 2);
+  ServersLayout->addWidget(BitBtn4 = Button("BitBtn4", "&Delete"), 1, 2);
+
+  DBGrid1 = new QTableWidget(0, 3);
+  DBGrid1->setObjectName("DBGrid1");
+  DBGrid1->setAccessibleName("POP3 accounts");
+  DBGrid1->setHorizontalHeaderLabels({"SERVER", "USERA", "PSWRD"});
+  DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+  DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 4);
+  DBGrid1->verticalHeader()->hide();
+  DBGrid1->horizontalHeader()->setStretchLastSection(true);
+  ServersLayout->addWidget(DBGrid1, 3, 0, 1, 3);
+  Layout->addWidget(Servers, 1);
+  return Page;
+}
+
+QWidget* TForm4::CreateAdvancedPage() {
+  auto* Page = new QWidget;
+  auto* Layout = new QVBoxLayout(Page);
+  Layout->setContentsMargins(6, 6, 6, 6);
+  Layout->addWidget(new QLabel("Determin what type of connection you use for E-mail"));
+
+  auto* Connection = new QGroupBox("Connection");
+  auto* ConnectionLayout = new QVBoxLayout(Connection);
+  ConnectionLayout->setContentsMargins(6, 2, 6, 4);
+  ConnectionLayout->setSpacing(2);
+  ConnectionLayout->addWidget(CheckBox2 = CheckBox("CheckBox2", "I use LAN networking as Connection"));
+  ConnectionLayout->addWidget(CheckBox3 = CheckBox("CheckBox3", "I use a MODEM as Connection (Remote Access Service)"));
+  ComboBox1 = new QComboBox;
+  ComboBox1->setObjectName("ComboBox1");
+  ComboBox1->setEditable(true);
+  ConnectionLayout->addWidget(Caption("What service do you use to establish connection", ComboBox1));
+  ConnectionLayout->addWidget(ComboBox1);
+  Layout->addWidget(Connection);
+
+  auto* Options = new QGroupBox("Mail Options");
+  auto* OptionsLayout = new QVBoxLayout(Options);
+  OptionsLayout->setContentsMargins(6, 2, 6, 4);
+  OptionsLayout->setSpacing(2);
+  OptionsLayout->addWidget(CheckBox4 = CheckBox("CheckBox4", "Leave Messages On Server (Default: Disabled)"));
+  OptionsLayout->addWidget(CheckBox5 = CheckBox("CheckBox5", "Enable AutoReceipt"));
+  // The caption is too long for one line of the fixed-size dialog: it breaks before the bracket.
+  const QString ReturnCaption = "Enable ReturnReceipt from Server. (Not All Servers Support this Option)";
+  OptionsLayout->addWidget(CheckBox6 = CheckBox("CheckBox6", QString(ReturnCaption).replace(". (", ".\n(")));
+  CheckBox6->setAccessibleName(ReturnCaption);
+  OptionsLayout->addWidget(new QLabel("Select outgoing Mail priority state:"));
+  auto* Priority = new QHBoxLayout;
+  Priority->addWidget(CheckBox7 = CheckBox("CheckBox7", "Low."));
+  Priority->addWidget(CheckBox8 = CheckBox("CheckBox8", "Normal. (Default)"));
+  Priority->addWidget(CheckBox9 = CheckBox("CheckBox9", "High."));
+  Priority->addStretch(1);
+  OptionsLayout->addLayout(Priority);
+  Edit8 = Edit("Edit8");
+  OptionsLayout->addWidget(Caption("Enter Default Directory for E-Mail attachment files:", Edit8));
+  OptionsLayout->addWidget(Edit8);
+  Layout->addWidget(Options);
+  Layout->setSpacing(2);
+  Layout->addStretch(1);
+  return Page;
+}
+
+QWidget* TForm4::CreateBannerPage() {
+  auto* Page = new QWidget;
+  auto* Layout = new QVBoxLayout(Page);
+  Memo1 = new QPlainTextEdit;
+  Memo1->setObjectName("Memo1");
+  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Layout->addWidget(Caption("Enter your receipt banner here:", Memo1));
+  Layout->addWidget(Memo1, 1);
+  auto* Buttons = new QHBoxLayout;
+  Buttons->addWidget(BitBtn5 = Button("BitBtn5", "Load From File"));
+  Buttons->addWidget(BitBtn7 = Button("BitBtn7", "Clear"));
+  Buttons->addWidget(BitBtn6 = Button("BitBtn6", "Save"));
+  Layout->addLayout(Buttons);
+  return Page;
+}
+
+void TForm4::showEvent(QShowEvent* Event) {
+  QDialog::showEvent(Event);
+  if (FShown) return;
+  FShown = true;
+  if (QScreen* Screen = screen()) move(Screen->availableGeometry().center() - rect().center());
+  // Loading may show a message box, which must not run inside the show itself.
+  QTimer::singleShot(0, this, [this] { ui::RunHandler([this] { OnShow4(); }); });
+}
+
+void TForm4::OnShow4() {
+  const TStringList& Settings = FTargets.Settings;
+  Memo1->setPlainText(JoinLines(FTargets.Banner));
+  const auto Show = [&](QLineEdit* Box, std::size_t Index) { Box->setText(QString::fromStdString(Line(Settings, Index))); };
+  Show(Edit1, settings::clName);
+  Show(Edit2, settings::clOrganisation);
+  Show(Edit3, settings::clEmail);
+  Show(Edit4, settings::clSmtpServer);
+  Show(Edit8, settings::clAttachmentDir);
+  ComboBox1->clear();
+  for (const std::string& Entry : FTargets.Ras.Entries()) ComboBox1->addItem(QString::fromStdString(Entry));
+  ComboBox1->setEditText(QString::fromStdString(Line(Settings, settings::clDialUpEntry)));
+
+  const std::string Connection = Line(Settings, settings::clConnectionType);
+  if (Connection == settings::LocalNetwork) {
+    CheckBox2->setChecked(true);
+    FTargets.Ras.ForceService = false;
+  } else if (Connection == settings::Modem) {
+    CheckBox3->setChecked(true);
+    FTargets.Ras.ForceService = true;
+  } else {
+    ui::ShowMessage("Invalid Connection Type");
+  }
+  // In this order, so that of a file with both REPLY and LEAVE, LEAVE is ticked.
+  CheckBox5->setChecked(Line(Settings, settings::clAutoReceipt) == settings::Reply);
+  CheckBox4->setChecked(Line(Settings, settings::clServerCopy) == settings::Leave);
+  CheckBox6->setChecked(Line(Settings, settings::clReturnReceipt) == settings::Return);
+  const std::string Priority = Line(Settings, settings::clPriority);
+  (Priority == "LOW" ? CheckBox7 : Priority == "HIGH" ? CheckBox9 : CheckBox8)->setChecked(true);
+  FillGrid();
+}
+
+TStringList TForm4::SettingsLines() const {
+  const std::string Connection = CheckBox2->isChecked()   ? std::string(settings::LocalNetwork)
+                                 : CheckBox3->isChecked() ? std::string(settings::Modem)
+                                                          : std::string(settings::NoConnection);
+  const char* Priority = CheckBox7->isChecked() ? "LOW" : CheckBox9->isChecked() ? "HIGH" : "NORMAL";
+  return {Text(Edit1),
+          Text(Edit2),
+          Text(Edit3),
+          Text(Edit4),
+          ComboBox1->currentText().toStdString(),
+          std::string(CheckBox5->isChecked() ? settings::Reply : settings::NoReply),
+          std::string(CheckBox4->isChecked() ? settings::Leave : settings::Delete),
+          Connection,
+          Text(Edit8),
+          std::string(CheckBox6->isChecked() ? settings::Return : settings::NoReturn),
+          Priority};
+}
+
+void TForm4::BitBtn1Click() {
+  // The file first: when it cannot be written, the settings in use stay as
+  // they were and the dialog stays open.
+  TStringList Lines = SettingsLines();
+  settings::SaveLines(settings::ConfigFileName, Lines);
+  FTargets.Settings = std::move(Lines);
+  // The dial-up component refuses an entry it does not know with its own
+  // message; the settings are written all the same.
+  ApplyConfirmedSettings(FTargets.Settings, FTargets.Message, FTargets.Smtp, FTargets.Ras);
+  FTargets.AddressBox->setText(Edit3->text());
+  accept();
+}
+
+void TForm4::BitBtn3Click() {
+  if (Edit5->text().isEmpty() || Edit6->text().isEmpty() || Edit7->text().isEmpty()) {
+    ui::ShowMessage(FillOutText);
+    return;
+  }
+  try {
+    FAccounts->Append();
+    FAccounts->FieldByName("SERVER").SetAsString(Text(Edit5));
+    FAccounts->FieldByName("USERA").SetAsString(Text(Edit6));
+    FAccounts->FieldByName("PSWRD").SetAsString(Text(Edit7));
+    FAccounts->Post();
+  } catch (...) {
+    FAccounts->Cancel();
+    throw;
+  }
+  FillGrid(FAccounts->RecordId());
+}
+
+void TForm4::BitBtn4Click() {
+  const QTableWidgetItem* Item = DBGrid1->item(DBGrid1->currentRow(), 0);
+  if (!Item || !FAccounts->GotoRecord(Item->data(RecordIdRole).toLongLong())) return;
+  FAccounts->Delete();
+  // As in a grid over the table, the row that followed becomes the current one.
+  FillGrid(FAccounts->RecordId());
+}
+
+void TForm4::BitBtn5Click() {
+  const std::string File = ui::OpenFileName(BannerFilter);
+  if (File.empty()) return;
+  Memo1->setPlainText(JoinLines(settings::LoadLines(File)));
+}
+
+void TForm4::BitBtn6Click() {
+  TStringList Lines = TextLines(Memo1->toPlainText().toStdString());
+  settings::SaveLines(settings::BannerFileName, Lines);
+  FTargets.Banner = std::move(Lines);
+  ui::ShowMessage("Banner has been saved");
+}
+
+void TForm4::BitBtn7Click() { Memo1->clear(); }
+
+void TForm4::FillGrid(std::int64_t Current) {
+  DBGrid1->setRowCount(0);
+  int CurrentRow = -1;
+  for (FAccounts->First(); !FAccounts->Eof(); FAccounts->Next()) {
+    const int Row = DBGrid1->rowCount();
+    DBGrid1->insertRow(Row);
+    const std::string Password = FAccounts->FieldByName("PSWRD").AsString();
+    const QString Cells[] = {QString::fromStdString(FAccounts->FieldByName("SERVER").AsString()),
+                             QString::fromStdString(FAccounts->FieldByName("USERA").AsString()),
+                             Password.empty() ? QString() : PasswordMask};
+    for (int Column = 0; Column < 3; ++Column) DBGrid1->setItem(Row, Column, new QTableWidgetItem(Cells[Column]));
+    DBGrid1->item(Row, 0)->setData(RecordIdRole, QVariant::fromValue<qlonglong>(FAccounts->RecordId()));
+    if (FAccounts->RecordId() == Current) CurrentRow = Row;
+  }
+  if (CurrentRow < 0 && DBGrid1->rowCount() > 0) CurrentRow = 0;
+  if (CurrentRow >= 0) DBGrid1->setCurrentCell(CurrentRow, 0);
+}
