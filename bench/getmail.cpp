@@ -8,12 +8,12 @@
 // mode also prints how often the event loop ran and its longest pause.
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 
 #include <cstdio>
 #include <filesystem>
 
 #include "app/settings/settingsfiles.h"
+#include "eventloopmeter.h"
 #include "app/shell/Unit1.h"
 #include "app/shell/installation.h"
 #include "app/store/mailtables.h"
@@ -66,22 +66,11 @@ double Application(const std::string& Server) {
     Window.show();
     QApplication::processEvents();
 
-    long Turns = 0;
-    qint64 LongestGapMs = 0;
-    QElapsedTimer Clock, SinceLastTurn;
-    QTimer Ticker;
-    QObject::connect(&Ticker, &QTimer::timeout, [&] {
-      ++Turns;
-      LongestGapMs = std::max(LongestGapMs, SinceLastTurn.restart());
-    });
-    Ticker.start(1);
-    Clock.start();
-    SinceLastTurn.start();
+    TEventLoopMeter Meter;
     Window.ToolButton19Click();
-    Seconds = Clock.nsecsElapsed() / 1e9;
-    Ticker.stop();
-    std::fprintf(stderr, "event loop: %.0f turns per second, longest pause %lld ms\n", Turns / Seconds,
-                 static_cast<long long>(LongestGapMs));
+    Seconds = Meter.Stop();
+    std::fprintf(stderr, "event loop: %.0f turns per second, longest pause %lld ms\n", Meter.TurnsPerSecond(),
+                 static_cast<long long>(Meter.LongestGapMs()));
   }
   std::filesystem::current_path("/");
   std::filesystem::remove_all(Dir);

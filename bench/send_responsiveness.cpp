@@ -5,8 +5,6 @@
 // longest time the loop went without a turn (target: 20 turns a second, that
 // is no gap over 50 ms).
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QTimer>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -19,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "eventloopmeter.h"
 #include "maillib/message/nbmsg.h"
 #include "maillib/smtp/nbsmtp.h"
 #include "platform/runtime/processmessages.h"
@@ -103,26 +102,15 @@ int main(int argc, char** argv) {
   Client.SetWinsockLoaded(true);
   Client.SetMailMessage(&Message);
 
-  long Turns = 0;
-  qint64 LongestGapMs = 0;
-  QElapsedTimer Clock, SinceLastTurn;
-  QTimer Ticker;
-  QObject::connect(&Ticker, &QTimer::timeout, [&] {
-    ++Turns;
-    LongestGapMs = std::max(LongestGapMs, SinceLastTurn.restart());
-  });
-  Ticker.start(1);
-  Clock.start();
-  SinceLastTurn.start();
+  TEventLoopMeter Meter;
   Client.Send();
-  const double Seconds = Clock.elapsed() / 1000.0;
-  Ticker.stop();
+  const double Seconds = Meter.Stop();
   Server.join();
   ::close(Listener);
   std::remove(Path.c_str());
 
   std::printf("sent a 20 MiB attachment (%.1f MiB on the wire) in %.2f s\n", Received / 1048576.0, Seconds);
   std::printf("event loop turns: %.0f per second (target >= 20), longest gap %lld ms (target <= 50)\n",
-              Turns / Seconds, static_cast<long long>(LongestGapMs));
+              Meter.TurnsPerSecond(), static_cast<long long>(Meter.LongestGapMs()));
   return 0;
 }

@@ -47,16 +47,7 @@ TForm15::TForm15(QWidget* Parent) : TSetupWindow("Form15", "Setup Information (U
   auto* Note = new QLabel("Note: If you click Cancel you can Setup Corvalen Pro in Message->Preferences.");
   Note->setWordWrap(true);
   Layout->addWidget(Note);
-  BitBtn1 = new QPushButton("OK");
-  BitBtn1->setObjectName("BitBtn1");
-  BitBtn1->setDefault(true);
-  BitBtn2 = new QPushButton("Cancel");
-  BitBtn2->setObjectName("BitBtn2");
-  auto* Buttons = new QHBoxLayout;
-  Buttons->addStretch(1);
-  Buttons->addWidget(BitBtn1);
-  Buttons->addWidget(BitBtn2);
-  Layout->addLayout(Buttons);
+  AddButtons(Layout);
   FixSize(400);
 
   connect(BitBtn1, &QPushButton::clicked, this, ui::Guarded([this] { BitBtn1Click(); }));

@@ -6,7 +6,6 @@
 #include "setupwindow.h"
 
 class QLineEdit;
-class QPushButton;
 
 // The first-run window for the user: name, organisation, address, SMTP
 // server and the first POP3 account. OK takes a form with anything but the
@@ -19,7 +18,6 @@ public:
   QLabel* Label1 = nullptr;
   // Name, organisation, address, SMTP server; POP3 server, account, password.
   QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7;
-  QPushButton *BitBtn1, *BitBtn2;
 
   // OK: refuses a form with none of the boxes but the organisation filled in.
   void BitBtn1Click();

@@ -36,16 +36,7 @@ TForm16::TForm16(TtkRas& Ras, QWidget* Parent)
   Layout->addWidget(Label2);
   Layout->addWidget(ComboBox1);
 
-  BitBtn1 = new QPushButton("OK");
-  BitBtn1->setObjectName("BitBtn1");
-  BitBtn1->setDefault(true);
-  BitBtn2 = new QPushButton("Cancel");
-  BitBtn2->setObjectName("BitBtn2");
-  auto* Buttons = new QHBoxLayout;
-  Buttons->addStretch(1);
-  Buttons->addWidget(BitBtn1);
-  Buttons->addWidget(BitBtn2);
-  Layout->addLayout(Buttons);
+  AddButtons(Layout);
   FixSize(300);
 
   RadioButton1->setChecked(true);

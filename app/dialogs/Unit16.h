@@ -6,7 +6,6 @@
 #include "setupwindow.h"
 
 class QComboBox;
-class QPushButton;
 class QRadioButton;
 class TtkRas;
 
@@ -23,7 +22,6 @@ public:
   // The dial-up entry and its label, usable only while MODEM is selected.
   QLabel* Label2 = nullptr;
   QComboBox* ComboBox1 = nullptr;
-  QPushButton *BitBtn1, *BitBtn2;
 
   void RadioButton1Click();
   void RadioButton2Click();

@@ -1,8 +1,10 @@
 #include "setupwindow.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLayout>
 #include <QMovie>
+#include <QPushButton>
 #include <QScreen>
 
 #include <algorithm>
@@ -42,4 +44,17 @@ void TSetupWindow::showEvent(QShowEvent* Event) {
 void TSetupWindow::done(int Result) {
   StopAnimation();
   QDialog::done(Result);
+}
+
+void TSetupWindow::AddButtons(QBoxLayout* Layout) {
+  BitBtn1 = new QPushButton("OK");
+  BitBtn1->setObjectName("BitBtn1");
+  BitBtn1->setDefault(true);
+  BitBtn2 = new QPushButton("Cancel");
+  BitBtn2->setObjectName("BitBtn2");
+  auto* Buttons = new QHBoxLayout;
+  Buttons->addStretch(1);
+  Buttons->addWidget(BitBtn1);
+  Buttons->addWidget(BitBtn2);
+  Layout->addLayout(Buttons);
 }

@@ -10,6 +10,8 @@
 #include "app/shell/Unit1.h"
 #include "app/shell/installation.h"
 #include "app/store/mailtables.h"
+#include "platform/net/posixsockets.h"
+#include "platform/runtime/processmessages.h"
 #include "platform/table/database.h"
 #include "platform/ui/dialogs.h"
 #include "support/modalanswer.h"
@@ -96,4 +98,20 @@ protected:
   bool ConfirmAnswer = true;
   std::unique_ptr<TDatabase> Database;
   std::unique_ptr<TForm1> Window;
+};
+
+// For tests in which mail work waits on the interface thread, as it does in
+// the program: the library's waits run the event loop, and the socket
+// library is the system's.
+class PumpingAppTest : public AppTest {
+protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    TtkWinsock::Instance().SetLoader(PosixSocketLibrary);
+    SetMessagePump([] { QApplication::processEvents(); });
+  }
+  void TearDown() override {
+    SetMessagePump(nullptr);
+    AppTest::TearDown();
+  }
 };

@@ -77,9 +77,10 @@ TEST_F(AddressBookTest, AddToListNeedsAnAddressFillsPlaceholdersAndKeepsEmailOrd
     EXPECT_EQ(Book.Table1.FieldByName("FIRST_NAME").AsString(), "Zed");
     for (const char* Field : {"LAST_NAME", "ADDRESS_1", "ADDRESS_2", "ADDRESS_3", "MOBIL", "PHONE", "JOBPHONE"})
       EXPECT_EQ(Book.Table1.FieldByName(Field).AsString(), "--") << Field;
-    for (QWidget* Control : Book.findChildren<QWidget*>())
+    for (QWidget* Control : Book.findChildren<QWidget*>()) {
       if ((Control->focusPolicy() & Qt::TabFocus) && !qobject_cast<QLabel*>(Control))
         EXPECT_FALSE(QAccessible::queryAccessibleInterface(Control)->text(QAccessible::Name).isEmpty());
+    }
   });
 }
 

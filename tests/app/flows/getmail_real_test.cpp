@@ -18,18 +18,7 @@
 
 namespace {
 
-class GetMailRealTest : public AppTest {
-protected:
-  void SetUp() override {
-    AppTest::SetUp();
-    TtkWinsock::Instance().SetLoader(PosixSocketLibrary);
-    SetMessagePump([] { QApplication::processEvents(); });
-  }
-  void TearDown() override {
-    SetMessagePump(nullptr);
-    AppTest::TearDown();
-  }
-};
+using GetMailRealTest = PumpingAppTest;
 
 TEST_F(GetMailRealTest, AttachmentsGoWhereTheUserSaysAndTheInboxShowsTheMessage) {
   TRealMailServers Servers;

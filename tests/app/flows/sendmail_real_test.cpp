@@ -24,18 +24,8 @@ namespace {
 
 using TUser = TRealMailServers::TUser;
 
-class SendMailRealTest : public AppTest {
+class SendMailRealTest : public PumpingAppTest {
 protected:
-  void SetUp() override {
-    AppTest::SetUp();
-    TtkWinsock::Instance().SetLoader(PosixSocketLibrary);
-    SetMessagePump([] { QApplication::processEvents(); });
-  }
-  void TearDown() override {
-    SetMessagePump(nullptr);
-    AppTest::TearDown();
-  }
-
   // New Message, filled by Fill, then To Outbox.
   void Compose(const std::function<void(TForm5&)>& Fill) {
     AnswerNextModal([&](QWidget* Modal) {

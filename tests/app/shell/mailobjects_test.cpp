@@ -25,19 +25,13 @@ std::string ErrorOf(const std::function<void()>& Call) {
   return "no exception";
 }
 
-class MailObjectsTest : public AppTest {
+class MailObjectsTest : public PumpingAppTest {
 protected:
   void SetUp() override {
-    AppTest::SetUp();
-    // The library waits by running the interface, as the program does.
-    SetMessagePump([] { QApplication::processEvents(); });
+    PumpingAppTest::SetUp();
     Config = settings::DefaultConfig("/tmp");
     Config[settings::clName] = "Ann Smith";
     Config[settings::clEmail] = "ann@example.test";
-  }
-  void TearDown() override {
-    SetMessagePump(nullptr);
-    AppTest::TearDown();
   }
   void Start() {
     settings::SaveLines(settings::ConfigFileName, Config);

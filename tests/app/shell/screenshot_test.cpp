@@ -65,7 +65,9 @@ TEST_F(Screenshot, ComposerWithAMessageBeingWritten) {
   ASSERT_FALSE(Picture.isNull());
   EXPECT_GT(Picture.width(), 300);
   const QString Out = QString::fromLocal8Bit(qgetenv("CORVALEN_ARTEFACTS"));
-  if (!Out.isEmpty()) EXPECT_TRUE(Picture.save(Out + "/composer.png"));
+  if (!Out.isEmpty()) {
+    EXPECT_TRUE(Picture.save(Out + "/composer.png"));
+  }
 }
 
 }  // namespace
