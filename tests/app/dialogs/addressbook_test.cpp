@@ -78,8 +78,9 @@ TEST_F(AddressBookTest, AddToListNeedsAnAddressFillsPlaceholdersAndKeepsEmailOrd
     for (const char* Field : {"LAST_NAME", "ADDRESS_1", "ADDRESS_2", "ADDRESS_3", "MOBIL", "PHONE", "JOBPHONE"})
       EXPECT_EQ(Book.Table1.FieldByName(Field).AsString(), "--") << Field;
     for (QWidget* Control : Book.findChildren<QWidget*>()) {
-      if ((Control->focusPolicy() & Qt::TabFocus) && !qobject_cast<QLabel*>(Control))
+      if ((Control->focusPolicy() & Qt::TabFocus) && !qobject_cast<QLabel*>(Control)) {
         EXPECT_FALSE(QAccessible::queryAccessibleInterface(Control)->text(QAccessible::Name).isEmpty());
+      }
     }
   });
 }
