@@ -30,8 +30,10 @@ TFolderView::TFolderView(TDatabase& Database, const TTableDef& Def, const QStrin
   Splitter1->setHandleWidth(16);
   ListView1 = new TListView;
   ListView1->setObjectName("ListView1");
+  ListView1->setAccessibleName(Caption + " messages");
   DBMemo1 = new QPlainTextEdit;
   DBMemo1->setObjectName("DBMemo1");
+  DBMemo1->setAccessibleName(Caption + " message text");
   DBMemo1->setFrameShape(QFrame::NoFrame);
   DBMemo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   QFont BodyFont("Times New Roman", 12);
