@@ -231,8 +231,8 @@ void TnbCustomDecoder::DecodeTextBody() {
     }
   } else {
     std::string Bytes;
-    while (ReadLine())
-      if (!FLine.empty()) DecodeBase64Line(TrimView(FLine), Bytes);
+    TBase64Decoder Base64;
+    while (ReadLine()) Base64.Add(FLine, Bytes);
     LoadBody(std::move(Bytes), CharSetName);
   }
 }
@@ -324,12 +324,13 @@ bool TnbCustomDecoder::DecodeFirstPart() {
     }
   } else {
     std::string Bytes;
+    TBase64Decoder Base64;
     while (ReadLine()) {
       if (StartsWith(FLine, Delimiter)) {
         Ended = true;
         break;
       }
-      if (!FLine.empty()) DecodeBase64Line(TrimView(FLine), Bytes);
+      Base64.Add(FLine, Bytes);
     }
     LoadBody(std::move(Bytes), CharSetName);
   }
@@ -400,6 +401,7 @@ void TnbCustomDecoder::ReadPartData(TnbAttItem& Item, bool UUEncoded) {
   const std::size_t Remaining = static_cast<std::size_t>(FLines.Remaining());
   std::string Buffer;
   Buffer.reserve(FlushSize + 4096);
+  TBase64Decoder Base64;
   switch (Item.TransferEncoding) {
     case TTransferEncoding::teBase64:
       while (ReadLine() && !StartsWith(FLine, Delimiter)) {
@@ -408,7 +410,7 @@ void TnbCustomDecoder::ReadPartData(TnbAttItem& Item, bool UUEncoded) {
           if (IsUUFrameLine(FLine)) continue;
           Buffer += DecodeUULine(FLine);
         } else {
-          DecodeBase64Line(TrimView(FLine), Buffer);
+          Base64.Add(FLine, Buffer);
         }
         FlushInto(Item.Data, Buffer, false, Remaining / 4 * 3);
       }
@@ -476,6 +478,7 @@ void TnbCustomDecoder::ReadSinglePartData(TnbAttItem& Item, bool UUEncoded) {
   const std::size_t Remaining = static_cast<std::size_t>(FLines.Remaining());
   std::string Buffer;
   Buffer.reserve(FlushSize + 4096);
+  TBase64Decoder Base64;
   switch (Item.TransferEncoding) {
     case TTransferEncoding::teBase64:
       Item.Data.Reserve(Remaining / 4 * 3 + 3);
@@ -485,7 +488,7 @@ void TnbCustomDecoder::ReadSinglePartData(TnbAttItem& Item, bool UUEncoded) {
           if (IsUUFrameLine(FLine)) continue;
           Buffer += DecodeUULine(FLine);
         } else {
-          DecodeBase64Line(TrimView(FLine), Buffer);
+          Base64.Add(FLine, Buffer);
         }
         FlushInto(Item.Data, Buffer, false);
       }
