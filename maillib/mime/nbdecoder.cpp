@@ -91,6 +91,10 @@ TnbCustomDecoder::TnbCustomDecoder(TStream& Input) : FInput(Input) {
 }
 
 bool TnbCustomDecoder::ReadLine() {
+  if (FHeld) {
+    FHeld = false;
+    return true;
+  }
   FLines.ReadLine(FLine);
   return !FLines.EndOfStream();
 }
@@ -100,6 +104,13 @@ void TnbCustomDecoder::ReadHeaders(TnbHeaders& Headers) {
   while (ReadLine()) {
     if (FLine.empty()) return;
     if (FLine == TLineStream::EofMarker) throw EMessageParserError(SUnableToRetrieveHeaders);
+    // A line that is neither a field nor a continuation is text: the block
+    // ended without its empty line, and the line begins the body. (A first
+    // line "From " is the envelope line of a mailbox file.)
+    if (!IsContinuationLine(FLine) && !IsHeaderFieldLine(FLine) && !(Headers.empty() && StartsWith(FLine, "From "))) {
+      FHeld = true;
+      return;
+    }
     Headers.push_back(FLine);
   }
 }
@@ -219,6 +230,7 @@ void TnbCustomDecoder::DecodeTextBody() {
       // Uuencoded blocks inside a MIME text body: read the message again as
       // a plain one. Its header fields were applied already.
       FLines.Rewind();
+      FHeld = false;
       Message->Body().clear();
       ReadHeaders(MessageHeaders);
       DecodePlain();

@@ -38,8 +38,9 @@ public:
   // Reads the whole input into Message.
   void Decode();
 
-  // Clears Headers and reads header lines into it up to an empty line or the
-  // end of the data. Raises EMessageParserError "Unable to retrieve headers"
+  // Clears Headers and reads header lines into it up to an empty line, a line
+  // that is not a header line (which is then the first line of the body) or
+  // the end of the data. Raises EMessageParserError "Unable to retrieve headers"
   // on a line equal to the end marker that is not the end of the data.
   void ReadHeaders(TnbHeaders& Headers);
 
@@ -90,6 +91,7 @@ private:
   TStream& FInput;
   TLineStream FLines;
   std::string FLine;  // the line read last
+  bool FHeld = false;  // FLine is read again by the next ReadLine
   std::string Delimiter;
   std::string OuterDelimiter;
   bool InAlternative = false;

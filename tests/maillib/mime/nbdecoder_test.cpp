@@ -614,6 +614,24 @@ TEST_F(DecoderTest, HeaderParserFailureKeepsRawHeaders) {
   EXPECT_EQ(Failing.Attachments().Count(), 1);
 }
 
+TEST_F(DecoderTest, ALineThatIsNoHeaderFieldBeginsTheBody) {
+  Load("Hello Bob,\r\nsee you: tomorrow\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"Hello Bob,", "see you: tomorrow"}));
+
+  Msg.Clear();
+  Load("Subject: no blank line\r\nFrom: a@example.com\r\nThis is the text.\r\nsecond line\r\n");
+  EXPECT_EQ(Msg.Subject(), "no blank line");
+  EXPECT_EQ(Msg.Sender().Address(), "a@example.com");
+  EXPECT_EQ(Msg.Body(), (TStringList{"This is the text.", "second line"}));
+
+  Msg.Clear();
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
+       "Content-Type: text/plain\r\nthe text\r\n--b\r\nContent-Type: text/plain; name=n.txt\r\nnote\r\n--b--\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"the text"}));
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "note");
+}
+
 TEST_F(DecoderTest, HeadersOnlyMessage) {
   Load("Subject: nothing else\r\nX-Priority: 1");
   EXPECT_EQ(Msg.Subject(), "nothing else");
