@@ -95,9 +95,26 @@ bool TnbCustomDecoder::ReadLine() {
     FHeld = false;
     return true;
   }
+  if (FPeeked) {
+    FPeeked = false;
+    std::swap(FLine, FNext);
+    return FNextValid;
+  }
   FLines.ReadLine(FLine);
   return !FLines.EndOfStream();
 }
+
+const std::string& TnbCustomDecoder::PeekLine() {
+  if (!FPeeked) {
+    FLines.ReadLine(FNext);
+    FNextValid = !FLines.EndOfStream();
+    if (!FNextValid) FNext.clear();
+    FPeeked = true;
+  }
+  return FNext;
+}
+
+bool TnbCustomDecoder::AtUUBlock() { return IsUUBeginLine(FLine) && IsUUDataLine(PeekLine()); }
 
 void TnbCustomDecoder::ReadHeaders(TnbHeaders& Headers) {
   Headers.clear();
@@ -213,7 +230,7 @@ void TnbCustomDecoder::DecodeTextBody() {
     TBodyLines Lines(Message->Body(), CharSetName);
     bool UUFound = false;
     while (ReadLine()) {
-      if (IsUUBeginLine(FLine)) {
+      if (AtUUBlock()) {
         UUFound = true;
         break;
       }
@@ -231,6 +248,7 @@ void TnbCustomDecoder::DecodeTextBody() {
       // a plain one. Its header fields were applied already.
       FLines.Rewind();
       FHeld = false;
+      FPeeked = false;
       Message->Body().clear();
       ReadHeaders(MessageHeaders);
       DecodePlain();
@@ -529,7 +547,7 @@ void TnbCustomDecoder::DecodePlain() {
   std::string Raw;
   bool UUFound = false;
   while (ReadLine()) {
-    if (IsUUBeginLine(FLine)) {
+    if (AtUUBlock()) {
       UUFound = true;
       break;
     }
@@ -568,7 +586,7 @@ void TnbCustomDecoder::DecodeUUBlocks() {
     // Text between blocks and after the last one is dropped.
     bool Found = false;
     while (ReadLine()) {
-      if (IsUUBeginLine(FLine)) {
+      if (AtUUBlock()) {
         Found = true;
         break;
       }

@@ -87,11 +87,20 @@ private:
   std::string GeneratedName(bool Alternative) const;
 
   bool ReadLine();
+  // The line after FLine, read ahead without being taken; the next ReadLine
+  // returns it. Empty at the end of the data.
+  const std::string& PeekLine();
+  // True when FLine begins a uuencoded block: a begin line followed by a
+  // line that decodes. A begin line followed by text is text.
+  bool AtUUBlock();
 
   TStream& FInput;
   TLineStream FLines;
   std::string FLine;  // the line read last
   bool FHeld = false;  // FLine is read again by the next ReadLine
+  std::string FNext;   // the line PeekLine read ahead
+  bool FPeeked = false;
+  bool FNextValid = false;
   std::string Delimiter;
   std::string OuterDelimiter;
   bool InAlternative = false;

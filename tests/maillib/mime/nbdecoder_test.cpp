@@ -91,7 +91,8 @@ TEST_F(DecoderTest, MimeTextBodyWithUuencodedBlockIsReadAsPlainOnce) {
 }
 
 TEST_F(DecoderTest, BadUuLineKeepsTextAndAttachesOriginal) {
-  const std::string Raw = "Subject: x\r\n\r\nbefore\r\nbegin 644 a.bin\r\nM~~~~\r\nend\r\n";
+  // The first data line decodes, so this is a block; the second does not.
+  const std::string Raw = "Subject: x\r\n\r\nbefore\r\nbegin 644 a.bin\r\n" + UULines("abc") + "M~~~~\r\nend\r\n";
   Load(Raw);
   TStringList Expected{"before"};
   for (const auto& L : ErrorLines("Error decoding the attachment")) Expected.push_back(L);
@@ -99,6 +100,20 @@ TEST_F(DecoderTest, BadUuLineKeepsTextAndAttachesOriginal) {
   ASSERT_EQ(Msg.Attachments().Count(), 1);
   EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "original.eml");
   EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), Raw);
+}
+
+TEST_F(DecoderTest, TextThatOnlyLooksLikeABeginLineStaysText) {
+  const TStringList Text{"Begin 2024 with the budget review.", "The rest of the text.", "BEGIN 100 BOXES", "end"};
+  Load("Subject: plan\r\n\r\nBegin 2024 with the budget review.\r\nThe rest of the text.\r\nBEGIN 100 BOXES\r\nend\r\n");
+  EXPECT_EQ(Msg.Body(), Text);
+  EXPECT_EQ(Msg.Attachments().Count(), 0);
+  EXPECT_EQ(Msg.Encoding, TMsgEncoding::meMIME);
+
+  Msg.Clear();
+  Load("MIME-Version: 1.0\r\nContent-Type: text/plain\r\n\r\nBegin 2024 with the budget review.\r\n"
+       "The rest of the text.\r\nBEGIN 100 BOXES\r\nend\r\n");
+  EXPECT_EQ(Msg.Body(), Text);
+  EXPECT_EQ(Msg.Attachments().Count(), 0);
 }
 
 // --- single text bodies ------------------------------------------------------
