@@ -7,6 +7,7 @@
 #include "maillib/mime/headerfields.h"
 #include "maillib/mime/headerwords.h"
 #include "maillib/mime/mimetext.h"
+#include "platform/runtime/textencoding.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ TAddressParts SplitAddress(std::string_view Text, std::string_view Shape) {
 // word can never supply the mailbox (RFC 2047, section 5).
 TAddressParts ParseRawAddress(std::string_view Raw) {
   TAddressParts Parts = SplitAddress(Raw, MaskEncodedWords(Raw));
-  Parts.Address = ShortString(Parts.Address);
+  Parts.Address = ShortString(UndeclaredTextToUTF8(Parts.Address));
   Parts.Name = mimetext::Trim(DecodeHeaderText(Parts.Name));
   return Parts;
 }

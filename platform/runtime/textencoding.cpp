@@ -201,7 +201,38 @@ void AppendThroughIconv(TIconv& Converter, std::string_view Bytes, std::string& 
   Text.append(Out.data(), Used);
 }
 
+// The characters of windows-1252's bytes 0x80 to 0x9F; the unassigned ones
+// stand for themselves.
+constexpr char16_t Windows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void AppendCodePoint(char32_t Code, std::string& Text) {
+  if (Code < 0x80) {
+    Text += static_cast<char>(Code);
+  } else if (Code < 0x800) {
+    Text += static_cast<char>(0xC0 | (Code >> 6));
+    Text += static_cast<char>(0x80 | (Code & 0x3F));
+  } else {
+    Text += static_cast<char>(0xE0 | (Code >> 12));
+    Text += static_cast<char>(0x80 | ((Code >> 6) & 0x3F));
+    Text += static_cast<char>(0x80 | (Code & 0x3F));
+  }
+}
+
 }  // namespace
+
+std::string UndeclaredTextToUTF8(std::string_view Bytes) {
+  if (IsValidUTF8(Bytes)) return std::string(Bytes);
+  std::string Text;
+  Text.reserve(Bytes.size() * 2);
+  for (const char Ch : Bytes) {
+    const auto C = static_cast<unsigned char>(Ch);
+    AppendCodePoint(C >= 0x80 && C < 0xA0 ? Windows1252High[C - 0x80] : C, Text);
+  }
+  return Text;
+}
 
 bool IsKnownCharSet(std::string_view CharSet) {
   const std::string Name = NormalizedName(CharSet);

@@ -41,3 +41,10 @@ std::string ValidUTF8(std::string_view Text);
 // U+0100) and the text is valid UTF-8; returns false and leaves Bytes
 // unchanged otherwise.
 bool UTF8ToLatin1(std::string_view Text, std::string& Bytes);
+
+// Text whose character set nobody declared (raw 8-bit header text from old
+// clients, an encoded word in an unknown character set): kept as it is when
+// it is valid UTF-8, else read as windows-1252, the superset of Latin-1 that
+// such clients wrote. Its five unassigned bytes become the C1 controls of
+// the same value, so no byte is ever lost.
+std::string UndeclaredTextToUTF8(std::string_view Bytes);
