@@ -26,7 +26,8 @@ std::string WithColon(const std::string& FieldName) {
 }
 
 // Splits one line of an address field at the commas that stand outside
-// double quotes and outside encoded words, and appends the pieces as
+// quoted strings (where a backslash escapes the next character) and outside
+// encoded words, and appends the pieces as
 // received. A piece before a comma is kept even when empty; the text after
 // the last comma only when it is not.
 void SplitAddresses(std::string_view Text, TStringList& Addresses) {
@@ -34,7 +35,9 @@ void SplitAddresses(std::string_view Text, TStringList& Addresses) {
   bool Quoted = false;
   std::size_t Start = 0;
   for (std::size_t I = 0; I < Shape.size(); ++I) {
-    if (Shape[I] == '"') {
+    if (Quoted && Shape[I] == '\\') {
+      ++I;  // a quoted pair: the next character is text
+    } else if (Shape[I] == '"') {
       Quoted = !Quoted;
     } else if (Shape[I] == ',' && !Quoted) {
       Addresses.push_back(Trim(Text.substr(Start, I - Start)));

@@ -108,6 +108,25 @@ std::string Quoted(std::string_view Text) {
   return Result + '"';
 }
 
+// True when Name can stand in an address field as it is: its special
+// characters all stand inside complete quoted strings (a backslash inside
+// one escapes the next character, RFC 5322 section 3.2.4).
+bool IsPlainPhrase(std::string_view Name) {
+  bool InQuotes = false;
+  for (std::size_t I = 0; I < Name.size(); ++I) {
+    const char C = Name[I];
+    if (InQuotes) {
+      if (C == '\\') ++I;
+      else if (C == '"') InQuotes = false;
+    } else if (C == '"') {
+      InQuotes = true;
+    } else if (std::string_view(".,;:@<>()[]\\").find(C) != std::string_view::npos) {
+      return false;
+    }
+  }
+  return !InQuotes;
+}
+
 // A header line is a field ("Name: value", the name printable ASCII without
 // a colon) or a continuation line.
 bool IsFieldLine(std::string_view Line) {
@@ -219,10 +238,10 @@ std::string TnbCustomEncoder::DisplayName(std::string_view Name, bool Quote) con
   std::string Line = SingleLine(Name);
   if (!IsPlainHeaderText(Line)) return HeaderText(Line);
   // A period, and any other character that would end a phrase or split the
-  // address list, needs the name quoted; a name that holds a quote is taken
-  // as quoted by its writer.
-  if (Quote && Line.find('"') == std::string::npos && Line.find_first_of(".,;:@<>()[]\\") != std::string::npos)
-    return Quoted(Line);
+  // address list, needs the name quoted, and so does a quote that is not
+  // closed; a name whose quoted strings are complete is taken as quoted by
+  // its writer.
+  if (Quote && !IsPlainPhrase(Line)) return Quoted(Line);
   return Line;
 }
 

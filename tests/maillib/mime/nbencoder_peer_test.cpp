@@ -210,3 +210,24 @@ TEST(EncoderPeerCheck, SevenBitItemsStayWithinSmtpLinesAndSevenBits) {
   EXPECT_TRUE(std::all_of(Wire.begin(), Wire.end(), [](char C) { return static_cast<unsigned char>(C) < 0x80; }));
   EXPECT_EQ(Wire.find("8bit"), std::string::npos);
 }
+
+TEST(EncoderPeerCheck, DisplayNamesWithStrayQuotesKeepTheAddressList) {
+  TnbMessage M;
+  M.Sender().SetAddress("a@example.org");
+  const std::vector<std::string> Names = {"Smith, \"Ann", "Bob \"the builder\" Jones", "C\\D \"x", "Dee"};
+  for (std::size_t I = 0; I < Names.size(); ++I)
+    M.Recipients().AddAddress("r" + std::to_string(I) + "@example.org", Names[I]);
+  M.Body() = {"hi"};
+  TMemoryStream Stream;
+  M.SaveToStream(Stream);
+  TnbMessage Back;
+  Stream.SetPosition(0);
+  Back.LoadFromStream(Stream);
+  ASSERT_EQ(Back.Recipients().Count(), 4);
+  for (int I = 0; I < 4; ++I) EXPECT_EQ(Back.Recipients().Items(I).Address(), "r" + std::to_string(I) + "@example.org");
+  EXPECT_EQ(Back.Recipients().Items(0).Name(), "Smith, \"Ann");
+  if (std::system("python3 -c 'import email' >/dev/null 2>&1") != 0) return;
+  const std::vector<std::string> Lines = PeerReading(std::string(Stream.View()));
+  EXPECT_EQ(std::count_if(Lines.begin(), Lines.end(), [](const std::string& L) { return L.starts_with("address To: "); }), 4);
+  EXPECT_TRUE(Has(Lines, "address To: Smith, \"Ann <r0@example.org>"));
+}
