@@ -385,10 +385,11 @@ void TnbCustomDecoder::DecodeParts() {
 
     auto Item = std::make_unique<TnbAttItem>();
     std::string CT = GetHeaderField(PartHeaders, "Content-type");
-    if (TrimView(CT).empty()) CT = "text/plain";
+    const bool Declared = !TrimView(CT).empty();
+    if (!Declared) CT = "text/plain";
     const std::string MediaType = GetMediaType(CT);
     Item->SetContentType(MediaType);
-    const std::string Name = GetParameter("name", CT);
+    const std::string Name = GetFileNameParameter("name", CT);
     if (!Name.empty()) Item->SetFileName(Name);
 
     bool UUEncoded = false;
@@ -397,12 +398,15 @@ void TnbCustomDecoder::DecodeParts() {
     Item->TransferEncoding = PartEncoding;
 
     if (Item->FileName().empty()) {
-      const std::string FileName = GetParameter("filename", GetHeaderField(PartHeaders, "Content-Disposition"));
+      const std::string FileName =
+          GetFileNameParameter("filename", GetRawHeaderField(PartHeaders, "Content-Disposition"));
       if (!FileName.empty()) {
         Item->SetFileName(FileName);
         Item->TransferEncoding = PartEncoding;
       }
     }
+    // The type the sender declared wins over the one guessed from the name.
+    if (Declared && !MediaType.empty()) Item->SetContentType(MediaType);
     if (Item->FileName().empty()) {
       Item->SetFileName(GeneratedName(InAlternative || TopAlternative));
       Item->TransferEncoding = PartEncoding;
@@ -477,7 +481,7 @@ void TnbCustomDecoder::DecodeSinglePart() {
   const std::string MediaType = GetMediaType(CT);
   auto Item = std::make_unique<TnbAttItem>();
   Item->SetContentType(MediaType);
-  const std::string Name = GetParameter("name", CT);
+  const std::string Name = GetFileNameParameter("name", CT);
   if (!Name.empty()) {
     Item->SetFileName(Name);
     Item->SetContentType(MediaType);
@@ -487,7 +491,7 @@ void TnbCustomDecoder::DecodeSinglePart() {
       TransferEncodingOf(GetHeaderField(MessageHeaders, "Content-Transfer-Encoding"), UUEncoded);
   Item->TransferEncoding = Encoding;
   if (Item->FileName().empty()) {
-    std::string FileName = GetParameter("filename", GetHeaderField(MessageHeaders, "Content-Disposition"));
+    std::string FileName = GetFileNameParameter("filename", GetRawHeaderField(MessageHeaders, "Content-Disposition"));
     if (FileName.empty()) FileName = GeneratedName(false);
     Item->SetFileName(FileName);
     Item->TransferEncoding = Encoding;

@@ -9,6 +9,8 @@
 // ("ISO-8859-1", "utf-8", "windows-1252", "ISO-2022-JP", ...). Names holding
 // characters other than letters, digits and "-_.:+" are unknown, so a name
 // taken from a message can never pass options such as "//IGNORE" to iconv.
+// Labels in common use that iconv spells differently (ks_c_5601-1987,
+// iso-8859-8-i, x-gbk, x-sjis...) are read as the character set they mean.
 //
 // Bytes that are not valid in their character set never stop a conversion:
 // each byte that cannot be read becomes U+FFFD (the replacement character),

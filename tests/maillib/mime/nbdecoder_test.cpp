@@ -254,6 +254,21 @@ TEST_F(DecoderTest, UnnamedPartsAreNumberedAndKeepTheirTypes) {
   EXPECT_EQ(Bytes(Msg.Attachments().Items(3)), "seven bit");
 }
 
+TEST_F(DecoderTest, FileNamesInRfc2231AndEncodedWordsAndTheDeclaredTypeWins) {
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\ntext\r\n--b\r\n"
+       "Content-Type: application/octet-stream\r\nContent-Disposition: attachment;\r\n"
+       " filename*0*=UTF-8''na%C3%AFve; filename*1=\".txt\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+       EncodeBase64Line("one") + "\r\n--b\r\nContent-Type: image/png; name=\"=?utf-8?Q?caf=C3=A9?=.gif\"\r\n"
+       "Content-Transfer-Encoding: base64\r\n\r\n" + EncodeBase64Line("two") + "\r\n--b--\r\n");
+  ASSERT_EQ(Msg.Attachments().Count(), 2);
+  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "na\xC3\xAFve.txt");
+  EXPECT_EQ(Msg.Attachments().Items(0).ContentType(), "application/octet-stream");
+  EXPECT_EQ(Msg.Attachments().Items(0).TransferEncoding, TTransferEncoding::teBase64);
+  EXPECT_EQ(Msg.Attachments().Items(1).FileName(), "caf\xC3\xA9.gif");
+  EXPECT_EQ(Msg.Attachments().Items(1).ContentType(), "image/png");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(1)), "two");
+}
+
 TEST_F(DecoderTest, FirstPartBase64IsAnAttachment) {
   Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
        "Content-Type: image/gif; name=g.gif\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
