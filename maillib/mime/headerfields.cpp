@@ -29,22 +29,50 @@ std::string WithColon(const std::string& FieldName) {
 }
 
 // Splits one line of an address field at the commas that stand outside
-// quoted strings (where a backslash escapes the next character) and outside
-// encoded words, and appends the pieces as
-// received. A piece before a comma is kept even when empty; the text after
-// the last comma only when it is not.
+// quoted strings (where a backslash escapes the next character), comments,
+// angle brackets and encoded words, and appends the pieces as received. A
+// piece before a comma is kept even when empty; the text after the last
+// comma only when it is not. Group syntax (RFC 5322, section 3.4) gives
+// the members only: "Team: a@x, b@x;" gives a@x and b@x, and
+// "undisclosed-recipients:;" gives nothing.
 void SplitAddresses(std::string_view Text, TStringList& Addresses) {
   const std::string Shape = MaskEncodedWords(Text);
   bool Quoted = false;
+  int Comment = 0;
+  bool Angle = false;
+  bool AfterGroup = false;  // a group ended, and its "," is no empty address
   std::size_t Start = 0;
   for (std::size_t I = 0; I < Shape.size(); ++I) {
-    if (Quoted && Shape[I] == '\\') {
-      ++I;  // a quoted pair: the next character is text
-    } else if (Shape[I] == '"') {
-      Quoted = !Quoted;
-    } else if (Shape[I] == ',' && !Quoted) {
-      Addresses.push_back(Trim(Text.substr(Start, I - Start)));
+    const char C = Shape[I];
+    if (Quoted) {
+      if (C == '\\') ++I;  // a quoted pair: the next character is text
+      else if (C == '"') Quoted = false;
+    } else if (Comment > 0) {
+      if (C == '\\') ++I;
+      else if (C == '(') ++Comment;
+      else if (C == ')') --Comment;
+    } else if (C == '"') {
+      Quoted = true;
+    } else if (C == '(') {
+      Comment = 1;
+    } else if (C == '<') {
+      Angle = true;
+    } else if (C == '>') {
+      Angle = false;
+    } else if (Angle) {
+      // A route's ":" and any "," inside angle brackets belong to the address.
+    } else if (C == ',') {
+      const std::string_view Piece = TrimView(Text.substr(Start, I - Start));
+      if (!(AfterGroup && Piece.empty())) Addresses.emplace_back(Piece);
       Start = I + 1;
+      AfterGroup = false;
+    } else if (C == ':') {
+      Start = I + 1;  // a group's name, not an address
+    } else if (C == ';') {
+      const std::string_view Member = TrimView(Text.substr(Start, I - Start));
+      if (!Member.empty()) Addresses.emplace_back(Member);
+      Start = I + 1;
+      AfterGroup = true;
     }
   }
   const std::string_view Rest = TrimView(Text.substr(Start));

@@ -124,6 +124,18 @@ TEST(GetHeaderAddresses, AFoldedLineWithAColonInAQuotedNameIsNotLost) {
   EXPECT_EQ(Addresses, (TStringList{"a@x", "\"Sales: Team\" <sales@x>"}));
 }
 
+TEST(GetHeaderAddresses, AGroupGivesItsMembersOnly) {
+  TStringList Out;
+  GetHeaderAddresses({"To: undisclosed-recipients:;", "Cc: Team: a@example.org, \"B: b\" <b@example.org>;, c@example.org",
+                      " , Empty:;"},
+                     "TO", Out);
+  EXPECT_TRUE(Out.empty());
+  GetHeaderAddresses({"To: undisclosed-recipients:;", "Cc: Team: a@example.org, \"B: b\" <b@example.org>;, c@example.org",
+                      " , Empty:;"},
+                     "CC", Out);
+  EXPECT_EQ(Out, (TStringList{"a@example.org", "\"B: b\" <b@example.org>", "c@example.org", ""}));
+}
+
 TEST(GetHeaderAddresses, AMatchingLineWithoutColonEndsTheWalk) {
   TStringList Addresses;
   GetHeaderAddresses({"To: a@x", "Subject: s", "TOKEN", "To: b@x"}, "TO", Addresses);
