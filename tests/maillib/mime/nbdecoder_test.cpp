@@ -176,6 +176,24 @@ TEST_F(DecoderTest, UndeclaredEightBitTextIsNeverInvalidUtf8) {
   EXPECT_EQ(Msg.Body()[0], "na\xC3\xAFve");
 }
 
+TEST_F(DecoderTest, CharsetLabelsThatIconvSpellsDifferently) {
+  const struct {
+    const char* Label;
+    std::string Bytes;
+    std::string Text;
+  } Cases[] = {{"ks_c_5601-1987", "\xBE\xC8\xB3\xE7", "\xEC\x95\x88\xEB\x85\x95"},
+               {"iso-8859-8-i", "\xF9\xEC\xE5\xED", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D"},
+               {"x-gbk", "\xD6\xD0\xCE\xC4", "\xE4\xB8\xAD\xE6\x96\x87"},
+               {"windows-874", "\xA1", "\xE0\xB8\x81"}};
+  for (const auto& Case : Cases) {
+    Msg.Clear();
+    Load(std::string("MIME-Version: 1.0\r\nSubject: =?") + Case.Label + "?B?" + EncodeBase64Line(Case.Bytes) +
+         "?=\r\nContent-Type: text/plain; charset=" + Case.Label + "\r\n\r\n" + Case.Bytes + "\r\n");
+    EXPECT_EQ(Msg.Subject(), Case.Text) << Case.Label;
+    EXPECT_EQ(Msg.Body(), (TStringList{Case.Text})) << Case.Label;
+  }
+}
+
 TEST_F(DecoderTest, HtmlBodySetsContentType) {
   Load("MIME-Version: 1.0\r\nContent-Type: TEXT/HTML; charset=us-ascii\r\n\r\n<p>hi</p>\r\n");
   EXPECT_EQ(Msg.Body(), (TStringList{"<p>hi</p>"}));
