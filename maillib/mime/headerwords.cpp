@@ -119,19 +119,24 @@ std::string DecodeHeaderWords(const std::string& Text) {
     bool OnlyBlanks = true;
     for (const char C : Between)
       if (!IsBlank(C)) OnlyBlanks = false;
-    // Blanks between two adjacent encoded words are not part of the text.
-    if (!(AfterWord && OnlyBlanks)) {
+    std::string Bytes;
+    const bool Damaged = IsKnownEncoding(Word.Letter) && !WordBytes(Word, Bytes);
+    // Blanks between two adjacent encoded words are not part of the text;
+    // a damaged word is text, and so are the blanks beside it.
+    if (!(AfterWord && OnlyBlanks && !Damaged)) {
       Words.Flush();
       Out += UndeclaredTextToUTF8(Between);
     }
-    std::string Bytes;
-    if (IsKnownEncoding(Word.Letter) && WordBytes(Word, Bytes)) {
-      Words.Add(CharSetOf(Word), Bytes);
-    } else if (IsKnownEncoding(Word.Letter)) {
-      // A damaged word is shown as it was received; the words around it
-      // are still decoded.
+    if (Damaged) {
+      // Shown as it was received; the words around it are still decoded.
       Words.Flush();
       Out += UndeclaredTextToUTF8(In.substr(Start, Word.End - Start));
+      I = Word.End;
+      AfterWord = false;
+      continue;
+    }
+    if (IsKnownEncoding(Word.Letter)) {
+      Words.Add(CharSetOf(Word), Bytes);
     } else {
       // An unknown encoding: the word's text as it stands.
       Words.Flush();

@@ -56,6 +56,7 @@ TEST(HeaderWords, TextThatIsNotAnEncodedWordStays) {
 
 TEST(HeaderWords, ADamagedWordStaysAsReceivedAndTheOthersAreDecoded) {
   EXPECT_EQ(DecodeHeaderWords("=?utf-8?B?Q2 Fm?= and =?utf-8?Q?caf=C3=A9?="), "=?utf-8?B?Q2 Fm?= and caf\xC3\xA9");
+  EXPECT_EQ(DecodeHeaderWords("=?utf-8?Q?a?= =?utf-8?B?*?= =?utf-8?Q?b?="), "a =?utf-8?B?*?= b");
 }
 
 TEST(HeaderWords, RawEightBitTextIsUtf8WhenValidElseWindows1252) {
