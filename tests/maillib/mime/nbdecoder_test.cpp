@@ -365,6 +365,40 @@ TEST_F(DecoderTest, NestedAlternativeAsLastPartAddsNoEpilogueAttachment) {
   EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "_alt.0");
 }
 
+TEST_F(DecoderTest, TheWholeTreeIsWalkedAndEveryLeafKeepsItsNameAndType) {
+  // Webmail: the text, an HTML rendering with an inline image, a file.
+  Load("Content-Type: multipart/mixed; boundary=m\r\n\r\n--m\r\nContent-Type: multipart/alternative; boundary=a\r\n\r\n"
+       "--a\r\nContent-Type: text/plain\r\nContent-Transfer-Encoding: base64\r\n\r\n" + EncodeBase64Line("text\r\n") +
+       "\r\n--a\r\nContent-Type: multipart/related; boundary=r\r\n\r\n--r\r\nContent-Type: text/html\r\n\r\n<p>t</p>\r\n"
+       "--r\r\nContent-Type: image/png\r\nContent-Transfer-Encoding: base64\r\n\r\n" + EncodeBase64Line("png") +
+       "\r\n--r--\r\n--a--\r\n--m\r\nContent-Type: message/rfc822\r\n\r\nSubject: Q3/Q4: plan\r\n\r\nold\r\n"
+       "--m\r\nContent-Type: multipart/digest; boundary=d\r\n\r\n--d\r\n\r\nSubject:\r\n\r\nx\r\n--d--\r\n--m--\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"text"}));
+  ASSERT_EQ(Msg.Attachments().Count(), 4);
+  const std::pair<const char*, const char*> Expected[] = {
+      {"_alt.0", "text/html"}, {"att.1", "image/png"}, {"Q3_Q4_ plan.eml", "message/rfc822"}, {"att.3.eml", "message/rfc822"}};
+  for (int I = 0; I < 4; ++I) {
+    EXPECT_EQ(Msg.Attachments().Items(I).FileName(), Expected[I].first);
+    EXPECT_EQ(Msg.Attachments().Items(I).ContentType(), Expected[I].second);
+  }
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(1)), "png");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(2)), "Subject: Q3/Q4: plan\r\n\r\nold");
+}
+
+TEST_F(DecoderTest, NestingBeyondTheDepthLimitIsKeptRaw) {
+  std::string Raw = "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b0\r\n\r\n";
+  for (int I = 0; I < 150; ++I)
+    Raw += "--b" + std::to_string(I) + "\r\nContent-Type: multipart/mixed; boundary=b" + std::to_string(I + 1) + "\r\n\r\n";
+  Raw += "--b150\r\n\r\ndeep text\r\n";
+  for (int I = 150; I >= 0; --I) Raw += "--b" + std::to_string(I) + "--\r\n";
+  Load(Raw);
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  const std::string Kept = Bytes(Msg.Attachments().Items(0));
+  EXPECT_EQ(Kept.substr(0, 7), "--b100\r");
+  EXPECT_NE(Kept.find("deep text"), std::string::npos);
+  EXPECT_TRUE(Kept.ends_with("--b100--"));
+}
+
 TEST_F(DecoderTest, FirstPartQuotedPrintableInCharset) {
   Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
        "Content-Type: text/plain; charset=windows-1252\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
