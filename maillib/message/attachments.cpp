@@ -90,6 +90,11 @@ TnbAttItem* TnbAttList::AddFile(const std::string& Path) {
 
 void TnbAttList::Clear() { FItems.clear(); }
 
+void TnbAttList::Delete(int Index) {
+  Items(Index);  // checks the index
+  FItems.erase(FItems.begin() + Index);
+}
+
 void TnbAttList::Assign(const TnbAttList& Source) {
   std::vector<std::unique_ptr<TnbAttItem>> Copy;
   Copy.reserve(Source.FItems.size());

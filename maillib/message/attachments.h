@@ -73,6 +73,8 @@ public:
   // nothing is appended then.
   TnbAttItem* AddFile(const std::string& Path);
   void Clear();
+  // Removes and frees the attachment at Index; EListError outside the list.
+  void Delete(int Index);
   // Makes this list a copy of Source, bytes included.
   void Assign(const TnbAttList& Source);
 

@@ -7,10 +7,12 @@
 #include "maillib/mime/headerfields.h"
 #include "maillib/mime/headerwords.h"
 #include "maillib/mime/mimetext.h"
+#include "platform/runtime/textencoding.h"
 
 namespace {
 
-// Splits Text into mailbox and display name, not cut. The separators are
+// Splits Text into mailbox and display name (as it stands, quotes and all),
+// not cut. The separators are
 // looked for in Shape, a text of the same length: Text itself, or Text with
 // its encoded words masked so that none of their characters separates.
 TAddressParts SplitAddress(std::string_view Text, std::string_view Shape) {
@@ -23,9 +25,9 @@ TAddressParts SplitAddress(std::string_view Text, std::string_view Shape) {
       Parts.Address = StripQuotes(Text.substr(Open + 1, Close - Open - 1));
       std::string Rest(Text.substr(0, Open));
       Rest += Text.substr(Close + 1);
-      Parts.Name = StripQuotes(Rest);
+      Parts.Name = Rest;
     } else {
-      Parts.Name = StripQuotes(Text);
+      Parts.Name = Text;
     }
   } else if (const std::size_t Paren = Shape.find('('); Paren != std::string_view::npos) {
     Parts.Address = StripQuotes(Text.substr(0, Paren));
@@ -33,20 +35,46 @@ TAddressParts SplitAddress(std::string_view Text, std::string_view Shape) {
     // Drop the closing parenthesis (an encoded word ends in "=", never in
     // one); an unclosed comment keeps all its text.
     if (!Comment.empty() && Comment.back() == ')') Comment.remove_suffix(1);
-    Parts.Name = StripQuotes(Comment);
+    Parts.Name = Comment;
   } else {
     Parts.Address = Text;
   }
   return Parts;
 }
 
+// A display name read from a header: a name that is one quoted string loses
+// its quotes and its quoted pairs are undone ("Smith, \"Ann" gives
+// Smith, "Ann); any other name is taken as it stands.
+std::string UnquotedName(std::string_view Name) {
+  Name = mimetext::TrimView(Name);
+  if (Name.size() < 2 || Name.front() != '"' || Name.back() != '"') return StripQuotes(Name);
+  std::string Text;
+  for (std::size_t I = 1; I + 1 < Name.size(); ++I) {
+    if (Name[I] == '\\' && I + 2 < Name.size()) ++I;
+    Text += Name[I];
+  }
+  return Text;
+}
+
 // Splits an address text as it stands in a header field. The split is made
 // on the raw text and only the display name is then decoded, so an encoded
 // word can never supply the mailbox (RFC 2047, section 5).
 TAddressParts ParseRawAddress(std::string_view Raw) {
-  TAddressParts Parts = SplitAddress(Raw, MaskEncodedWords(Raw));
-  Parts.Address = ShortString(Parts.Address);
-  Parts.Name = mimetext::Trim(DecodeHeaderText(Parts.Name));
+  // Separators inside a quoted string are text: "Smith <Ann>" <a@b>.
+  std::string Shape = MaskEncodedWords(Raw);
+  for (std::size_t I = 0, Open = std::string::npos; I < Shape.size(); ++I) {
+    if (Open != std::string::npos && Shape[I] == '\\' && I + 1 < Shape.size()) {
+      Shape[I] = Shape[I + 1] = 'x';
+      ++I;
+    } else if (Shape[I] == '"') {
+      Open = Open == std::string::npos ? I : std::string::npos;
+    } else if (Open != std::string::npos) {
+      Shape[I] = 'x';
+    }
+  }
+  TAddressParts Parts = SplitAddress(Raw, Shape);
+  Parts.Address = ShortString(UndeclaredTextToUTF8(Parts.Address));
+  Parts.Name = mimetext::Trim(DecodeHeaderText(UnquotedName(Parts.Name)));
   return Parts;
 }
 
@@ -60,7 +88,7 @@ void Fill(TnbMailAddress& Address, const TAddressParts& Parts) {
 TAddressParts ParseAddressParts(std::string_view Text) {
   TAddressParts Parts = SplitAddress(Text, Text);
   Parts.Address = ShortString(Parts.Address);
-  Parts.Name = ShortString(Parts.Name);
+  Parts.Name = ShortString(StripQuotes(Parts.Name));
   return Parts;
 }
 

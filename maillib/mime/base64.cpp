@@ -110,3 +110,45 @@ std::string DecodeBase64Line(std::string_view Text) {
   DecodeBase64Line(Text, Bytes);
   return Bytes;
 }
+
+void TBase64Decoder::Add(std::string_view Text, std::string& Bytes) {
+  ProcessMessages();
+  const auto* In = reinterpret_cast<const unsigned char*>(Text.data());
+  const std::size_t N = Text.size();
+  const std::size_t Start = Bytes.size();
+  Bytes.resize(Start + (N + 3) / 4 * 3 + 3);
+  auto* Out = reinterpret_cast<unsigned char*>(Bytes.data() + Start);
+  std::size_t I = 0;
+  while (I < N) {
+    // Whole groups of alphabet characters, the common case, four at a time.
+    if (FCount == 0) {
+      for (; I + 4 <= N; I += 4) {
+        const std::uint8_t A = DecodeTable[In[I]], B = DecodeTable[In[I + 1]], C = DecodeTable[In[I + 2]],
+                           D = DecodeTable[In[I + 3]];
+        if ((A | B | C | D) & 0xC0) break;
+        const std::uint32_t V = (std::uint32_t(A) << 18) | (std::uint32_t(B) << 12) | (std::uint32_t(C) << 6) | D;
+        *Out++ = static_cast<unsigned char>(V >> 16);
+        *Out++ = static_cast<unsigned char>(V >> 8);
+        *Out++ = static_cast<unsigned char>(V);
+      }
+      if (I == N) break;
+    }
+    const std::uint8_t V = DecodeTable[In[I++]];
+    if (V == Invalid) continue;
+    if (V == Fill) {
+      // The group ends: its whole bytes were written as they came.
+      FBits = 0;
+      FCount = 0;
+      continue;
+    }
+    FBits = (FBits << 6) | V;
+    ++FCount;
+    // Each character after the first of a group completes one more byte.
+    if (FCount >= 2) *Out++ = static_cast<unsigned char>(FBits >> (2 * (4 - FCount)));
+    if (FCount == 4) {
+      FBits = 0;
+      FCount = 0;
+    }
+  }
+  Bytes.resize(static_cast<std::size_t>(reinterpret_cast<char*>(Out) - Bytes.data()));
+}

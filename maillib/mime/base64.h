@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,3 +21,20 @@ std::string DecodeBase64Line(std::string_view Text);
 // Appends the bytes of one line of base64 text to Bytes; on an error Bytes
 // is left as it was.
 void DecodeBase64Line(std::string_view Text, std::string& Bytes);
+
+// Decodes the base64 content of a body part, which arrives a line at a time.
+// Encoders break lines anywhere (50, 73 characters...), so a group of four
+// characters may be split over two lines: the characters of an unfinished
+// group are carried into the next line. Characters outside the alphabet
+// (blanks, stray bytes) are skipped, as RFC 2045 section 6.8 asks, so a
+// damaged line costs the bytes it holds and never the message. A "=" ends
+// its group; bits that make no whole byte are dropped there and at the end.
+class TBase64Decoder {
+public:
+  // Appends the bytes of Text, a piece of the content, to Bytes.
+  void Add(std::string_view Text, std::string& Bytes);
+
+private:
+  std::uint32_t FBits = 0;  // the values of the unfinished group
+  int FCount = 0;           // characters in the unfinished group, 0 to 3
+};

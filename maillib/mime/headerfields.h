@@ -36,9 +36,17 @@ void GetHeaderAddresses(const TStringList& Headers, const std::string& FieldName
 void DeleteHeaderField(TStringList& Headers, const std::string& FieldName);
 
 // The value of parameter ParamName (boundary, charset, name, filename) in a
-// structured value such as a Content-Type; empty when absent. The name is
-// found as a plain substring, so "name" also finds "filename".
+// structured value such as a Content-Type; empty when absent. Names are
+// compared whole, without regard to case: "name" never finds "filename".
+// A value given in the forms of RFC 2231 (name*=charset'lang'%XX, sections
+// name*0, name*1*, ...) is put together and converted into UTF-8, and is
+// taken before a plain value of the same name.
 std::string GetParameter(const std::string& ParamName, const std::string& Value);
+
+// A file name parameter (name, filename) as GetParameter reads it, with
+// RFC 2047 encoded words decoded and raw 8-bit text read as undeclared text:
+// the forms real mailers write.
+std::string GetFileNameParameter(const std::string& ParamName, const std::string& Value);
 
 // The leading media type of a structured value: "text/plain" of
 // "text/plain; charset=us-ascii".

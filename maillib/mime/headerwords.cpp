@@ -5,6 +5,7 @@
 #include "maillib/mime/base64.h"
 #include "maillib/mime/mimetext.h"
 #include "maillib/mime/quotedprintable.h"
+#include "maillib/transport/nberrors.h"
 #include "platform/runtime/textencoding.h"
 
 namespace {
@@ -45,14 +46,22 @@ bool ParseWord(std::string_view Text, std::size_t Start, TEncodedWord& Word) {
 // character set before the "*".
 std::string_view CharSetOf(const TEncodedWord& Word) { return Word.CharSet.substr(0, Word.CharSet.find('*')); }
 
-// The bytes of a B or Q word's text.
-std::string WordBytes(const TEncodedWord& Word) {
-  if (Word.Letter == 'B' || Word.Letter == 'b') return DecodeBase64Line(Word.Text);
+// The bytes of a B or Q word's text; false when a B word is not base64.
+bool WordBytes(const TEncodedWord& Word, std::string& Bytes) {
+  if (Word.Letter == 'B' || Word.Letter == 'b') {
+    try {
+      Bytes = DecodeBase64Line(Word.Text);
+    } catch (const EMessageParserError&) {
+      return false;
+    }
+    return true;
+  }
   // "_" stands for a space; an encoded "=5F" stays an underscore.
   std::string Text(Word.Text);
   for (char& C : Text)
     if (C == '_') C = ' ';
-  return DecodeQPText(Text);
+  Bytes = DecodeQPText(Text);
+  return true;
 }
 
 bool IsKnownEncoding(char Letter) { return Letter == 'B' || Letter == 'b' || Letter == 'Q' || Letter == 'q'; }
@@ -68,11 +77,12 @@ public:
     FCharSet = CharSet;
     FBytes += Bytes;
   }
-  // Converts what was collected into UTF-8 (an unknown character set keeps
-  // the bytes) and appends it.
+  // Converts what was collected into UTF-8 and appends it; text in an
+  // unknown character set is read as undeclared text.
   void Flush() {
     if (!FPending) return;
-    FOut += CharSetToUTF8(FBytes, FCharSet);
+    std::string Text;
+    FOut += CharSetToUTF8(FBytes, FCharSet, Text) ? Text : UndeclaredTextToUTF8(FBytes);
     FBytes.clear();
     FPending = false;
   }
@@ -100,7 +110,7 @@ std::string DecodeHeaderWords(const std::string& Text) {
     if (!ParseWord(In, Start, Word)) {
       // A literal "=?": keep it and look on from its "?".
       Words.Flush();
-      Out.append(In.substr(I, Start + 1 - I));
+      Out += UndeclaredTextToUTF8(In.substr(I, Start + 1 - I));
       I = Start + 1;
       AfterWord = false;
       continue;
@@ -109,23 +119,34 @@ std::string DecodeHeaderWords(const std::string& Text) {
     bool OnlyBlanks = true;
     for (const char C : Between)
       if (!IsBlank(C)) OnlyBlanks = false;
-    // Blanks between two adjacent encoded words are not part of the text.
-    if (!(AfterWord && OnlyBlanks)) {
+    std::string Bytes;
+    const bool Damaged = IsKnownEncoding(Word.Letter) && !WordBytes(Word, Bytes);
+    // Blanks between two adjacent encoded words are not part of the text;
+    // a damaged word is text, and so are the blanks beside it.
+    if (!(AfterWord && OnlyBlanks && !Damaged)) {
       Words.Flush();
-      Out.append(Between);
+      Out += UndeclaredTextToUTF8(Between);
+    }
+    if (Damaged) {
+      // Shown as it was received; the words around it are still decoded.
+      Words.Flush();
+      Out += UndeclaredTextToUTF8(In.substr(Start, Word.End - Start));
+      I = Word.End;
+      AfterWord = false;
+      continue;
     }
     if (IsKnownEncoding(Word.Letter)) {
-      Words.Add(CharSetOf(Word), WordBytes(Word));
+      Words.Add(CharSetOf(Word), Bytes);
     } else {
       // An unknown encoding: the word's text as it stands.
       Words.Flush();
-      Out.append(Word.Text);
+      Out += UndeclaredTextToUTF8(Word.Text);
     }
     I = Word.End;
     AfterWord = true;
   }
   Words.Flush();
-  Out.append(In.substr(I));
+  Out += UndeclaredTextToUTF8(In.substr(I));
   return Out;
 }
 

@@ -7,13 +7,13 @@
 
 // Returns Text (a header value) in UTF-8 with every encoded word
 // "=?charset?B?text?=" or "=?charset?Q?text?=" replaced by its text,
-// converted from the word's character set; a word in an unknown character set
-// keeps its decoded bytes. Blanks between two adjacent encoded words are
-// dropped, and adjacent words in one character set are converted together.
-// Text that is not a well-formed encoded word ("=?" without its closing
-// "?=", say) is kept as it stands. Raises EMessageParserError
-// "Invalid Character" when a B word holds a character outside the base64
-// alphabet.
+// converted from the word's character set. Blanks between two adjacent
+// encoded words are dropped, and adjacent words in one character set are
+// converted together. Text that is not a well-formed encoded word ("=?"
+// without its closing "?=", a B word that is not base64) is kept as it
+// stands, and the other words are still decoded. Text outside the words, and
+// the text of a word in an unknown character set, is undeclared text
+// (UndeclaredTextToUTF8): raw 8-bit header text is never lost. Never raises.
 std::string DecodeHeaderWords(const std::string& Text);
 
 // Text of the same length in which every byte of each encoded word that

@@ -44,4 +44,15 @@ inline bool IsContinuationLine(std::string_view Line) {
   return !Line.empty() && (Line.front() == ' ' || Line.front() == '\t');
 }
 
+// True for a line that starts a header field: a name of printable ASCII
+// characters without blanks, then a colon (blanks before the colon are the
+// obsolete form RFC 5322 section 4.5 still asks readers to accept).
+inline bool IsHeaderFieldLine(std::string_view Line) {
+  std::size_t I = 0;
+  while (I < Line.size() && Line[I] > ' ' && Line[I] < 127 && Line[I] != ':') ++I;
+  if (I == 0) return false;
+  while (I < Line.size() && (Line[I] == ' ' || Line[I] == '\t')) ++I;
+  return I < Line.size() && Line[I] == ':';
+}
+
 }  // namespace mimetext

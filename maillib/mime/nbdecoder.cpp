@@ -12,6 +12,7 @@
 #include "maillib/mime/uuencode.h"
 #include "maillib/transport/nberrors.h"
 #include "platform/runtime/processmessages.h"
+#include "platform/runtime/strutils.h"
 #include "platform/runtime/textencoding.h"
 
 using namespace mimetext;
@@ -57,6 +58,41 @@ TTransferEncoding TransferEncodingOf(const std::string& Value, bool& UUEncoded) 
   return TTransferEncoding::te7Bit;
 }
 
+// The media type of a Content-Type value in lower case. Without one a part
+// is text/plain, or message/rfc822 in a digest (RFC 2046, section 5.1.5);
+// a type without a subtype ("text") is not a valid type and is read as
+// text/plain (RFC 2045, section 5.2).
+std::string MediaTypeOf(const std::string& ContentType, bool Digest) {
+  const std::string Type = LowerCase(GetMediaType(ContentType));
+  if (Type.empty()) return Digest ? "message/rfc822" : "text/plain";
+  if (Type.find('/') == std::string::npos) return "text/plain";
+  return Type;
+}
+
+// The Subject of the message whose raw text starts Raw.
+std::string SubjectOf(std::string_view Raw) {
+  TnbHeaders Headers;
+  for (std::size_t Start = 0; Start < Raw.size() && Headers.size() < 1000;) {
+    std::size_t End = Raw.find('\n', Start);
+    if (End == std::string_view::npos) End = Raw.size();
+    std::string_view Line = Raw.substr(Start, End - Start);
+    if (!Line.empty() && Line.back() == '\r') Line.remove_suffix(1);
+    if (Line.empty()) break;
+    Headers.emplace_back(Line);
+    Start = End + 1;
+  }
+  return GetHeaderField(Headers, "Subject");
+}
+
+// Text made fit to be a file name: characters that separate paths or that
+// file systems refuse become "_", and it is kept short.
+std::string FileNameText(const std::string& Text) {
+  std::string Name;
+  for (const char C : Text)
+    Name += (static_cast<unsigned char>(C) < ' ' || std::string_view("/\\:*?\"<>|").find(C) != std::string_view::npos) ? '_' : C;
+  return Trim(CutUtf8(Trim(Name), 120));
+}
+
 // Lines of a uuencoded block that carry no data.
 bool IsUUFrameLine(const std::string& Line) {
   return IsUUBeginLine(Line) || Line == "`" || EqualsNoCase(Line, "end");
@@ -91,15 +127,45 @@ TnbCustomDecoder::TnbCustomDecoder(TStream& Input) : FInput(Input) {
 }
 
 bool TnbCustomDecoder::ReadLine() {
+  if (FHeld) {
+    FHeld = false;
+    return true;
+  }
+  if (FPeeked) {
+    FPeeked = false;
+    std::swap(FLine, FNext);
+    FAtEnd = !FNextValid;
+    return FNextValid;
+  }
   FLines.ReadLine(FLine);
-  return !FLines.EndOfStream();
+  FAtEnd = FLines.EndOfStream();
+  return !FAtEnd;
 }
+
+const std::string& TnbCustomDecoder::PeekLine() {
+  if (!FPeeked) {
+    FLines.ReadLine(FNext);
+    FNextValid = !FLines.EndOfStream();
+    if (!FNextValid) FNext.clear();
+    FPeeked = true;
+  }
+  return FNext;
+}
+
+bool TnbCustomDecoder::AtUUBlock() { return IsUUBeginLine(FLine) && IsUUDataLine(PeekLine()); }
 
 void TnbCustomDecoder::ReadHeaders(TnbHeaders& Headers) {
   Headers.clear();
   while (ReadLine()) {
     if (FLine.empty()) return;
     if (FLine == TLineStream::EofMarker) throw EMessageParserError(SUnableToRetrieveHeaders);
+    // A line that is neither a field nor a continuation is text: the block
+    // ended without its empty line, and the line begins the body. (A first
+    // line "From " is the envelope line of a mailbox file.)
+    if (!IsContinuationLine(FLine) && !IsHeaderFieldLine(FLine) && !(Headers.empty() && StartsWith(FLine, "From "))) {
+      FHeld = true;
+      return;
+    }
     Headers.push_back(FLine);
   }
 }
@@ -123,15 +189,22 @@ void TnbCustomDecoder::Decode() {
 
   if (!HeaderError.empty()) {
     AppendError(HeaderError);
-  } else {
-    try {
-      if (Contains(GetHeaderField(MessageHeaders, "MIME-VERSION"), "1.0"))
-        DecodeMIME();
-      else
-        DecodePlain();
-    } catch (const EMessageParserError& E) {
-      AppendError(E.Message);
-    }
+    return;
+  }
+  // A multipart with a boundary is MIME even where the sender left out
+  // MIME-Version: its parts would otherwise be shown as raw text.
+  const std::string CT = GetHeaderField(MessageHeaders, "Content-Type");
+  const bool Multipart =
+      StartsWith(LowerCase(GetMediaType(CT)), "multipart/") && !GetParameter("boundary", CT).empty();
+  try {
+    if (Contains(GetHeaderField(MessageHeaders, "MIME-VERSION"), "1.0") || Multipart)
+      DecodeMIME();
+    else
+      DecodePlain();
+    FinishParts();
+  } catch (const EMessageParserError& E) {
+    FinishParts();
+    AppendError(E.Message);
   }
 }
 
@@ -165,13 +238,10 @@ void TnbCustomDecoder::LoadBody(std::string Bytes, const std::string& CharSetNam
 void TnbCustomDecoder::DecodeMIME() {
   if (GetHeaderField(MessageHeaders, "X-Mailer") == SPlainMailer) DeleteHeaderField(MessageHeaders, "Content-Type");
   const std::string CT = GetHeaderField(MessageHeaders, "Content-Type");
-  const std::string Lower = LowerCase(CT);
-  if (Contains(Lower, "multipart/alternative")) {
-    TopAlternative = true;
-    DecodeMultipart();
-  } else if (Contains(Lower, "multipart")) {
-    DecodeMultipart();
-  } else if (!Lower.empty() && !Contains(Lower, "text/")) {
+  const std::string Type = MediaTypeOf(CT, false);
+  if (StartsWith(Type, "multipart/")) {
+    DecodeEntity(MessageHeaders, TPartPlace{});
+  } else if (!StartsWith(Type, "text/")) {
     DecodeSinglePart();
   } else {
     const std::string Name = GetParameter("name", CT);
@@ -184,7 +254,7 @@ void TnbCustomDecoder::DecodeMIME() {
 
 void TnbCustomDecoder::DecodeTextBody() {
   const std::string CT = GetHeaderField(MessageHeaders, "Content-Type");
-  const std::string MediaType = LowerCase(GetMediaType(CT));
+  const std::string MediaType = MediaTypeOf(CT, false);
   if (MediaType == "text/html") Message->SetContentType("text/html");
   if (MediaType == "text/rtf") Message->SetContentType("text/rtf");
 
@@ -202,7 +272,7 @@ void TnbCustomDecoder::DecodeTextBody() {
     TBodyLines Lines(Message->Body(), CharSetName);
     bool UUFound = false;
     while (ReadLine()) {
-      if (IsUUBeginLine(FLine)) {
+      if (AtUUBlock()) {
         UUFound = true;
         break;
       }
@@ -219,6 +289,8 @@ void TnbCustomDecoder::DecodeTextBody() {
       // Uuencoded blocks inside a MIME text body: read the message again as
       // a plain one. Its header fields were applied already.
       FLines.Rewind();
+      FHeld = false;
+      FPeeked = false;
       Message->Body().clear();
       ReadHeaders(MessageHeaders);
       DecodePlain();
@@ -231,184 +303,229 @@ void TnbCustomDecoder::DecodeTextBody() {
     }
   } else {
     std::string Bytes;
-    while (ReadLine())
-      if (!FLine.empty()) DecodeBase64Line(TrimView(FLine), Bytes);
+    TBase64Decoder Base64;
+    while (ReadLine()) Base64.Add(FLine, Bytes);
     LoadBody(std::move(Bytes), CharSetName);
   }
 }
 
-void TnbCustomDecoder::DecodeMultipart() {
-  const std::string Boundary = GetParameter("Boundary", GetHeaderField(MessageHeaders, "Content-Type"));
-  // Without a boundary every line beginning with "--" would end a part.
-  if (Boundary.empty()) throw EMessageParserError(SCannotFindBoundary);
-  Delimiter = "--" + Boundary;
-  SkipToDelimiter(true, SCannotFindBoundary);
-  if (DecodeFirstPart()) DecodeParts();
-}
-
-void TnbCustomDecoder::SkipToDelimiter(bool Exact, const char* Error) {
-  while (ReadLine()) {
-    if (Exact ? FLine == Delimiter : StartsWith(FLine, Delimiter)) return;
+int TnbCustomDecoder::DelimiterLevel(bool& Closing) const {
+  if (FLine.size() < 3 || FLine[0] != '-' || FLine[1] != '-' || FDelimiters.empty()) return -1;
+  // Blanks after a delimiter are allowed (RFC 2046, section 5.1.1).
+  std::string_view Line = FLine;
+  while (!Line.empty() && (Line.back() == ' ' || Line.back() == '\t')) Line.remove_suffix(1);
+  for (std::size_t Level = FDelimiters.size(); Level-- > 0;) {
+    const std::string& Delimiter = FDelimiters[Level];
+    if (!StartsWith(Line, Delimiter)) continue;
+    const std::string_view Rest = Line.substr(Delimiter.size());
+    if (Rest.empty() || Rest == "--") {
+      Closing = !Rest.empty();
+      return static_cast<int>(Level);
+    }
   }
-  throw EMessageParserError(Error);
+  return -1;
 }
 
-void TnbCustomDecoder::SkipToEnd() {
-  while (ReadLine()) {
-  }
-}
-
-bool TnbCustomDecoder::LeaveAlternative() {
-  InAlternative = false;
-  Delimiter = OuterDelimiter;
-  SkipToDelimiter(false, SCannotFindClosingBoundary);
-  // The outer multipart may close right after the group.
-  return FLine != Delimiter + "--";
-}
-
-bool TnbCustomDecoder::DecodeFirstPart() {
-  ReadHeaders(PartHeaders);
-  std::string CT = GetHeaderField(PartHeaders, "Content-Type");
-  if (EqualsNoCase(TrimView(GetParameter("CharSet", CT)), "iso-2022-jp")) Message->CharSet = TCharSet::csISO2022jp;
-
-  if (Contains(LowerCase(CT), "multipart/alternative")) {
-    InAlternative = true;
-    OuterDelimiter = Delimiter;
-    const std::string Boundary = GetParameter("boundary", CT);
-    if (Boundary.empty()) throw EMessageParserError(SCannotFindBoundary);
-    Delimiter = "--" + Boundary;
-    SkipToDelimiter(true, SCannotFindBoundary);
-    ReadHeaders(PartHeaders);
-    CT = GetHeaderField(PartHeaders, "Content-Type");
-    if (EqualsNoCase(TrimView(GetParameter("CharSet", CT)), "iso-2022-jp")) Message->CharSet = TCharSet::csISO2022jp;
+void TnbCustomDecoder::DecodeEntity(const TnbHeaders& Headers, const TPartPlace& Place) {
+  const std::string CT = GetHeaderField(Headers, "Content-Type");
+  const std::string Type = MediaTypeOf(CT, Place.Digest);
+  const std::string Boundary = GetParameter("boundary", CT);
+  if (StartsWith(Type, "multipart/") && !Boundary.empty() && Place.Depth < MaxDepth) {
+    DecodeMultipart(Boundary, Type.substr(10), Place);
+    return;
   }
 
-  const std::string Encoding = LowerCase(TrimView(GetHeaderField(PartHeaders, "Content-Transfer-Encoding")));
-  if (Encoding == "base64" && Message->CharSet != TCharSet::csISO2022jp) return true;  // an attachment
+  bool UUEncoded = false;
+  const std::string Encoding = GetHeaderField(Headers, "Content-Transfer-Encoding");
+  const TTransferEncoding PartEncoding = TransferEncodingOf(Encoding, UUEncoded);
+  const std::string Disposition = GetRawHeaderField(Headers, "Content-Disposition");
+  std::string FileName = GetFileNameParameter("filename", Disposition);
+  if (FileName.empty()) FileName = GetFileNameParameter("name", CT);
+  if (FileName == "cc:Mail") FileName.clear();
+  const bool Attached = LowerCase(GetMediaType(Disposition)) == "attachment" || !FileName.empty();
+  const bool Multipart = StartsWith(Type, "multipart/");
 
-  Message->Body().clear();
-  const bool QP = Encoding == "quoted-printable";
-  const bool B64 = Encoding == "base64";
-  if (QP) Message->CharSet = TCharSet::csISO8859;
-  const std::string Closing = Delimiter + "--";
-  const std::string CharSetName = GetParameter("charset", CT);
-  bool Ended = false;
+  // The first plain text that is not an attachment is the body.
+  if (Type == "text/plain" && !Attached && !FBodyTaken) {
+    FBodyTaken = true;
+    const std::string CharSetName = GetParameter("charset", CT);
+    if (EqualsNoCase(TrimView(CharSetName), "iso-2022-jp")) Message->CharSet = TCharSet::csISO2022jp;
+    ReadBodyText(CharSetName, LowerCase(TrimView(Encoding)));
+    // An empty text part still gives the message a body, of one empty line.
+    if (Message->Body().empty()) Message->Body().emplace_back();
+    return;
+  }
 
-  if (!B64) {
-    std::string Raw;
-    TBodyLines Lines(Message->Body(), CharSetName);
-    bool LastHard = false;
-    bool First = true;
-    while (ReadLine()) {
-      if (FLine == Delimiter || FLine == Closing) {
-        Ended = true;
-        break;
-      }
-      if (QP) {
-        LastHard = DecodeQPLine(FLine, Lines.Pending);
-        Lines.Take();
-        ProcessMessages();
-      } else {
-        // Lines are joined, not ended: the last line break belongs to the
-        // delimiter (RFC 2046).
-        if (!First) Raw += '\n';
-        Raw.append(FLine);
-        First = false;
+  auto Item = std::make_unique<TnbAttItem>();
+  if (!FileName.empty()) Item->SetFileName(FileName);
+  Item->SetContentType(Type);
+  // Deeper multiparts than the walk follows are kept as they stand.
+  Item->TransferEncoding = Multipart ? TTransferEncoding::te7Bit : PartEncoding;
+  try {
+    ReadPartData(*Item, UUEncoded && !Multipart);
+  } catch (const Exception&) {
+    // Bad content in one part (a character outside its alphabet, say)
+    // is reported as a failed attachment.
+    throw EMessageParserError(SErrorDecodingAttachment);
+  }
+  Item->Data.SetPosition(0);
+  TnbAttItem* Added = Item.get();
+
+  if (Type == "message/rfc822" || Type == "message/global") {
+    // A message is kept whole, named after its subject.
+    Item->TransferEncoding = TTransferEncoding::te7Bit;
+    if (FileName.empty()) {
+      const std::string Subject = FileNameText(SubjectOf(Item->Data.View()));
+      if (!Subject.empty()) {
+        Item->SetFileName(Subject + ".eml");
+        Item->SetContentType(Type);
+        Item->TransferEncoding = TTransferEncoding::te7Bit;
       }
     }
-    if (QP) {
-      if (LastHard) DropFinalLineBreak(Lines.Pending);
-      Lines.Finish();
-    } else {
-      LoadBody(std::move(Raw), CharSetName);
-    }
-  } else {
-    std::string Bytes;
-    while (ReadLine()) {
-      if (StartsWith(FLine, Delimiter)) {
-        Ended = true;
-        break;
-      }
-      if (!FLine.empty()) DecodeBase64Line(TrimView(FLine), Bytes);
-    }
-    LoadBody(std::move(Bytes), CharSetName);
+    const bool NeedsName = Item->FileName().empty();
+    AddPart(std::move(Item), NeedsName, false, ".eml");
+    return;
   }
-  // The next part's headers are read only after a body with lines.
-  if (Message->Body().empty()) Message->Body().emplace_back();
-
-  if (!Ended) throw EMessageParserError(SCannotFindBoundary);
-  if (FLine == Closing) {
-    if (InAlternative) return LeaveAlternative();  // the group is over, not the message
-    Message->SetContentType(LowerCase(GetMediaType(CT)));
-    SkipToEnd();
-    return false;
+  if ((Type == "text/html" || Type == "text/rtf") && !Attached && !FBodyTaken && FMarkup == nullptr) {
+    FMarkup = Added;
+    FMarkupCharSet = GetParameter("charset", CT);
+    FMarkupType = Type;
   }
-  return true;
+  const bool NeedsName = Item->FileName().empty();
+  AddPart(std::move(Item), NeedsName, Place.Alternative || (Place.AlternativeRelated && StartsWith(Type, "text/")));
 }
 
-void TnbCustomDecoder::DecodeParts() {
-  if (FLines.EndOfStream()) return;
+void TnbCustomDecoder::DecodeMultipart(const std::string& Boundary, const std::string& SubType,
+                                       const TPartPlace& Place) {
+  FDelimiters.push_back("--" + Boundary);
+  const int Level = static_cast<int>(FDelimiters.size()) - 1;
+  TPartPlace Inner;
+  Inner.Depth = Place.Depth + 1;
+  Inner.Digest = SubType == "digest";
+  Inner.Alternative = SubType == "alternative";
+  // The text of a related group that is a rendering is that rendering;
+  // its images are files of their own.
+  Inner.AlternativeRelated = SubType == "related" && (Place.Alternative || Place.AlternativeRelated);
+  bool Closing = false;
+  int Found = -1;
+  // The preamble.
+  while (ReadLine())
+    if ((Found = DelimiterLevel(Closing)) >= 0) break;
+  if (Found != Level || Closing) {
+    FDelimiters.pop_back();
+    // The outermost multipart must have parts: without them nothing of the
+    // message could be read.
+    if (Level == 0 && Found < 0) throw EMessageParserError(SCannotFindBoundary);
+    if (Found == Level) {
+      while (ReadLine() && !AtDelimiter()) {
+      }
+    }
+    return;
+  }
+  bool FirstPart = true;
   for (;;) {
     ProcessMessages();
-    if (!Message->Body().empty() || Message->Attachments().Count() > 0) ReadHeaders(PartHeaders);
-
-    auto Item = std::make_unique<TnbAttItem>();
-    std::string CT = GetHeaderField(PartHeaders, "Content-type");
-    if (TrimView(CT).empty()) CT = "text/plain";
-    const std::string MediaType = GetMediaType(CT);
-    Item->SetContentType(MediaType);
-    const std::string Name = GetParameter("name", CT);
-    if (!Name.empty()) Item->SetFileName(Name);
-
-    bool UUEncoded = false;
-    const TTransferEncoding PartEncoding =
-        TransferEncodingOf(GetHeaderField(PartHeaders, "Content-Transfer-Encoding"), UUEncoded);
-    Item->TransferEncoding = PartEncoding;
-
-    if (Item->FileName().empty()) {
-      const std::string FileName = GetParameter("filename", GetHeaderField(PartHeaders, "Content-Disposition"));
-      if (!FileName.empty()) {
-        Item->SetFileName(FileName);
-        Item->TransferEncoding = PartEncoding;
+    TnbHeaders Headers;
+    ReadHeaders(Headers);
+    DecodeEntity(Headers, Inner);
+    if (FAtEnd) {
+      // A message cut off inside its first part lacks its structure.
+      if (Level == 0 && FirstPart) throw EMessageParserError(SCannotFindBoundary);
+      break;
+    }
+    FirstPart = false;
+    Found = DelimiterLevel(Closing);
+    if (Found != Level) break;  // an enclosing multipart goes on
+    if (Closing) {
+      // The epilogue, up to the enclosing multipart's next delimiter.
+      FDelimiters.pop_back();
+      while (ReadLine() && !AtDelimiter()) {
       }
-    }
-    if (Item->FileName().empty()) {
-      Item->SetFileName(GeneratedName(InAlternative || TopAlternative));
-      Item->TransferEncoding = PartEncoding;
-      if (!MediaType.empty()) Item->SetContentType(MediaType);
-    }
-
-    try {
-      ReadPartData(*Item, UUEncoded);
-    } catch (const Exception&) {
-      // Bad content in one part (a character outside its alphabet, say)
-      // is reported as a failed attachment.
-      throw EMessageParserError(SErrorDecodingAttachment);
-    }
-    Item->Data.SetPosition(0);
-    Message->Attachments().AddItem(std::move(Item));
-
-    if (FLines.EndOfStream()) return;
-    if (FLine == Delimiter + "--") {
-      if (!InAlternative) return;
-      if (!LeaveAlternative()) return;
+      return;
     }
   }
+  FDelimiters.pop_back();
+}
+
+void TnbCustomDecoder::ReadBodyText(const std::string& CharSetName, const std::string& Encoding) {
+  const bool QP = Encoding == "quoted-printable";
+  const bool B64 = Encoding == "base64";
+  if (QP && Message->CharSet != TCharSet::csISO2022jp) Message->CharSet = TCharSet::csISO8859;
+  if (B64) {
+    std::string Bytes;
+    TBase64Decoder Base64;
+    while (ReadLine() && !AtDelimiter()) Base64.Add(FLine, Bytes);
+    LoadBody(std::move(Bytes), CharSetName);
+    return;
+  }
+  TBodyLines Lines(Message->Body(), CharSetName);
+  bool LastHard = false;
+  bool First = true;
+  while (ReadLine() && !AtDelimiter()) {
+    if (QP) {
+      LastHard = DecodeQPLine(FLine, Lines.Pending);
+      ProcessMessages();
+    } else {
+      // Lines are joined, not ended: the last line break belongs to the
+      // delimiter (RFC 2046).
+      if (!First) Lines.Pending += '\n';
+      Lines.Pending.append(FLine);
+      First = false;
+    }
+    Lines.Take();
+  }
+  if (QP && LastHard) DropFinalLineBreak(Lines.Pending);
+  Lines.Finish();
+}
+
+void TnbCustomDecoder::AddPart(std::unique_ptr<TnbAttItem> Item, bool NeedsName, bool Alternative,
+                               const char* Suffix) {
+  TnbAttItem* Added = Message->Attachments().AddItem(std::move(Item));
+  if (NeedsName) FPendingNames.push_back({Added, Alternative, Suffix});
+}
+
+void TnbCustomDecoder::FinishParts() {
+  TnbAttList& Items = Message->Attachments();
+  if (FMarkup != nullptr && !FBodyTaken) {
+    // No plain text: the HTML or RTF text is the body, as for a message
+    // that is only that text.
+    for (int I = 0; I < Items.Count(); ++I) {
+      if (&Items.Items(I) != FMarkup) continue;
+      LoadBody(std::string(FMarkup->Data.View()), FMarkupCharSet);
+      std::erase_if(FPendingNames, [&](const TPendingName& P) { return P.Item == FMarkup; });
+      Items.Delete(I);
+      Message->SetContentType(FMarkupType);
+      break;
+    }
+  }
+  FMarkup = nullptr;
+  for (const TPendingName& Pending : FPendingNames) {
+    int Index = 0;
+    while (&Items.Items(Index) != Pending.Item) ++Index;
+    // Naming derives type and encoding from the name; the part's own stay.
+    const std::string Type = Pending.Item->ContentType();
+    const TTransferEncoding Encoding = Pending.Item->TransferEncoding;
+    Pending.Item->SetFileName((Pending.Alternative ? "_alt." : "att.") + std::to_string(Index) + Pending.Suffix);
+    if (!Type.empty()) Pending.Item->SetContentType(Type);
+    Pending.Item->TransferEncoding = Encoding;
+  }
+  FPendingNames.clear();
 }
 
 void TnbCustomDecoder::ReadPartData(TnbAttItem& Item, bool UUEncoded) {
   const std::size_t Remaining = static_cast<std::size_t>(FLines.Remaining());
   std::string Buffer;
   Buffer.reserve(FlushSize + 4096);
+  TBase64Decoder Base64;
   switch (Item.TransferEncoding) {
     case TTransferEncoding::teBase64:
-      while (ReadLine() && !StartsWith(FLine, Delimiter)) {
+      while (ReadLine() && !AtDelimiter()) {
         if (FLine.empty()) continue;
         if (UUEncoded) {
           if (IsUUFrameLine(FLine)) continue;
           Buffer += DecodeUULine(FLine);
         } else {
-          DecodeBase64Line(TrimView(FLine), Buffer);
+          Base64.Add(FLine, Buffer);
         }
         FlushInto(Item.Data, Buffer, false, Remaining / 4 * 3);
       }
@@ -416,7 +533,7 @@ void TnbCustomDecoder::ReadPartData(TnbAttItem& Item, bool UUEncoded) {
       break;
     case TTransferEncoding::teQuotedPrintable: {
       bool LastHard = false;
-      while (ReadLine() && !StartsWith(FLine, Delimiter)) {
+      while (ReadLine() && !AtDelimiter()) {
         LastHard = DecodeQPLine(FLine, Buffer);
         ProcessMessages();
         // The last line break stays in the buffer: it may belong to the delimiter.
@@ -429,7 +546,7 @@ void TnbCustomDecoder::ReadPartData(TnbAttItem& Item, bool UUEncoded) {
     case TTransferEncoding::te7Bit:
       // Lines are joined, not ended: the last line break belongs to the
       // delimiter (RFC 2046).
-      for (bool First = true; ReadLine() && !StartsWith(FLine, Delimiter); First = false) {
+      for (bool First = true; ReadLine() && !AtDelimiter(); First = false) {
         ProcessMessages();
         if (!First) Buffer += "\r\n";
         Buffer += FLine;
@@ -445,7 +562,7 @@ void TnbCustomDecoder::DecodeSinglePart() {
   const std::string MediaType = GetMediaType(CT);
   auto Item = std::make_unique<TnbAttItem>();
   Item->SetContentType(MediaType);
-  const std::string Name = GetParameter("name", CT);
+  const std::string Name = GetFileNameParameter("name", CT);
   if (!Name.empty()) {
     Item->SetFileName(Name);
     Item->SetContentType(MediaType);
@@ -455,7 +572,7 @@ void TnbCustomDecoder::DecodeSinglePart() {
       TransferEncodingOf(GetHeaderField(MessageHeaders, "Content-Transfer-Encoding"), UUEncoded);
   Item->TransferEncoding = Encoding;
   if (Item->FileName().empty()) {
-    std::string FileName = GetParameter("filename", GetHeaderField(MessageHeaders, "Content-Disposition"));
+    std::string FileName = GetFileNameParameter("filename", GetRawHeaderField(MessageHeaders, "Content-Disposition"));
     if (FileName.empty()) FileName = GeneratedName(false);
     Item->SetFileName(FileName);
     Item->TransferEncoding = Encoding;
@@ -476,6 +593,7 @@ void TnbCustomDecoder::ReadSinglePartData(TnbAttItem& Item, bool UUEncoded) {
   const std::size_t Remaining = static_cast<std::size_t>(FLines.Remaining());
   std::string Buffer;
   Buffer.reserve(FlushSize + 4096);
+  TBase64Decoder Base64;
   switch (Item.TransferEncoding) {
     case TTransferEncoding::teBase64:
       Item.Data.Reserve(Remaining / 4 * 3 + 3);
@@ -485,7 +603,7 @@ void TnbCustomDecoder::ReadSinglePartData(TnbAttItem& Item, bool UUEncoded) {
           if (IsUUFrameLine(FLine)) continue;
           Buffer += DecodeUULine(FLine);
         } else {
-          DecodeBase64Line(TrimView(FLine), Buffer);
+          Base64.Add(FLine, Buffer);
         }
         FlushInto(Item.Data, Buffer, false);
       }
@@ -514,7 +632,7 @@ void TnbCustomDecoder::DecodePlain() {
   std::string Raw;
   bool UUFound = false;
   while (ReadLine()) {
-    if (IsUUBeginLine(FLine)) {
+    if (AtUUBlock()) {
       UUFound = true;
       break;
     }
@@ -553,7 +671,7 @@ void TnbCustomDecoder::DecodeUUBlocks() {
     // Text between blocks and after the last one is dropped.
     bool Found = false;
     while (ReadLine()) {
-      if (IsUUBeginLine(FLine)) {
+      if (AtUUBlock()) {
         Found = true;
         break;
       }

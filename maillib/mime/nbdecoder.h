@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "maillib/message/headers.h"
 #include "maillib/transport/linestream.h"
@@ -38,8 +39,9 @@ public:
   // Reads the whole input into Message.
   void Decode();
 
-  // Clears Headers and reads header lines into it up to an empty line or the
-  // end of the data. Raises EMessageParserError "Unable to retrieve headers"
+  // Clears Headers and reads header lines into it up to an empty line, a line
+  // that is not a header line (which is then the first line of the body) or
+  // the end of the data. Raises EMessageParserError "Unable to retrieve headers"
   // on a line equal to the end marker that is not the end of the data.
   void ReadHeaders(TnbHeaders& Headers);
 
@@ -52,31 +54,51 @@ protected:
   // Hands MessageHeaders to the message's own header parser.
   virtual void ApplyHeaders() = 0;
 
+  // Multiparts nested deeper than this are not walked: such a part is kept
+  // raw as one attachment, so hostile nesting stays bounded.
+  static constexpr int MaxDepth = 100;
+
 private:
+  // Where a part stands in the tree, as far as its reading depends on it.
+  struct TPartPlace {
+    bool Alternative = false;  // a rendering in a multipart/alternative group
+    bool AlternativeRelated = false;  // a part of a related group that is one
+    bool Digest = false;       // a part of a multipart/digest
+    int Depth = 0;             // multiparts around it
+  };
+
   void DecodeMIME();
   void DecodeTextBody();
-  void DecodeMultipart();
-  // Returns false when the walk is over (the only part has been read).
-  bool DecodeFirstPart();
-  void DecodeParts();
   void DecodeSinglePart();
   void DecodePlain();
   void DecodeUUBlocks();
 
+  // Reads the entity whose header lines are Headers (the message or a part)
+  // up to a delimiter of an open multipart or the end of the data, which is
+  // then in FLine (or FAtEnd is set).
+  void DecodeEntity(const TnbHeaders& Headers, const TPartPlace& Place);
+  // Walks the parts of a multipart whose delimiter is "--" + Boundary.
+  void DecodeMultipart(const std::string& Boundary, const std::string& SubType, const TPartPlace& Place);
+  // A leaf that becomes the body: its text decoded into Body.
+  void ReadBodyText(const std::string& CharSetName, const std::string& Encoding);
   // Reads the lines of one part into Item.Data by its transfer encoding,
-  // stopping at a line that begins with Delimiter (left in FLine) or at the
-  // end of the data.
+  // up to a delimiter of an open multipart or the end of the data.
   void ReadPartData(TnbAttItem& Item, bool UUEncoded);
   // Reads the rest of the data into Item.Data.
   void ReadSinglePartData(TnbAttItem& Item, bool UUEncoded);
-  // Skips lines until one equals Delimiter (Exact) or begins with it; raises
-  // EMessageParserError Error at the end of the data.
-  void SkipToDelimiter(bool Exact, const char* Error);
-  void SkipToEnd();
-  // Ends a nested alternative group after its closing delimiter: back to the
-  // outer delimiter, skipping to its next line. Returns false when the outer
-  // multipart is over too.
-  bool LeaveAlternative();
+  // The level (index into FDelimiters) of the multipart whose delimiter
+  // FLine is, or -1. Closing tells whether it is the closing delimiter.
+  int DelimiterLevel(bool& Closing) const;
+  bool AtDelimiter() const {
+    bool Closing;
+    return DelimiterLevel(Closing) >= 0;
+  }
+  // Appends Item; a generated name (Suffix after it) is given once the
+  // walk is over, when the final position of every attachment is known.
+  void AddPart(std::unique_ptr<TnbAttItem> Item, bool NeedsName, bool Alternative, const char* Suffix = "");
+  // After the walk: an HTML or RTF text becomes the body when no plain text
+  // did, and the generated names are given.
+  void FinishParts();
 
   // Replaces Body by the lines of Bytes, converted from CharSetName to UTF-8.
   void LoadBody(std::string Bytes, const std::string& CharSetName);
@@ -86,14 +108,38 @@ private:
   std::string GeneratedName(bool Alternative) const;
 
   bool ReadLine();
+  // The line after FLine, read ahead without being taken; the next ReadLine
+  // returns it. Empty at the end of the data.
+  const std::string& PeekLine();
+  // True when FLine begins a uuencoded block: a begin line followed by a
+  // line that decodes. A begin line followed by text is text.
+  bool AtUUBlock();
 
   TStream& FInput;
   TLineStream FLines;
   std::string FLine;  // the line read last
-  std::string Delimiter;
-  std::string OuterDelimiter;
-  bool InAlternative = false;
-  bool TopAlternative = false;
+  bool FHeld = false;  // FLine is read again by the next ReadLine
+  std::string FNext;   // the line PeekLine read ahead
+  bool FPeeked = false;
+  bool FNextValid = false;
+  bool FAtEnd = false;  // the data is used up
+  // The delimiters ("--" + boundary) of the multiparts being walked,
+  // outermost first.
+  std::vector<std::string> FDelimiters;
+  // The walk has filled Body from a plain text part.
+  bool FBodyTaken = false;
+  // An HTML or RTF text that becomes the body if no plain text comes: the
+  // attachment holding it, its character set and media type.
+  TnbAttItem* FMarkup = nullptr;
+  std::string FMarkupCharSet;
+  std::string FMarkupType;
+  // Attachments still to be named once the walk is over.
+  struct TPendingName {
+    TnbAttItem* Item;
+    bool Alternative;
+    const char* Suffix;
+  };
+  std::vector<TPendingName> FPendingNames;
 };
 
 // The decoder for a TnbMessage.

@@ -108,6 +108,25 @@ std::string Quoted(std::string_view Text) {
   return Result + '"';
 }
 
+// True when Name can stand in an address field as it is: its special
+// characters all stand inside complete quoted strings (a backslash inside
+// one escapes the next character, RFC 5322 section 3.2.4).
+bool IsPlainPhrase(std::string_view Name) {
+  bool InQuotes = false;
+  for (std::size_t I = 0; I < Name.size(); ++I) {
+    const char C = Name[I];
+    if (InQuotes) {
+      if (C == '\\') ++I;
+      else if (C == '"') InQuotes = false;
+    } else if (C == '"') {
+      InQuotes = true;
+    } else if (std::string_view(".,;:@<>()[]\\").find(C) != std::string_view::npos) {
+      return false;
+    }
+  }
+  return !InQuotes;
+}
+
 // A header line is a field ("Name: value", the name printable ASCII without
 // a colon) or a continuation line.
 bool IsFieldLine(std::string_view Line) {
@@ -219,10 +238,10 @@ std::string TnbCustomEncoder::DisplayName(std::string_view Name, bool Quote) con
   std::string Line = SingleLine(Name);
   if (!IsPlainHeaderText(Line)) return HeaderText(Line);
   // A period, and any other character that would end a phrase or split the
-  // address list, needs the name quoted; a name that holds a quote is taken
-  // as quoted by its writer.
-  if (Quote && Line.find('"') == std::string::npos && Line.find_first_of(".,;:@<>()[]\\") != std::string::npos)
-    return Quoted(Line);
+  // address list, needs the name quoted, and so does a quote that is not
+  // closed; a name whose quoted strings are complete is taken as quoted by
+  // its writer.
+  if (Quote && !IsPlainPhrase(Line)) return Quoted(Line);
   return Line;
 }
 
@@ -327,17 +346,80 @@ void TnbCustomEncoder::WriteQuotedPrintable(std::string_view Bytes) {
 
 namespace {
 
-// The media type an item is announced with (never empty, never more than
-// one line).
-std::string ItemType(const TnbAttItem& Item) {
-  const std::string Type = SingleLine(Item.ContentType());
-  return Type.find_first_not_of(' ') == std::string::npos ? std::string(DefaultContentType) : Type;
+// SMTP's limit for a line, without its CR LF (RFC 5321, section 4.5.3.1.6).
+constexpr std::size_t MaxLineLength = 998;
+// A quoted-printable line, soft break included (RFC 2045, section 6.7).
+constexpr std::size_t MaxQPLine = 76;
+
+// True when Bytes can be written as 7bit lines and read back byte for byte:
+// ASCII without NUL, every line break a CR LF, no line longer than SMTP
+// allows, and a line break at the end (the one before the delimiter belongs
+// to the delimiter), or no bytes at all.
+bool FitsSevenBitLines(std::string_view Bytes) {
+  if (Bytes.empty()) return true;
+  if (!Bytes.ends_with("\r\n")) return false;
+  std::size_t LineStart = 0;
+  for (std::size_t I = 0; I < Bytes.size(); ++I) {
+    const auto C = static_cast<unsigned char>(Bytes[I]);
+    if (C == 0 || C >= 0x80) return false;
+    if (C == '\n') return false;  // a CR LF's line feed is stepped over below
+    if (C == '\r') {
+      if (I + 1 >= Bytes.size() || Bytes[I + 1] != '\n') return false;
+      if (I - LineStart > MaxLineLength) return false;
+      LineStart = ++I + 1;
+    }
+  }
+  return true;
 }
 
-// The transfer encoding token of an item. A "7bit" item that holds 8-bit
-// bytes is announced as "8bit", which is what it is.
-std::string ItemToken(const TnbAttItem& Item) {
+// A byte quoted-printable writes as it is (a blank only inside a line).
+bool IsLiteralQP(unsigned char C) { return (C >= 33 && C <= 126 && C != '=') || C == ' ' || C == '\t'; }
+
+// True when the quoted-printable form of Bytes is not larger than base64:
+// text with few bytes to escape. A UTF-16 or binary file travels as base64.
+bool SuitsQuotedPrintable(std::string_view Bytes) {
+  std::size_t Escaped = 0;
+  for (std::size_t I = 0; I < Bytes.size(); ++I) {
+    const auto C = static_cast<unsigned char>(Bytes[I]);
+    if (C == '\r' && I + 1 < Bytes.size() && Bytes[I + 1] == '\n') {
+      ++I;
+      continue;
+    }
+    if (!IsLiteralQP(C)) ++Escaped;
+  }
+  return Escaped * 6 <= Bytes.size();
+}
+
+// The transfer encoding an item is written in: the one it asks for when its
+// bytes survive it, base64 otherwise. Quoted-printable is written so that
+// it keeps every byte (see WriteBinaryQuotedPrintable).
+TTransferEncoding WireEncoding(const TnbAttItem& Item) {
+  const std::string_view Bytes = Item.Data.View();
   switch (Item.TransferEncoding) {
+    case TTransferEncoding::te7Bit:
+      return FitsSevenBitLines(Bytes) ? TTransferEncoding::te7Bit : TTransferEncoding::teBase64;
+    case TTransferEncoding::teQuotedPrintable:
+      return SuitsQuotedPrintable(Bytes) ? TTransferEncoding::teQuotedPrintable : TTransferEncoding::teBase64;
+    case TTransferEncoding::teBase64:
+      break;
+  }
+  return TTransferEncoding::teBase64;
+}
+
+// The media type an item is announced with (never empty, never more than
+// one line). A message (message/rfc822) may travel in 7bit only (RFC 2046,
+// section 5.2.1): one whose bytes need base64 is announced as a file.
+std::string ItemType(const TnbAttItem& Item) {
+  const std::string Type = SingleLine(Item.ContentType());
+  if (Type.find_first_not_of(' ') == std::string::npos) return DefaultContentType;
+  if (LowerAscii(Type).starts_with("message/") && WireEncoding(Item) != TTransferEncoding::te7Bit)
+    return DefaultContentType;
+  return Type;
+}
+
+// The transfer encoding token of an item.
+std::string ItemToken(const TnbAttItem& Item) {
+  switch (WireEncoding(Item)) {
     case TTransferEncoding::teBase64:
       return "Base64";
     case TTransferEncoding::teQuotedPrintable:
@@ -345,7 +427,7 @@ std::string ItemToken(const TnbAttItem& Item) {
     case TTransferEncoding::te7Bit:
       break;
   }
-  return HasEightBit(Item.Data.View()) ? "8bit" : "7bit";
+  return "7bit";
 }
 
 // A file name as a quoted parameter value: one line, encoded words for
@@ -367,7 +449,7 @@ std::string ParamName(const std::string& Encoded) {
 
 void TnbCustomEncoder::WriteAttachmentData(TnbAttItem& Item) {
   const std::string_view Bytes = Item.Data.View();
-  switch (Item.TransferEncoding) {
+  switch (WireEncoding(Item)) {
     case TTransferEncoding::teBase64: {
       std::size_t Offset = 0;
       std::string_view Block;
@@ -379,22 +461,57 @@ void TnbCustomEncoder::WriteAttachmentData(TnbAttItem& Item) {
       break;
     }
     case TTransferEncoding::teQuotedPrintable:
-      WriteQuotedPrintable(Item.Data);
+      WriteBinaryQuotedPrintable(Bytes);
       break;
     case TTransferEncoding::te7Bit: {
-      // Lines end at CR LF, CR or LF; "." lines are written like any other.
-      std::size_t Start = 0;
-      for (std::size_t I = 0; I < Bytes.size(); ++I) {
-        const char C = Bytes[I];
-        if (C != '\r' && C != '\n') continue;
-        WriteLine(Bytes.substr(Start, I - Start));
-        if (C == '\r' && I + 1 < Bytes.size() && Bytes[I + 1] == '\n') ++I;
-        Start = I + 1;
+      // CR LF lines (WireEncoding made sure); "." lines are written like
+      // any other.
+      for (std::size_t Start = 0; Start < Bytes.size();) {
+        const std::size_t End = Bytes.find("\r\n", Start);
+        WriteLine(Bytes.substr(Start, End - Start));
+        Start = End + 2;
       }
-      if (Start < Bytes.size()) WriteLine(Bytes.substr(Start));
       break;
     }
   }
+}
+
+void TnbCustomEncoder::WriteBinaryQuotedPrintable(std::string_view Bytes) {
+  static constexpr char Hex[] = "0123456789ABCDEF";
+  std::string Line;
+  const auto EndLine = [&](bool Soft) {
+    // A blank at the end of a line would be taken off on the way.
+    if (!Soft && !Line.empty() && (Line.back() == ' ' || Line.back() == '\t')) {
+      const auto C = static_cast<unsigned char>(Line.back());
+      Line.back() = '=';
+      Line += Hex[C >> 4];
+      Line += Hex[C & 15];
+    }
+    if (Soft) Line += '=';
+    WriteLine(Line);
+    Line.clear();
+  };
+  for (std::size_t I = 0; I < Bytes.size(); ++I) {
+    const auto C = static_cast<unsigned char>(Bytes[I]);
+    if (C == '\r' && I + 1 < Bytes.size() && Bytes[I + 1] == '\n') {
+      EndLine(false);
+      ++I;
+      continue;
+    }
+    // Lone CR and LF bytes are escaped, so only CR LF pairs are line breaks.
+    const std::size_t Width = IsLiteralQP(C) ? 1 : 3;
+    // Room for a soft break, and for a final blank's escape.
+    if (Line.size() + Width > MaxQPLine - 3) EndLine(true);
+    if (Width == 1) {
+      Line += static_cast<char>(C);
+    } else {
+      Line += '=';
+      Line += Hex[C >> 4];
+      Line += Hex[C & 15];
+    }
+  }
+  // Bytes that do not end in a line break end in a soft one.
+  if (!Line.empty()) EndLine(true);
 }
 
 void TnbCustomEncoder::WriteSingleAttachment() {
@@ -457,7 +574,9 @@ void TnbCustomEncoder::WriteMultipart(bool Alternative) {
   for (int I = 0; I < Count; ++I) {
     TnbAttItem& Item = Items.Items(I);
     if (I > 0) {
-      WriteLine("");
+      // The empty line after the data above is the line break that belongs
+      // to this delimiter (RFC 2046, section 5.1.1); a second one would
+      // add a line break to the data.
       WriteLine("--" + B);
       HtmBody = false;
       RtfBody = false;

@@ -77,6 +77,10 @@ private:
   // Codes Bytes as quoted-printable and writes the lines.
   void WriteQuotedPrintable(TStream& Bytes);
   void WriteQuotedPrintable(std::string_view Bytes);
+  // Writes Bytes as quoted-printable that gives back every byte: CR LF
+  // pairs are the line breaks, lone CR and LF are escaped, a final blank is
+  // escaped, and bytes without a final line break end in a soft break.
+  void WriteBinaryQuotedPrintable(std::string_view Bytes);
   void Flush();
 
   // The body's bytes and the character set they are labelled with.

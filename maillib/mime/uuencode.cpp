@@ -108,6 +108,15 @@ bool IsUUBeginLine(std::string_view Line) {
   return true;
 }
 
+bool IsUUDataLine(std::string_view Line) {
+  if (Line.empty()) return false;
+  for (const char C : Line)
+    if (DecodeTable[static_cast<unsigned char>(C)] == Invalid) return false;
+  const std::size_t N = DecodeTable[static_cast<unsigned char>(Line[0])];
+  const std::size_t Length = Line.size() - 1;
+  return Length >= (N * 4 + 2) / 3 && Length <= (N + 2) / 3 * 4 + 1;
+}
+
 std::string UUFileName(std::string_view Line) {
   // Skip the word "begin", the blanks, the mode and the blanks after it, so
   // that a four-digit mode or a second blank does not lose the name.

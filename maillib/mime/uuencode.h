@@ -31,6 +31,12 @@ int DecodeUUChar(char C);
 // mode of three digits, in a line of more than 8 characters.
 bool IsUUBeginLine(std::string_view Line);
 
+// True when Line is a well-formed uuencoded data line: every character in
+// the alphabet and as many data characters as its length character asks
+// for (with or without fill, and room for a check character). Text that
+// follows a line looking like a begin line ("Begin 2024 with...") fails it.
+bool IsUUDataLine(std::string_view Line);
+
 // The file name on a begin line: a name in double quotes (empty when the
 // closing quote is missing), or the text up to the first blank.
 std::string UUFileName(std::string_view Line);

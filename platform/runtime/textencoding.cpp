@@ -14,6 +14,47 @@ namespace {
 constexpr std::string_view Replacement = "\xEF\xBF\xBD";  // U+FFFD
 constexpr std::size_t MaxCharSetName = 64;
 
+// Labels that mail programs write and iconv spells differently, with the
+// iconv name of what they mean. Where a label names a character set that a
+// larger one extends (gb2312 and GBK, euc-kr, shift_jis, tis-620), mail
+// labelled so is nearly always written in the larger one, which reads the
+// smaller one too: the larger one is taken.
+struct TCharSetAlias {
+  std::string_view Label;
+  const char* Iconv;
+};
+constexpr TCharSetAlias CharSetAliases[] = {
+    {"KS_C_5601-1987", "CP949"},  {"KS_C_5601-1989", "CP949"}, {"KS_C_5601", "CP949"},   {"KSC_5601", "CP949"},
+    {"KSC5601", "CP949"},         {"CSKSC56011987", "CP949"},  {"ISO-IR-149", "CP949"},  {"KOREAN", "CP949"},
+    {"WINDOWS-949", "CP949"},     {"X-WINDOWS-949", "CP949"},  {"EUC-KR", "CP949"},      {"X-EUC-KR", "CP949"},
+    {"CSEUCKR", "CP949"},         {"ISO-8859-8-I", "ISO-8859-8"}, {"ISO_8859-8-I", "ISO-8859-8"},
+    {"CSISO88598I", "ISO-8859-8"}, {"LOGICAL", "ISO-8859-8"},  {"ISO-8859-8-E", "ISO-8859-8"},
+    {"ISO_8859-8-E", "ISO-8859-8"}, {"CSISO88598E", "ISO-8859-8"}, {"VISUAL", "ISO-8859-8"},
+    {"ISO-8859-6-I", "ISO-8859-6"}, {"ISO-8859-6-E", "ISO-8859-6"}, {"CSISO88596I", "ISO-8859-6"},
+    {"CSISO88596E", "ISO-8859-6"}, {"GBK", "GB18030"},         {"X-GBK", "GB18030"},     {"GB2312", "GB18030"},
+    {"X-GB2312", "GB18030"},      {"CSGB2312", "GB18030"},     {"CN-GB", "GB18030"},     {"EUC-CN", "GB18030"},
+    {"X-EUC-CN", "GB18030"},      {"CHINESE", "GB18030"},      {"CP936", "GB18030"},     {"WINDOWS-936", "GB18030"},
+    {"WINDOWS-874", "CP874"},     {"DOS-874", "CP874"},        {"ISO-8859-11", "CP874"}, {"ISO8859-11", "CP874"},
+    {"TIS-620", "CP874"},         {"X-SJIS", "CP932"},         {"SHIFT_JIS", "CP932"},   {"SHIFT-JIS", "CP932"},
+    {"SJIS", "CP932"},            {"MS_KANJI", "CP932"},       {"CSSHIFTJIS", "CP932"},  {"WINDOWS-31J", "CP932"},
+    {"X-MS-CP932", "CP932"},      {"X-EUC-JP", "EUC-JP"},      {"CSEUCPKDFMTJAPANESE", "EUC-JP"},
+    {"BIG5", "BIG5-HKSCS"},       {"X-X-BIG5", "BIG5-HKSCS"},  {"CN-BIG5", "BIG5-HKSCS"}, {"CSBIG5", "BIG5-HKSCS"},
+    {"X-MAC-ROMAN", "MACINTOSH"}, {"MAC", "MACINTOSH"},        {"CSMACINTOSH", "MACINTOSH"},
+    {"X-MAC-CYRILLIC", "MAC-CYRILLIC"}, {"X-MAC-UKRAINIAN", "MAC-UKRAINIAN"},
+    {"LATIN-1", "ISO-8859-1"},    {"X-CP1250", "CP1250"},      {"X-CP1251", "CP1251"},   {"X-CP1252", "CP1252"},
+    {"X-CP1253", "CP1253"},       {"X-CP1254", "CP1254"},      {"X-CP1255", "CP1255"},   {"X-CP1256", "CP1256"},
+    {"X-CP1257", "CP1257"},       {"X-CP1258", "CP1258"},      {"CP-1252", "CP1252"},    {"X-UTF-8", "UTF-8"},
+    {"UNICODE-1-1-UTF-8", "UTF-8"}, {"UNICODE11UTF8", "UTF-8"}, {"UNICODE20UTF8", "UTF-8"},
+    {"X-UNICODE20UTF8", "UTF-8"},
+};
+
+// The iconv name for an upper-case label.
+std::string IconvName(std::string Name) {
+  for (const TCharSetAlias& Alias : CharSetAliases)
+    if (Alias.Label == Name) return Alias.Iconv;
+  return Name;
+}
+
 // The name in upper case without surrounding blanks and quotes, or an empty
 // string when it is not a plain character set name.
 std::string NormalizedName(std::string_view CharSet) {
@@ -29,7 +70,7 @@ std::string NormalizedName(std::string_view CharSet) {
     if (!Plain) return {};
     Name += (C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C;
   }
-  return Name;
+  return IconvName(Name);
 }
 
 bool IsUTF8Name(const std::string& Name) {
@@ -201,7 +242,38 @@ void AppendThroughIconv(TIconv& Converter, std::string_view Bytes, std::string& 
   Text.append(Out.data(), Used);
 }
 
+// The characters of windows-1252's bytes 0x80 to 0x9F; the unassigned ones
+// stand for themselves.
+constexpr char16_t Windows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void AppendCodePoint(char32_t Code, std::string& Text) {
+  if (Code < 0x80) {
+    Text += static_cast<char>(Code);
+  } else if (Code < 0x800) {
+    Text += static_cast<char>(0xC0 | (Code >> 6));
+    Text += static_cast<char>(0x80 | (Code & 0x3F));
+  } else {
+    Text += static_cast<char>(0xE0 | (Code >> 12));
+    Text += static_cast<char>(0x80 | ((Code >> 6) & 0x3F));
+    Text += static_cast<char>(0x80 | (Code & 0x3F));
+  }
+}
+
 }  // namespace
+
+std::string UndeclaredTextToUTF8(std::string_view Bytes) {
+  if (IsValidUTF8(Bytes)) return std::string(Bytes);
+  std::string Text;
+  Text.reserve(Bytes.size() * 2);
+  for (const char Ch : Bytes) {
+    const auto C = static_cast<unsigned char>(Ch);
+    AppendCodePoint(C >= 0x80 && C < 0xA0 ? Windows1252High[C - 0x80] : C, Text);
+  }
+  return Text;
+}
 
 bool IsKnownCharSet(std::string_view CharSet) {
   const std::string Name = NormalizedName(CharSet);

@@ -9,6 +9,8 @@
 // ("ISO-8859-1", "utf-8", "windows-1252", "ISO-2022-JP", ...). Names holding
 // characters other than letters, digits and "-_.:+" are unknown, so a name
 // taken from a message can never pass options such as "//IGNORE" to iconv.
+// Labels in common use that iconv spells differently (ks_c_5601-1987,
+// iso-8859-8-i, x-gbk, x-sjis...) are read as the character set they mean.
 //
 // Bytes that are not valid in their character set never stop a conversion:
 // each byte that cannot be read becomes U+FFFD (the replacement character),
@@ -41,3 +43,10 @@ std::string ValidUTF8(std::string_view Text);
 // U+0100) and the text is valid UTF-8; returns false and leaves Bytes
 // unchanged otherwise.
 bool UTF8ToLatin1(std::string_view Text, std::string& Bytes);
+
+// Text whose character set nobody declared (raw 8-bit header text from old
+// clients, an encoded word in an unknown character set): kept as it is when
+// it is valid UTF-8, else read as windows-1252, the superset of Latin-1 that
+// such clients wrote. Its five unassigned bytes become the C1 controls of
+// the same value, so no byte is ever lost.
+std::string UndeclaredTextToUTF8(std::string_view Bytes);

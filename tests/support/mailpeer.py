@@ -5,6 +5,7 @@ parser finds in it, one item per line:
 
   defect <part content type> <defect class>
   header <name>: <value, encoded words decoded>
+  address <name>: <display name> <<mailbox>>   one line per address of the field
   text <content type> <charset> <hex of the decoded text, UTF-8>
   attachment <content type> <file name> <hex of the decoded bytes>
   structure <content types of the parts, depth first>
@@ -25,6 +26,10 @@ def main():
     for name in ("From", "To", "CC", "Subject"):
         for value in msg.get_all(name, []):
             out.append("header %s: %s" % (name, str(value)))
+    for name in ("From", "To", "CC"):
+        for value in msg.get_all(name, []):
+            for address in getattr(value, "addresses", ()):
+                out.append("address %s: %s <%s>" % (name, address.display_name, address.addr_spec))
     out.append("structure " + " ".join(p.get_content_type() for p in msg.walk()))
     for part in msg.walk():
         if part.is_multipart():

@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 #include <random>
+#include <sstream>
+#include <vector>
 #include <string>
 
 #include "maillib/message/msgtesthelpers.h"
@@ -110,6 +112,30 @@ TEST_F(MailTool, BadInputIsReportedWithExitStatusOne) {
   ExpectFailure(Run("encode -", "{\"subject\": "), "mailtool: standard input: Not valid JSON");
   ExpectFailure(Run("encode -", "{\"to\": []}"), "Unknown member \"to\"");
   ExpectFailure(Run("decode '" + Dir.Path().string() + "'"), "mailtool: ");
+}
+
+TEST_F(MailTool, SeveralFilesGiveOneJsonObjectPerLine) {
+  Dir.Write("a.eml", "Subject: first\r\n\r\none\r\n");
+  Dir.Write("b.eml", "Subject: second\r\n\r\ntwo\r\n");
+  const TRun R = Run("decode '" + Dir / "a.eml" + "' '" + Dir / "missing.eml" + "' '" + Dir / "b.eml" + "'");
+  EXPECT_EQ(R.Status, 1);
+  std::istringstream Lines(R.Out);
+  std::vector<nlohmann::json> Objects;
+  for (std::string Line; std::getline(Lines, Line);) Objects.push_back(Parse(Line));
+  ASSERT_EQ(Objects.size(), 3u);
+  EXPECT_EQ(Objects[0]["subject"], "first");
+  EXPECT_TRUE(Objects[1].contains("error"));
+  EXPECT_EQ(Objects[2]["body"], nlohmann::json::array({"two"}));
+}
+
+// The messages of tests/data/mail read by mailtool and by Python's email
+// package: the same subject, sender, recipients, body and attachment bytes,
+// except for the fields the folder's NOTES explain.
+TEST_F(MailTool, RealWorldMessagesReadAsPythonReadsThem) {
+  if (std::system("python3 -c 'import email' >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 is not installed";
+  const std::string Command = std::string("python3 '") + CORVALEN_TESTS_DIR + "/support/peerfolder.py' '" +
+                              MAILTOOL_PATH + "' '" + CORVALEN_TESTS_DIR + "/data/mail' >'" + Dir / "peer" + "' 2>&1";
+  EXPECT_EQ(std::system(Command.c_str()), 0) << Dir.Read("peer");
 }
 
 TEST_F(MailTool, ArbitraryBytesNeverCrashTheDecoder) {

@@ -281,13 +281,35 @@ void ReadAttachments(const Json& Value, TnbAttList& List) {
 
 }  // namespace
 
-void WriteMessageJson(TnbMessage& Message, std::ostream& Out) {
+void WriteErrorJson(std::string_view Text, std::ostream& Out) {
+  std::string Line = "{\"error\": ";
+  AppendString(Line, Text);
+  Line += "}\n";
+  Out << Line;
+}
+
+void WriteMessageJson(TnbMessage& Message, std::ostream& Out, bool OneLine) {
   // Built in a buffer handed to Out in large pieces: a body may have
   // hundreds of thousands of lines.
   std::string Text;
   Text.reserve(2 * FlushSize);
   const auto Flush = [&](bool Force) {
     if (Text.size() < FlushSize && !Force) return;
+    if (OneLine) {
+      // Strings hold no raw line feed (they are escaped): every one is
+      // layout, and so are the blanks that indent the next line.
+      std::size_t To = 0;
+      for (std::size_t From = 0; From < Text.size();) {
+        if (Text[From] == '\n') {
+          while (++From < Text.size() && Text[From] == ' ') {
+          }
+          continue;
+        }
+        Text[To++] = Text[From++];
+      }
+      Text.resize(To);
+      if (Force) Text += '\n';
+    }
     Out.write(Text.data(), static_cast<std::streamsize>(Text.size()));
     Text.clear();
   };

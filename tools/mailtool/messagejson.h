@@ -26,7 +26,11 @@ class TnbMessage;
 // Writes Message as one JSON object followed by a line feed. Text that is not
 // valid UTF-8 is written with U+FFFD in place of the bytes that cannot be read.
 // (Not const: the message works out its content type when asked.)
-void WriteMessageJson(TnbMessage& Message, std::ostream& Out);
+// OneLine writes it on a single line.
+void WriteMessageJson(TnbMessage& Message, std::ostream& Out, bool OneLine = false);
+
+// Writes {"error": Text} on one line.
+void WriteErrorJson(std::string_view Text, std::ostream& Out);
 
 // Fills Message from the JSON object in Json; members left out keep their
 // values. Raises Exception naming the member or position that is wrong.

@@ -124,6 +124,18 @@ TEST(GetHeaderAddresses, AFoldedLineWithAColonInAQuotedNameIsNotLost) {
   EXPECT_EQ(Addresses, (TStringList{"a@x", "\"Sales: Team\" <sales@x>"}));
 }
 
+TEST(GetHeaderAddresses, AGroupGivesItsMembersOnly) {
+  TStringList Out;
+  GetHeaderAddresses({"To: undisclosed-recipients:;", "Cc: Team: a@example.org, \"B: b\" <b@example.org>;, c@example.org",
+                      " , Empty:;"},
+                     "TO", Out);
+  EXPECT_TRUE(Out.empty());
+  GetHeaderAddresses({"To: undisclosed-recipients:;", "Cc: Team: a@example.org, \"B: b\" <b@example.org>;, c@example.org",
+                      " , Empty:;"},
+                     "CC", Out);
+  EXPECT_EQ(Out, (TStringList{"a@example.org", "\"B: b\" <b@example.org>", "c@example.org", ""}));
+}
+
 TEST(GetHeaderAddresses, AMatchingLineWithoutColonEndsTheWalk) {
   TStringList Addresses;
   GetHeaderAddresses({"To: a@x", "Subject: s", "TOKEN", "To: b@x"}, "TO", Addresses);
@@ -163,9 +175,21 @@ TEST(GetParameter, ReadsQuotedAndPlainValues) {
   EXPECT_EQ(GetParameter("charset", "text/plain; charset=us-ascii"), "us-ascii");
   EXPECT_EQ(GetParameter("CHARSET", "text/plain; Charset=ISO-8859-1; format=flowed"), "ISO-8859-1");
   EXPECT_EQ(GetParameter("name", "application/octet-stream; name=\"a b.doc\";"), "a b.doc");
-  EXPECT_EQ(GetParameter("name", "attachment; filename=\"report.pdf\""), "report.pdf");  // a plain substring search
+  // Names are compared whole: "name" is not found inside "filename".
+  EXPECT_EQ(GetParameter("name", "attachment; filename=\"report.pdf\""), "");
+  EXPECT_EQ(GetParameter("boundary", "multipart/mixed; x-boundary=no; boundary=yes"), "yes");
   EXPECT_EQ(GetParameter("charset", "text/plain"), "");
   EXPECT_EQ(GetParameter("", "text/plain; charset=x"), "");
+}
+
+TEST(GetParameter, Rfc2231AndEncodedWordFileNames) {
+  EXPECT_EQ(GetFileNameParameter("filename", "attachment; filename*=UTF-8''na%C3%AFve%20plan.txt"), "na\xC3\xAFve plan.txt");
+  EXPECT_EQ(GetFileNameParameter("filename", "attachment; filename*0*=iso-8859-1'fr'r%E9sum;\r\n filename*1=\"e final.pdf\""),
+            "r\xC3\xA9sume final.pdf");
+  // The extended form is taken before the plain one written for old readers.
+  EXPECT_EQ(GetFileNameParameter("filename", "attachment; filename=\"old.txt\"; filename*=utf-8''new.txt"), "new.txt");
+  EXPECT_EQ(GetFileNameParameter("name", "text/plain; name=\"=?utf-8?B?bmHDr3ZlLnR4dA==?=\""), "na\xC3\xAFve.txt");
+  EXPECT_EQ(GetFileNameParameter("name", "text/plain; name=\"caf\xE9.txt\""), "caf\xC3\xA9.txt");
 }
 
 TEST(GetParameter, APlainValueEndsAtTheNextParameter) {

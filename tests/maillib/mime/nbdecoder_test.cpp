@@ -91,7 +91,8 @@ TEST_F(DecoderTest, MimeTextBodyWithUuencodedBlockIsReadAsPlainOnce) {
 }
 
 TEST_F(DecoderTest, BadUuLineKeepsTextAndAttachesOriginal) {
-  const std::string Raw = "Subject: x\r\n\r\nbefore\r\nbegin 644 a.bin\r\nM~~~~\r\nend\r\n";
+  // The first data line decodes, so this is a block; the second does not.
+  const std::string Raw = "Subject: x\r\n\r\nbefore\r\nbegin 644 a.bin\r\n" + UULines("abc") + "M~~~~\r\nend\r\n";
   Load(Raw);
   TStringList Expected{"before"};
   for (const auto& L : ErrorLines("Error decoding the attachment")) Expected.push_back(L);
@@ -99,6 +100,20 @@ TEST_F(DecoderTest, BadUuLineKeepsTextAndAttachesOriginal) {
   ASSERT_EQ(Msg.Attachments().Count(), 1);
   EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "original.eml");
   EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), Raw);
+}
+
+TEST_F(DecoderTest, TextThatOnlyLooksLikeABeginLineStaysText) {
+  const TStringList Text{"Begin 2024 with the budget review.", "The rest of the text.", "BEGIN 100 BOXES", "end"};
+  Load("Subject: plan\r\n\r\nBegin 2024 with the budget review.\r\nThe rest of the text.\r\nBEGIN 100 BOXES\r\nend\r\n");
+  EXPECT_EQ(Msg.Body(), Text);
+  EXPECT_EQ(Msg.Attachments().Count(), 0);
+  EXPECT_EQ(Msg.Encoding, TMsgEncoding::meMIME);
+
+  Msg.Clear();
+  Load("MIME-Version: 1.0\r\nContent-Type: text/plain\r\n\r\nBegin 2024 with the budget review.\r\n"
+       "The rest of the text.\r\nBEGIN 100 BOXES\r\nend\r\n");
+  EXPECT_EQ(Msg.Body(), Text);
+  EXPECT_EQ(Msg.Attachments().Count(), 0);
 }
 
 // --- single text bodies ------------------------------------------------------
@@ -159,6 +174,24 @@ TEST_F(DecoderTest, UndeclaredEightBitTextIsNeverInvalidUtf8) {
   Load("Subject: old\r\n\r\nna\xEFve\r\n");
   ASSERT_EQ(Msg.Body().size(), 1u);
   EXPECT_EQ(Msg.Body()[0], "na\xC3\xAFve");
+}
+
+TEST_F(DecoderTest, CharsetLabelsThatIconvSpellsDifferently) {
+  const struct {
+    const char* Label;
+    std::string Bytes;
+    std::string Text;
+  } Cases[] = {{"ks_c_5601-1987", "\xBE\xC8\xB3\xE7", "\xEC\x95\x88\xEB\x85\x95"},
+               {"iso-8859-8-i", "\xF9\xEC\xE5\xED", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D"},
+               {"x-gbk", "\xD6\xD0\xCE\xC4", "\xE4\xB8\xAD\xE6\x96\x87"},
+               {"windows-874", "\xA1", "\xE0\xB8\x81"}};
+  for (const auto& Case : Cases) {
+    Msg.Clear();
+    Load(std::string("MIME-Version: 1.0\r\nSubject: =?") + Case.Label + "?B?" + EncodeBase64Line(Case.Bytes) +
+         "?=\r\nContent-Type: text/plain; charset=" + Case.Label + "\r\n\r\n" + Case.Bytes + "\r\n");
+    EXPECT_EQ(Msg.Subject(), Case.Text) << Case.Label;
+    EXPECT_EQ(Msg.Body(), (TStringList{Case.Text})) << Case.Label;
+  }
 }
 
 TEST_F(DecoderTest, HtmlBodySetsContentType) {
@@ -239,6 +272,21 @@ TEST_F(DecoderTest, UnnamedPartsAreNumberedAndKeepTheirTypes) {
   EXPECT_EQ(Bytes(Msg.Attachments().Items(3)), "seven bit");
 }
 
+TEST_F(DecoderTest, FileNamesInRfc2231AndEncodedWordsAndTheDeclaredTypeWins) {
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\ntext\r\n--b\r\n"
+       "Content-Type: application/octet-stream\r\nContent-Disposition: attachment;\r\n"
+       " filename*0*=UTF-8''na%C3%AFve; filename*1=\".txt\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+       EncodeBase64Line("one") + "\r\n--b\r\nContent-Type: image/png; name=\"=?utf-8?Q?caf=C3=A9?=.gif\"\r\n"
+       "Content-Transfer-Encoding: base64\r\n\r\n" + EncodeBase64Line("two") + "\r\n--b--\r\n");
+  ASSERT_EQ(Msg.Attachments().Count(), 2);
+  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "na\xC3\xAFve.txt");
+  EXPECT_EQ(Msg.Attachments().Items(0).ContentType(), "application/octet-stream");
+  EXPECT_EQ(Msg.Attachments().Items(0).TransferEncoding, TTransferEncoding::teBase64);
+  EXPECT_EQ(Msg.Attachments().Items(1).FileName(), "caf\xC3\xA9.gif");
+  EXPECT_EQ(Msg.Attachments().Items(1).ContentType(), "image/png");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(1)), "two");
+}
+
 TEST_F(DecoderTest, FirstPartBase64IsAnAttachment) {
   Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
        "Content-Type: image/gif; name=g.gif\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
@@ -315,6 +363,40 @@ TEST_F(DecoderTest, NestedAlternativeAsLastPartAddsNoEpilogueAttachment) {
   EXPECT_EQ(Msg.Body(), (TStringList{"text"}));
   ASSERT_EQ(Msg.Attachments().Count(), 1);
   EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "_alt.0");
+}
+
+TEST_F(DecoderTest, TheWholeTreeIsWalkedAndEveryLeafKeepsItsNameAndType) {
+  // Webmail: the text, an HTML rendering with an inline image, a file.
+  Load("Content-Type: multipart/mixed; boundary=m\r\n\r\n--m\r\nContent-Type: multipart/alternative; boundary=a\r\n\r\n"
+       "--a\r\nContent-Type: text/plain\r\nContent-Transfer-Encoding: base64\r\n\r\n" + EncodeBase64Line("text\r\n") +
+       "\r\n--a\r\nContent-Type: multipart/related; boundary=r\r\n\r\n--r\r\nContent-Type: text/html\r\n\r\n<p>t</p>\r\n"
+       "--r\r\nContent-Type: image/png\r\nContent-Transfer-Encoding: base64\r\n\r\n" + EncodeBase64Line("png") +
+       "\r\n--r--\r\n--a--\r\n--m\r\nContent-Type: message/rfc822\r\n\r\nSubject: Q3/Q4: plan\r\n\r\nold\r\n"
+       "--m\r\nContent-Type: multipart/digest; boundary=d\r\n\r\n--d\r\n\r\nSubject:\r\n\r\nx\r\n--d--\r\n--m--\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"text"}));
+  ASSERT_EQ(Msg.Attachments().Count(), 4);
+  const std::pair<const char*, const char*> Expected[] = {
+      {"_alt.0", "text/html"}, {"att.1", "image/png"}, {"Q3_Q4_ plan.eml", "message/rfc822"}, {"att.3.eml", "message/rfc822"}};
+  for (int I = 0; I < 4; ++I) {
+    EXPECT_EQ(Msg.Attachments().Items(I).FileName(), Expected[I].first);
+    EXPECT_EQ(Msg.Attachments().Items(I).ContentType(), Expected[I].second);
+  }
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(1)), "png");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(2)), "Subject: Q3/Q4: plan\r\n\r\nold");
+}
+
+TEST_F(DecoderTest, NestingBeyondTheDepthLimitIsKeptRaw) {
+  std::string Raw = "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b0\r\n\r\n";
+  for (int I = 0; I < 150; ++I)
+    Raw += "--b" + std::to_string(I) + "\r\nContent-Type: multipart/mixed; boundary=b" + std::to_string(I + 1) + "\r\n\r\n";
+  Raw += "--b150\r\n\r\ndeep text\r\n";
+  for (int I = 150; I >= 0; --I) Raw += "--b" + std::to_string(I) + "--\r\n";
+  Load(Raw);
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  const std::string Kept = Bytes(Msg.Attachments().Items(0));
+  EXPECT_EQ(Kept.substr(0, 7), "--b100\r");
+  EXPECT_NE(Kept.find("deep text"), std::string::npos);
+  EXPECT_TRUE(Kept.ends_with("--b100--"));
 }
 
 TEST_F(DecoderTest, FirstPartQuotedPrintableInCharset) {
@@ -529,11 +611,12 @@ TEST_F(DotLineTest, MultipartTextAndSevenBitPartKeepDotLines) {
   EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), DotData);
 }
 
-TEST_F(DotLineTest, DotLineInBase64IsBadDataNotTheEnd) {
+TEST_F(DotLineTest, DotLineInBase64IsSkippedNotTheEnd) {
   Load("MIME-Version: 1.0\r\nContent-Type: application/pdf; name=a.pdf\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
-       EncodeBase64Line("%PDF") + "\r\n.\r\n");
+       EncodeBase64Line("%PDF") + "\r\n.\r\n" + EncodeBase64Line("-1.4") + "\r\n");
   ASSERT_EQ(Msg.Attachments().Count(), 1);
-  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "original.eml");
+  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "a.pdf");
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "%PDF-1.4");
 }
 
 // --- the forgiving error path ------------------------------------------------
@@ -552,17 +635,26 @@ TEST_F(DecoderTest, MissingBoundaryKeepsMessageAndAttachesOriginal) {
   EXPECT_EQ(Bytes(Item), Raw);
 }
 
-TEST_F(DecoderTest, BadBase64PartKeepsEarlierParts) {
+TEST_F(DecoderTest, Base64GroupsSplitOverLinesAndStrayCharactersLoseNoByte) {
+  const std::string Data = RandomBytes(100, 4);
+  std::string Text = EncodeBase64Line(Data);
+  for (const std::size_t Width : {50u, 57u, 73u}) {
+    std::string Lines;
+    for (std::size_t I = 0; I < Text.size(); I += Width) Lines += Text.substr(I, Width) + "\r\n";
+    Msg.Clear();
+    Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\ntext\r\n--b\r\n"
+         "Content-Type: image/gif; name=g.gif\r\nContent-Transfer-Encoding: base64\r\n\r\n" + Lines + "--b--\r\n");
+    ASSERT_EQ(Msg.Attachments().Count(), 1) << Width;
+    EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), Data) << Width;
+  }
+  // Blanks, stray bytes and a line "." are skipped (RFC 2045, section 6.8).
+  Msg.Clear();
   Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\nkept text\r\n--b\r\n"
-       "Content-Type: image/gif; name=ok.gif\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
-       EncodeBase64Line("ok") + "\r\n--b\r\nContent-Type: image/gif; name=bad.gif\r\n"
-       "Content-Transfer-Encoding: base64\r\n\r\nR0lG*ODlh\r\n--b--\r\n");
-  TStringList Expected{"kept text"};
-  for (const auto& L : ErrorLines("Error decoding the attachment")) Expected.push_back(L);
-  EXPECT_EQ(Msg.Body(), Expected);
-  ASSERT_EQ(Msg.Attachments().Count(), 2);
-  EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "ok.gif");
-  EXPECT_EQ(Msg.Attachments().Items(1).FileName(), "original.eml");
+       "Content-Type: image/gif; name=ok.gif\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+       "R0lG*OD lh\t\x01\r\n.\r\n--b--\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"kept text"}));
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "GIF89a");
 }
 
 TEST_F(DecoderTest, UnterminatedFirstPartIsAnError) {
@@ -602,6 +694,24 @@ TEST_F(DecoderTest, HeaderParserFailureKeepsRawHeaders) {
   EXPECT_EQ(Failing.Headers(), (TnbHeaders{"Subject: =?utf-8?B?*bad*?="}));
   EXPECT_EQ(Failing.Body(), TStringList(ErrorLines("Invalid Character")));
   EXPECT_EQ(Failing.Attachments().Count(), 1);
+}
+
+TEST_F(DecoderTest, ALineThatIsNoHeaderFieldBeginsTheBody) {
+  Load("Hello Bob,\r\nsee you: tomorrow\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"Hello Bob,", "see you: tomorrow"}));
+
+  Msg.Clear();
+  Load("Subject: no blank line\r\nFrom: a@example.com\r\nThis is the text.\r\nsecond line\r\n");
+  EXPECT_EQ(Msg.Subject(), "no blank line");
+  EXPECT_EQ(Msg.Sender().Address(), "a@example.com");
+  EXPECT_EQ(Msg.Body(), (TStringList{"This is the text.", "second line"}));
+
+  Msg.Clear();
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
+       "Content-Type: text/plain\r\nthe text\r\n--b\r\nContent-Type: text/plain; name=n.txt\r\nnote\r\n--b--\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"the text"}));
+  ASSERT_EQ(Msg.Attachments().Count(), 1);
+  EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "note");
 }
 
 TEST_F(DecoderTest, HeadersOnlyMessage) {

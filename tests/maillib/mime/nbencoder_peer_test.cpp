@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -148,4 +149,85 @@ TEST(EncoderRoundTrip, TheLibrarysDecoderGetsBackWhatWasWritten) {
   ASSERT_EQ(Back.Attachments().Count(), 2);
   EXPECT_EQ(Back.Attachments().Items(0).Data.View(), AllBytes());
   EXPECT_EQ(Back.Attachments().Items(1).Data.View(), M.Attachments().Items(1).Data.View());
+}
+
+namespace {
+
+// Writes M, checks that Python and the library's decoder both read every
+// attachment back byte for byte, and returns the wire text.
+std::string ExpectAttachmentsComeBack(TnbMessage& M) {
+  TMemoryStream Stream;
+  M.SaveToStream(Stream);
+  const std::string Wire(Stream.View());
+  TnbMessage Back;
+  Stream.SetPosition(0);
+  Back.LoadFromStream(Stream);
+  EXPECT_EQ(Back.Attachments().Count(), M.Attachments().Count());
+  for (int I = 0; I < M.Attachments().Count() && I < Back.Attachments().Count(); ++I)
+    EXPECT_EQ(Hex(std::string(Back.Attachments().Items(I).Data.View())), Hex(std::string(M.Attachments().Items(I).Data.View())))
+        << M.Attachments().Items(I).FileName();
+  if (std::system("python3 -c 'import email' >/dev/null 2>&1") != 0) return Wire;
+  const std::vector<std::string> Lines = PeerReading(Wire);
+  for (int I = 0; I < M.Attachments().Count(); ++I) {
+    const TnbAttItem& Item = M.Attachments().Items(I);
+    // Python reads a message part as a message, not as bytes.
+    if (Wire.find("Content-Type: message/rfc822; name=\"" + Item.FileName()) != std::string::npos) continue;
+    const std::string Suffix = " " + Item.FileName() + " " + Hex(std::string(Item.Data.View()));
+    EXPECT_TRUE(std::any_of(Lines.begin(), Lines.end(), [&](const std::string& L) { return L.ends_with(Suffix); }))
+        << "Python reads " << Item.FileName() << " otherwise";
+  }
+  return Wire;
+}
+
+}  // namespace
+
+TEST(EncoderPeerCheck, TextAttachmentsArriveByteForByte) {
+  TnbMessage M;
+  M.Sender().SetAddress("a@example.org");
+  M.Recipients().AddAddress("b@example.org", "B");
+  M.Body() = {"files"};
+  const std::string Utf16("\xFF\xFEH\0i\0\r\0\n\0", 10);
+  Attach(M, "lf.txt", "text/plain", TTransferEncoding::teQuotedPrintable, "one \ntwo\t\nthree\n");
+  Attach(M, "nofinal.txt", "text/plain", TTransferEncoding::teQuotedPrintable, "first line\r\nno final break");
+  Attach(M, "utf16.txt", "text/plain", TTransferEncoding::teQuotedPrintable, Utf16);
+  Attach(M, "crlf.txt", "text/plain", TTransferEncoding::teQuotedPrintable, "a\r\nb = c\r\n");
+  ExpectAttachmentsComeBack(M);
+}
+
+TEST(EncoderPeerCheck, SevenBitItemsStayWithinSmtpLinesAndSevenBits) {
+  TnbMessage M;
+  M.Sender().SetAddress("a@example.org");
+  M.Recipients().AddAddress("b@example.org", "B");
+  M.Body() = {"forwarded"};
+  Attach(M, "long.eml", "message/rfc822", TTransferEncoding::te7Bit,
+         "Subject: long\r\n\r\n" + std::string(3000, 'x') + "\r\n");
+  Attach(M, "latin.eml", "message/rfc822", TTransferEncoding::te7Bit, "Subject: x\r\n\r\nK\xF6ln\r\n");
+  Attach(M, "fine.eml", "message/rfc822", TTransferEncoding::te7Bit, "Subject: y\r\n\r\nplain\r\n.\r\n");
+  const std::string Wire = ExpectAttachmentsComeBack(M);
+  std::size_t Start = 0;
+  for (std::size_t End; (End = Wire.find("\r\n", Start)) != std::string::npos; Start = End + 2)
+    EXPECT_LE(End - Start, 998u);
+  EXPECT_TRUE(std::all_of(Wire.begin(), Wire.end(), [](char C) { return static_cast<unsigned char>(C) < 0x80; }));
+  EXPECT_EQ(Wire.find("8bit"), std::string::npos);
+}
+
+TEST(EncoderPeerCheck, DisplayNamesWithStrayQuotesKeepTheAddressList) {
+  TnbMessage M;
+  M.Sender().SetAddress("a@example.org");
+  const std::vector<std::string> Names = {"Smith, \"Ann", "Bob \"the builder\" Jones", "C\\D \"x", "Dee"};
+  for (std::size_t I = 0; I < Names.size(); ++I)
+    M.Recipients().AddAddress("r" + std::to_string(I) + "@example.org", Names[I]);
+  M.Body() = {"hi"};
+  TMemoryStream Stream;
+  M.SaveToStream(Stream);
+  TnbMessage Back;
+  Stream.SetPosition(0);
+  Back.LoadFromStream(Stream);
+  ASSERT_EQ(Back.Recipients().Count(), 4);
+  for (int I = 0; I < 4; ++I) EXPECT_EQ(Back.Recipients().Items(I).Address(), "r" + std::to_string(I) + "@example.org");
+  EXPECT_EQ(Back.Recipients().Items(0).Name(), "Smith, \"Ann");
+  if (std::system("python3 -c 'import email' >/dev/null 2>&1") != 0) return;
+  const std::vector<std::string> Lines = PeerReading(std::string(Stream.View()));
+  EXPECT_EQ(std::count_if(Lines.begin(), Lines.end(), [](const std::string& L) { return L.starts_with("address To: "); }), 4);
+  EXPECT_TRUE(Has(Lines, "address To: Smith, \"Ann <r0@example.org>"));
 }
