@@ -159,6 +159,23 @@ TEST_F(MailRoundTripTest, CopiesReachEveryRecipientAndLeaveOnServerKeepsThem) {
   }
 }
 
+TEST_F(MailRoundTripTest, MailForOtherDomainsOrUnknownUsersIsRefused) {
+  // Nothing can leave this machine: the server relays for nobody.
+  for (const auto& [To, Reply] : {std::pair{"carol@elsewhere.test", "554 5.7.1"}, {"nobody@example.test", "550 5.1.1"}}) {
+    auto Message = NewMessage("Refused");
+    Message->Recipients().Clear();
+    Message->Recipients().AddAddress(To, "");
+    try {
+      Send(*Message);
+      ADD_FAILURE() << To << " was accepted";
+    } catch (const EServerError& Error) {
+      EXPECT_EQ(Error.Message.rfind(Reply, 0), 0u) << Error.Message;
+    }
+  }
+  ASSERT_TRUE(Servers().WaitForQueueEmpty(5));
+  EXPECT_TRUE(Servers().Messages("alice").empty());
+}
+
 TEST_F(MailRoundTripTest, WrongPasswordClosesAndTheSameClientThenLogsIn) {
   Servers().Put("alice", "Subject: waiting\r\n\r\nbody\r\n");
   TnbPOP Pop;
