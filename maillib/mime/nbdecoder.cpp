@@ -164,8 +164,10 @@ void TnbCustomDecoder::ReadHeaders(TnbHeaders& Headers) {
     if (FLine == TLineStream::EofMarker) throw EMessageParserError(SUnableToRetrieveHeaders);
     // A line that is neither a field nor a continuation is text: the block
     // ended without its empty line, and the line begins the body. (A first
-    // line "From " is the envelope line of a mailbox file.)
-    if (!IsContinuationLine(FLine) && !IsHeaderFieldLine(FLine) && !(Headers.empty() && StartsWith(FLine, "From "))) {
+    // line "From " is the envelope line of a mailbox file.) A delimiter
+    // ends a part that has no body, even one whose boundary holds a colon.
+    if ((!IsContinuationLine(FLine) && !IsHeaderFieldLine(FLine) && !(Headers.empty() && StartsWith(FLine, "From "))) ||
+        AtDelimiter()) {
       FHeld = true;
       return;
     }
@@ -453,7 +455,7 @@ void TnbCustomDecoder::DecodeMultipart(const std::string& Boundary, const std::s
 void TnbCustomDecoder::ReadBodyText(const std::string& CharSetName, const std::string& Encoding) {
   const bool QP = Encoding == "quoted-printable";
   const bool B64 = Encoding == "base64";
-  if (QP && Message->CharSet != TCharSet::csISO2022jp) Message->CharSet = TCharSet::csISO8859;
+  if (QP) Message->CharSet = TCharSet::csISO8859;
   if (B64) {
     std::string Bytes;
     TBase64Decoder Base64;
