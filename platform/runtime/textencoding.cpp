@@ -311,7 +311,10 @@ const TByteTable* ByteTableFor(const std::string& Name) {
   const bool Excluded = Name.starts_with("UTF") || Name.starts_with("UCS") || Name.starts_with("ISO-2022") ||
                         Name.starts_with("ISO2022") || Name.starts_with("HZ") || Name.starts_with("UNICODE");
   TIconv Converter("UTF-8", Name.c_str());
-  if (!Excluded && Converter.Valid()) {
+  // Only names iconv knows are kept, so names taken from hostile mail
+  // cannot make the cache grow without end.
+  if (!Converter.Valid()) return nullptr;
+  if (!Excluded) {
     Table = std::make_unique<TByteTable>();
     for (int Byte = 0; Byte < 256 && Table; ++Byte) {
       char In = static_cast<char>(Byte);
