@@ -35,9 +35,12 @@ void AppendLines(std::string_view Text, TStringList& Body) {
 
 }  // namespace
 
-TBodyLines::TBodyLines(TStringList& Body, const std::string& CharSetName)
+TBodyLines::TBodyLines(TStringList& Body, const std::string& CharSetName, std::size_t ExpectedBytes)
     : FBody(Body), FCharSet(mimetext::Trim(CharSetName)) {
   FBody.clear();
+  // Mail lines are rarely shorter than this on average.
+  constexpr std::size_t ShortLine = 24;
+  FBody.reserve(ExpectedBytes / ShortLine + 1);
   if (!FCharSet.empty() && IsKnownCharSet(FCharSet))
     FPiecewise = IsAsciiCompatible(FCharSet);
   else

@@ -14,7 +14,10 @@ public:
   // Body is emptied. A charset that is missing or unknown is settled when
   // the whole text is there: UTF-8 when it reads as such, otherwise Latin-1,
   // which maps every byte to a character and so loses nothing.
-  TBodyLines(TStringList& Body, const std::string& CharSetName);
+  // ExpectedBytes, the most text that may come, lets Body take room for
+  // its lines at once instead of moving them again and again as it grows
+  // (room that is never used costs no memory).
+  TBodyLines(TStringList& Body, const std::string& CharSetName, std::size_t ExpectedBytes = 0);
 
   // Decoded bytes not yet converted; append to it, then call Take.
   std::string Pending;

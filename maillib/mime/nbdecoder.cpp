@@ -94,7 +94,7 @@ std::string FileNameText(const std::string& Text) {
 }
 
 // Lines of a uuencoded block that carry no data.
-bool IsUUFrameLine(const std::string& Line) {
+bool IsUUFrameLine(std::string_view Line) {
   return IsUUBeginLine(Line) || Line == "`" || EqualsNoCase(Line, "end");
 }
 
@@ -121,10 +121,7 @@ void FlushInto(TMemoryStream& Data, std::string& Buffer, bool Force, std::size_t
 
 }  // namespace
 
-TnbCustomDecoder::TnbCustomDecoder(TStream& Input) : FInput(Input) {
-  FLines.SetSource(&Input);
-  FLine.reserve(1024);
-}
+TnbCustomDecoder::TnbCustomDecoder(TStream& Input) : FInput(Input) { FLines.SetSource(&Input); }
 
 bool TnbCustomDecoder::ReadLine() {
   if (FHeld) {
@@ -133,17 +130,23 @@ bool TnbCustomDecoder::ReadLine() {
   }
   if (FPeeked) {
     FPeeked = false;
-    std::swap(FLine, FNext);
+    FLineCopy.swap(FNext);
+    FLine = FLineCopy;
     FAtEnd = !FNextValid;
     return FNextValid;
   }
-  FLines.ReadLine(FLine);
+  FLine = FLines.ReadLineView();
   FAtEnd = FLines.EndOfStream();
   return !FAtEnd;
 }
 
 const std::string& TnbCustomDecoder::PeekLine() {
   if (!FPeeked) {
+    // Reading on may move the window FLine looks into.
+    if (FLine.data() != FLineCopy.data()) {
+      FLineCopy.assign(FLine);
+      FLine = FLineCopy;
+    }
     FLines.ReadLine(FNext);
     FNextValid = !FLines.EndOfStream();
     if (!FNextValid) FNext.clear();
@@ -161,12 +164,14 @@ void TnbCustomDecoder::ReadHeaders(TnbHeaders& Headers) {
     if (FLine == TLineStream::EofMarker) throw EMessageParserError(SUnableToRetrieveHeaders);
     // A line that is neither a field nor a continuation is text: the block
     // ended without its empty line, and the line begins the body. (A first
-    // line "From " is the envelope line of a mailbox file.)
-    if (!IsContinuationLine(FLine) && !IsHeaderFieldLine(FLine) && !(Headers.empty() && StartsWith(FLine, "From "))) {
+    // line "From " is the envelope line of a mailbox file.) A delimiter
+    // ends a part that has no body, even one whose boundary holds a colon.
+    if ((!IsContinuationLine(FLine) && !IsHeaderFieldLine(FLine) && !(Headers.empty() && StartsWith(FLine, "From "))) ||
+        AtDelimiter()) {
       FHeld = true;
       return;
     }
-    Headers.push_back(FLine);
+    Headers.emplace_back(FLine);
   }
 }
 
@@ -230,7 +235,7 @@ std::string TnbCustomDecoder::GeneratedName(bool Alternative) const {
 }
 
 void TnbCustomDecoder::LoadBody(std::string Bytes, const std::string& CharSetName) {
-  TBodyLines Lines(Message->Body(), CharSetName);
+  TBodyLines Lines(Message->Body(), CharSetName, Bytes.size());
   Lines.Pending = std::move(Bytes);
   Lines.Finish();
 }
@@ -269,7 +274,7 @@ void TnbCustomDecoder::DecodeTextBody() {
 
   if (!B64) {
     std::string Raw;
-    TBodyLines Lines(Message->Body(), CharSetName);
+    TBodyLines Lines(Message->Body(), CharSetName, static_cast<std::size_t>(FLines.Remaining()));
     bool UUFound = false;
     while (ReadLine()) {
       if (AtUUBlock()) {
@@ -450,7 +455,7 @@ void TnbCustomDecoder::DecodeMultipart(const std::string& Boundary, const std::s
 void TnbCustomDecoder::ReadBodyText(const std::string& CharSetName, const std::string& Encoding) {
   const bool QP = Encoding == "quoted-printable";
   const bool B64 = Encoding == "base64";
-  if (QP && Message->CharSet != TCharSet::csISO2022jp) Message->CharSet = TCharSet::csISO8859;
+  if (QP) Message->CharSet = TCharSet::csISO8859;
   if (B64) {
     std::string Bytes;
     TBase64Decoder Base64;
@@ -458,7 +463,7 @@ void TnbCustomDecoder::ReadBodyText(const std::string& CharSetName, const std::s
     LoadBody(std::move(Bytes), CharSetName);
     return;
   }
-  TBodyLines Lines(Message->Body(), CharSetName);
+  TBodyLines Lines(Message->Body(), CharSetName, static_cast<std::size_t>(FLines.Remaining()));
   bool LastHard = false;
   bool First = true;
   while (ReadLine() && !AtDelimiter()) {
@@ -523,7 +528,7 @@ void TnbCustomDecoder::ReadPartData(TnbAttItem& Item, bool UUEncoded) {
         if (FLine.empty()) continue;
         if (UUEncoded) {
           if (IsUUFrameLine(FLine)) continue;
-          Buffer += DecodeUULine(FLine);
+          DecodeUULine(FLine, Buffer);
         } else {
           Base64.Add(FLine, Buffer);
         }
@@ -601,7 +606,7 @@ void TnbCustomDecoder::ReadSinglePartData(TnbAttItem& Item, bool UUEncoded) {
         if (FLine.empty()) continue;
         if (UUEncoded) {
           if (IsUUFrameLine(FLine)) continue;
-          Buffer += DecodeUULine(FLine);
+          DecodeUULine(FLine, Buffer);
         } else {
           Base64.Add(FLine, Buffer);
         }
@@ -658,7 +663,7 @@ void TnbCustomDecoder::DecodeUUBlocks() {
     try {
       while (ReadLine() && FLine != "`" && !EqualsNoCase(FLine, "END")) {
         if (FLine.empty()) continue;
-        Buffer += DecodeUULine(FLine);
+        DecodeUULine(FLine, Buffer);
         FlushInto(Item->Data, Buffer, false, Remaining);
       }
       FlushInto(Item->Data, Buffer, true);

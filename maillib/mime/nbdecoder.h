@@ -117,7 +117,10 @@ private:
 
   TStream& FInput;
   TLineStream FLines;
-  std::string FLine;  // the line read last
+  // The line read last: a view into the line stream's window, valid until
+  // the next line is read, or into FLineCopy.
+  std::string_view FLine;
+  std::string FLineCopy;
   bool FHeld = false;  // FLine is read again by the next ReadLine
   std::string FNext;   // the line PeekLine read ahead
   bool FPeeked = false;

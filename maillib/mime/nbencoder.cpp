@@ -353,11 +353,12 @@ constexpr std::size_t MaxQPLine = 76;
 
 // True when Bytes can be written as 7bit lines and read back byte for byte:
 // ASCII without NUL, every line break a CR LF, no line longer than SMTP
-// allows, and a line break at the end (the one before the delimiter belongs
-// to the delimiter), or no bytes at all.
-bool FitsSevenBitLines(std::string_view Bytes) {
+// allows. The body of a single-part message must end in a line break (the
+// reader ends its last line with one); in a multipart the line break
+// before the delimiter belongs to the delimiter, so any end will do.
+bool FitsSevenBitLines(std::string_view Bytes, bool Single) {
   if (Bytes.empty()) return true;
-  if (!Bytes.ends_with("\r\n")) return false;
+  if (Single && !Bytes.ends_with("\r\n")) return false;
   std::size_t LineStart = 0;
   for (std::size_t I = 0; I < Bytes.size(); ++I) {
     const auto C = static_cast<unsigned char>(Bytes[I]);
@@ -393,11 +394,11 @@ bool SuitsQuotedPrintable(std::string_view Bytes) {
 // The transfer encoding an item is written in: the one it asks for when its
 // bytes survive it, base64 otherwise. Quoted-printable is written so that
 // it keeps every byte (see WriteBinaryQuotedPrintable).
-TTransferEncoding WireEncoding(const TnbAttItem& Item) {
+TTransferEncoding WireEncoding(const TnbAttItem& Item, bool Single) {
   const std::string_view Bytes = Item.Data.View();
   switch (Item.TransferEncoding) {
     case TTransferEncoding::te7Bit:
-      return FitsSevenBitLines(Bytes) ? TTransferEncoding::te7Bit : TTransferEncoding::teBase64;
+      return FitsSevenBitLines(Bytes, Single) ? TTransferEncoding::te7Bit : TTransferEncoding::teBase64;
     case TTransferEncoding::teQuotedPrintable:
       return SuitsQuotedPrintable(Bytes) ? TTransferEncoding::teQuotedPrintable : TTransferEncoding::teBase64;
     case TTransferEncoding::teBase64:
@@ -409,17 +410,17 @@ TTransferEncoding WireEncoding(const TnbAttItem& Item) {
 // The media type an item is announced with (never empty, never more than
 // one line). A message (message/rfc822) may travel in 7bit only (RFC 2046,
 // section 5.2.1): one whose bytes need base64 is announced as a file.
-std::string ItemType(const TnbAttItem& Item) {
+std::string ItemType(const TnbAttItem& Item, bool Single) {
   const std::string Type = SingleLine(Item.ContentType());
   if (Type.find_first_not_of(' ') == std::string::npos) return DefaultContentType;
-  if (LowerAscii(Type).starts_with("message/") && WireEncoding(Item) != TTransferEncoding::te7Bit)
+  if (LowerAscii(Type).starts_with("message/") && WireEncoding(Item, Single) != TTransferEncoding::te7Bit)
     return DefaultContentType;
   return Type;
 }
 
 // The transfer encoding token of an item.
-std::string ItemToken(const TnbAttItem& Item) {
-  switch (WireEncoding(Item)) {
+std::string ItemToken(const TnbAttItem& Item, bool Single) {
+  switch (WireEncoding(Item, Single)) {
     case TTransferEncoding::teBase64:
       return "Base64";
     case TTransferEncoding::teQuotedPrintable:
@@ -447,9 +448,9 @@ std::string ParamName(const std::string& Encoded) {
 
 }  // namespace
 
-void TnbCustomEncoder::WriteAttachmentData(TnbAttItem& Item) {
+void TnbCustomEncoder::WriteAttachmentData(TnbAttItem& Item, bool Single) {
   const std::string_view Bytes = Item.Data.View();
-  switch (WireEncoding(Item)) {
+  switch (WireEncoding(Item, Single)) {
     case TTransferEncoding::teBase64: {
       std::size_t Offset = 0;
       std::string_view Block;
@@ -467,7 +468,7 @@ void TnbCustomEncoder::WriteAttachmentData(TnbAttItem& Item) {
       // CR LF lines (WireEncoding made sure); "." lines are written like
       // any other.
       for (std::size_t Start = 0; Start < Bytes.size();) {
-        const std::size_t End = Bytes.find("\r\n", Start);
+        const std::size_t End = std::min(Bytes.find("\r\n", Start), Bytes.size());
         WriteLine(Bytes.substr(Start, End - Start));
         Start = End + 2;
       }
@@ -525,11 +526,11 @@ void TnbCustomEncoder::WriteSingleAttachment() {
   else if (Lower == RtfBodyName)
     WriteLine("Content-Type: text/rtf");
   else
-    WriteLine("Content-Type: " + ItemType(Item) + "; name=" + FileParam);
-  WriteLine("Content-Transfer-Encoding: " + ItemToken(Item));
+    WriteLine("Content-Type: " + ItemType(Item, true) + "; name=" + FileParam);
+  WriteLine("Content-Transfer-Encoding: " + ItemToken(Item, true));
   if (!BodyFile) WriteLine("Content-Disposition: attachment; filename=" + FileParam);
   WriteLine("");
-  WriteAttachmentData(Item);
+  WriteAttachmentData(Item, true);
 }
 
 void TnbCustomEncoder::WriteMultipart(bool Alternative) {
@@ -583,12 +584,16 @@ void TnbCustomEncoder::WriteMultipart(bool Alternative) {
     }
     const bool Plain = !Alternative && !AltOpen && !HtmBody && !RtfBody;
     const std::string FileParam = ParamName(HeaderText(NamePart(Item.FileName())));
-    WriteLine("Content-Type: " + ItemType(Item) + (Plain ? "; name=" + FileParam : std::string()));
-    WriteLine("Content-Transfer-Encoding: " + ItemToken(Item));
+    WriteLine("Content-Type: " + ItemType(Item, false) + (Plain ? "; name=" + FileParam : std::string()));
+    WriteLine("Content-Transfer-Encoding: " + ItemToken(Item, false));
     if (Plain) WriteLine("Content-Disposition: attachment; filename=" + FileParam);
     WriteLine("");
-    WriteAttachmentData(Item);
-    WriteLine("");
+    WriteAttachmentData(Item, false);
+    // The line break that ends the last line belongs to the delimiter: 7bit
+    // data without a final line break ends there, any other needs one more.
+    const std::string_view Bytes = Item.Data.View();
+    if (WireEncoding(Item, false) != TTransferEncoding::te7Bit || Bytes.empty() || Bytes.ends_with("\r\n"))
+      WriteLine("");
     if (I == Count - 1) {
       WriteLine("--" + B + "--");
       if (NestedOpen) {

@@ -73,7 +73,8 @@ private:
   void WriteSingleAttachment();
   void WriteMultipart(bool Alternative);
   void WriteUUForm();
-  void WriteAttachmentData(TnbAttItem& Item);
+  // Single: the item is the whole body of the message, not a part.
+  void WriteAttachmentData(TnbAttItem& Item, bool Single);
   // Codes Bytes as quoted-printable and writes the lines.
   void WriteQuotedPrintable(TStream& Bytes);
   void WriteQuotedPrintable(std::string_view Bytes);

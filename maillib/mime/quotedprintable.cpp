@@ -1,6 +1,7 @@
 #include "maillib/mime/quotedprintable.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -116,6 +117,17 @@ bool DecodeLine(std::string_view Line, std::string& Out) {
   const char* P = Line.data();
   const char* const E = P + Line.size();
   while (P < E) {
+#if defined(__SSE2__)
+    if (E - P >= 16) {
+      // Up to sixteen bytes before the next "=" are copied at once.
+      const unsigned Equals = bytescan::EqualMask16(P, '=');
+      const std::size_t Plain = Equals == 0 ? 16 : static_cast<std::size_t>(std::countr_zero(Equals));
+      std::memcpy(W, P, 16);
+      W += Plain;
+      P += Plain;
+      if (Plain == 16) continue;
+    } else
+#endif
     if (E - P >= 8) {
       // Up to eight bytes before the next "=" are copied at once.
       const std::uint64_t Equals = bytescan::Equal(bytescan::Load(P), '=');

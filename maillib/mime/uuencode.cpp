@@ -68,27 +68,52 @@ std::string EncodeUULine(std::string_view Bytes) {
   return Line;
 }
 
-std::string DecodeUULine(std::string_view Text) {
+void DecodeUULine(std::string_view Text, std::string& Bytes) {
   ProcessMessages();
-  if (Text.empty()) return {};
+  if (Text.empty()) return;
   const std::size_t N = CharValue(static_cast<unsigned char>(Text[0]));
-  const std::string_view Data = Text.substr(1);
+  const auto* Data = reinterpret_cast<const unsigned char*>(Text.data() + 1);
+  const std::size_t Size = Text.size() - 1;
   // Only the characters that carry the announced bytes are read: some
   // encoders add a check character after them.
   const std::size_t Groups = (N + 2) / 3;
-  std::string Bytes;
-  Bytes.reserve(Groups * 3);
-  for (std::size_t G = 0; G < Groups; ++G) {
+  const std::size_t Start = Bytes.size();
+  Bytes.resize(Start + Groups * 3);
+  auto* Out = reinterpret_cast<unsigned char*>(Bytes.data() + Start);
+  std::uint8_t Seen = 0;  // every value or'ed: Invalid sets the high bits
+  std::size_t G = 0;
+  for (; G < Groups && G * 4 + 4 <= Size; ++G) {
+    const unsigned char* C = Data + G * 4;
+    const std::uint8_t A = DecodeTable[C[0]], B = DecodeTable[C[1]], D2 = DecodeTable[C[2]], D3 = DecodeTable[C[3]];
+    Seen |= A | B | D2 | D3;
+    const std::uint32_t V = (std::uint32_t(A) << 18) | (std::uint32_t(B) << 12) | (std::uint32_t(D2) << 6) | D3;
+    *Out++ = static_cast<unsigned char>(V >> 16);
+    *Out++ = static_cast<unsigned char>(V >> 8);
+    *Out++ = static_cast<unsigned char>(V);
+  }
+  // A line cut short: the missing characters count as zero values.
+  for (; G < Groups; ++G) {
     std::uint32_t V = 0;
     for (std::size_t K = 0; K < 4; ++K) {
       const std::size_t Pos = G * 4 + K;
-      V = (V << 6) | (Pos < Data.size() ? CharValue(static_cast<unsigned char>(Data[Pos])) : 0);
+      const std::uint8_t Value = Pos < Size ? DecodeTable[Data[Pos]] : 0;
+      Seen |= Value;
+      V = (V << 6) | (Value & 63);
     }
-    Bytes += static_cast<char>(V >> 16);
-    Bytes += static_cast<char>(V >> 8);
-    Bytes += static_cast<char>(V);
+    *Out++ = static_cast<unsigned char>(V >> 16);
+    *Out++ = static_cast<unsigned char>(V >> 8);
+    *Out++ = static_cast<unsigned char>(V);
   }
-  Bytes.resize(N);
+  if (Seen & 0xC0) {
+    Bytes.resize(Start);
+    throw EMessageParserError(SInvalidCharacter);
+  }
+  Bytes.resize(Start + N);
+}
+
+std::string DecodeUULine(std::string_view Text) {
+  std::string Bytes;
+  DecodeUULine(Text, Bytes);
   return Bytes;
 }
 

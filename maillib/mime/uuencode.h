@@ -21,6 +21,9 @@ std::string EncodeUULine(std::string_view Bytes);
 // Characters missing at the end of the line (trailing blanks cut off on the
 // way) count as zero values. Raises EMessageParserError "Invalid Character".
 std::string DecodeUULine(std::string_view Text);
+// Appends the bytes of one uuencoded line to Bytes; on an error Bytes is
+// left as it was.
+void DecodeUULine(std::string_view Text, std::string& Bytes);
 
 // The value of one uuencode character: a space and the backquote are 0, "!"
 // to "_" are 1 to 63; any other character raises EMessageParserError

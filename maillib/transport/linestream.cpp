@@ -47,6 +47,13 @@ void TLineStream::Rewind() {
   SetPosition(0);
 }
 
+std::string_view TLineStream::ReadLineView() {
+  while (FIndex >= FLines.size() && !FLastChunk) Refill();
+  if (FIndex < FLines.size()) return FLines[FIndex++];
+  FEndOfStream = true;
+  return EofMarker;
+}
+
 void TLineStream::ReadLine(std::string& Line) {
   while (FIndex >= FLines.size() && !FLastChunk) Refill();
   if (FIndex < FLines.size()) {

@@ -30,6 +30,9 @@ public:
   void Rewind();
   // The next line, or EofMarker at the end (and on every call after it).
   void ReadLine(std::string& Line);
+  // The same without a copy: the view stays valid until the next ReadLine,
+  // Rewind or change of the stream.
+  std::string_view ReadLineView();
 
   bool EndOfStream() const { return FEndOfStream; }
 

@@ -3,7 +3,12 @@
 #include <nlohmann/json.hpp>
 #include <openssl/evp.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -74,6 +79,35 @@ void AppendString(std::string& Out, std::string_view Text) {
   const std::size_t N = Text.size();
   std::size_t Start = 0;  // the first byte not yet appended
   for (std::size_t I = 0; I < N;) {
+#if defined(__SSE2__)
+    if (N - I >= 16) {
+      // Sixteen bytes at a time: control characters, quotes, backslashes
+      // and bytes from 128 up need a look.
+      const __m128i Block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + I));
+      const __m128i Control = _mm_cmpeq_epi8(_mm_min_epu8(Block, _mm_set1_epi8(0x1F)), Block);
+      const __m128i Quote = _mm_or_si128(_mm_cmpeq_epi8(Block, _mm_set1_epi8('"')), _mm_cmpeq_epi8(Block, _mm_set1_epi8('\\')));
+      const unsigned Escapes = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(Control, Quote)));
+      const unsigned High = static_cast<unsigned>(_mm_movemask_epi8(Block));
+      if ((Escapes | High) == 0) {
+        I += 16;
+        continue;
+      }
+      if (Escapes == 0) {
+        // Latin letters with accents: a block whose bytes from 128 up are
+        // all whole two-byte sequences (lead C2 to DF, then 80 to BF) is
+        // valid as it is. Compared as signed bytes: 80 to BF are -128 to
+        // -65, C2 to DF are -62 to -33.
+        const unsigned Trail = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(Block, _mm_set1_epi8(-64))));
+        const unsigned Lead = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpgt_epi8(Block, _mm_set1_epi8(-63)), _mm_cmplt_epi8(Block, _mm_set1_epi8(-32)))));
+        if ((Lead | Trail) == High && (Lead << 1) == Trail && (Lead & 0x8000u) == 0) {
+          I += 16;
+          continue;
+        }
+      }
+      I += static_cast<std::size_t>(std::countr_zero(Escapes | High));
+    } else
+#endif
     if (N - I >= 8) {
       // Skip to the first byte that needs a look, eight bytes at a time.
       const std::uint64_t Special = SpecialBytes(bytescan::Load(P + I));

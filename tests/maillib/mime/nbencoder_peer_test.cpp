@@ -203,7 +203,10 @@ TEST(EncoderPeerCheck, SevenBitItemsStayWithinSmtpLinesAndSevenBits) {
          "Subject: long\r\n\r\n" + std::string(3000, 'x') + "\r\n");
   Attach(M, "latin.eml", "message/rfc822", TTransferEncoding::te7Bit, "Subject: x\r\n\r\nK\xF6ln\r\n");
   Attach(M, "fine.eml", "message/rfc822", TTransferEncoding::te7Bit, "Subject: y\r\n\r\nplain\r\n.\r\n");
+  // As a received message part is decoded: its last line break belonged to the delimiter.
+  Attach(M, "received.eml", "message/rfc822", TTransferEncoding::te7Bit, "Subject: z\r\n\r\nlast");
   const std::string Wire = ExpectAttachmentsComeBack(M);
+  EXPECT_NE(Wire.find("Content-Type: message/rfc822; name=\"received.eml\""), std::string::npos);
   std::size_t Start = 0;
   for (std::size_t End; (End = Wire.find("\r\n", Start)) != std::string::npos; Start = End + 2)
     EXPECT_LE(End - Start, 998u);
