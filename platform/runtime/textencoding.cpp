@@ -168,6 +168,30 @@ constexpr std::array<std::array<char, 2>, 256> Latin1Table = [] {
   return Table;
 }();
 
+// Appends the conversion of Bytes at Out, byte by byte through Letter
+// (which writes one character and moves Out on), and copies runs of 16 ASCII
+// bytes at once where SSE2 is there. Out never falls behind the input, so a
+// block store stays in the text. Returns the end of what was written.
+template <class F>
+char* ConvertBytes(std::string_view Bytes, char* Out, F Letter) {
+  const char* P = Bytes.data();
+  const char* const E = P + Bytes.size();
+#if defined(__SSE2__)
+  while (E - P >= 16) {
+    const __m128i Block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+    if (_mm_movemask_epi8(Block) == 0) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(Out), Block);
+      P += 16;
+      Out += 16;
+      continue;
+    }
+    for (const char* BlockEnd = P + 16; P < BlockEnd; ++P) Letter(static_cast<unsigned char>(*P), Out);
+  }
+#endif
+  for (; P < E; ++P) Letter(static_cast<unsigned char>(*P), Out);
+  return Out;
+}
+
 void AppendLatin1AsUTF8(std::string_view Bytes, std::string& Text) {
   // Sized exactly first (each byte from 0x80 up takes two), then written:
   // runs of ASCII, the bulk of such text, a block at a time, and accented
@@ -187,27 +211,10 @@ void AppendLatin1AsUTF8(std::string_view Bytes, std::string& Text) {
   const std::size_t Length = Bytes.size() + High;
   Text.resize(Start + Length + 1);  // one spare byte for the last two-byte store
   char* Out = Text.data() + Start;
-  const char* P = Bytes.data();
-  const char* const E = P + Bytes.size();
-  const auto Letter = [&] {
-    const auto C = static_cast<unsigned char>(*P++);
-    std::memcpy(Out, Latin1Table[C].data(), 2);
-    Out += 1 + (C >> 7);
-  };
-#if defined(__SSE2__)
-  // Output never falls behind input, so a block store stays in the text.
-  while (E - P >= 16) {
-    const __m128i Block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
-    if (_mm_movemask_epi8(Block) == 0) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(Out), Block);
-      P += 16;
-      Out += 16;
-      continue;
-    }
-    for (const char* BlockEnd = P + 16; P < BlockEnd;) Letter();
-  }
-#endif
-  while (P < E) Letter();
+  ConvertBytes(Bytes, Out, [](unsigned char C, char*& To) {
+    std::memcpy(To, Latin1Table[C].data(), 2);
+    To += 1 + (C >> 7);
+  });
   Text.resize(Start + Length);
 }
 
@@ -348,26 +355,10 @@ void AppendThroughTable(const TByteTable& Table, std::string_view Bytes, std::st
   // for the last store.
   Text.resize(Start + Bytes.size() * Table.MaxLength + 4);
   char* Out = Text.data() + Start;
-  const char* P = Bytes.data();
-  const char* const E = P + Bytes.size();
-  const auto Letter = [&] {
-    const auto C = static_cast<unsigned char>(*P++);
-    std::memcpy(Out, Table.Bytes[C].data(), 4);
-    Out += Table.Length[C];
-  };
-#if defined(__SSE2__)
-  while (E - P >= 16) {
-    const __m128i Block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
-    if (_mm_movemask_epi8(Block) == 0) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(Out), Block);
-      P += 16;
-      Out += 16;
-      continue;
-    }
-    for (const char* BlockEnd = P + 16; P < BlockEnd;) Letter();
-  }
-#endif
-  while (P < E) Letter();
+  Out = ConvertBytes(Bytes, Out, [&Table](unsigned char C, char*& To) {
+    std::memcpy(To, Table.Bytes[C].data(), 4);
+    To += Table.Length[C];
+  });
   Text.resize(static_cast<std::size_t>(Out - Text.data()));
 }
 
