@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <memory>
+#include <set>
 
+#include "maillib/mime/mimetext.h"
 #include "maillib/transport/nberrors.h"
 #include "messagelist.h"
 #include "platform/runtime/msgtable.h"
@@ -12,6 +14,7 @@
 namespace {
 
 constexpr std::uint16_t Pop3Port = 110;
+constexpr std::uint16_t Pop3sPort = 995;
 
 // The text of Reply after its status ("+OK "), from the first blank on.
 std::string_view AfterStatus(std::string_view Reply) { return Reply.size() > 4 ? Reply.substr(4) : std::string_view(); }
@@ -51,6 +54,10 @@ TnbCustomPOP::TnbCustomPOP(TComponent* AOwner) : TnbMailBase(AOwner) {
   DefaultPort = Pop3Port;
 }
 
+std::uint16_t TnbCustomPOP::DefaultPortFor(TSecurity Mode) {
+  return Mode == TSecurity::ImplicitTls ? Pop3sPort : Pop3Port;
+}
+
 int TnbCustomPOP::ParseReplyCode(const std::string& Line) {
   if (Line.empty()) return 0;
   if (Line[0] == '+') return 1;
@@ -66,6 +73,8 @@ void TnbCustomPOP::CheckProperties() {
 void TnbCustomPOP::OpenSocket() {
   CheckProperties();
   ResetState();
+  ServiceName = Security == TSecurity::ImplicitTls ? "pop3s" : "pop3";
+  DefaultPort = DefaultPortFor(Security);
   TnbMailBase::OpenSocket();
 }
 
@@ -77,7 +86,17 @@ void TnbCustomPOP::Command(const std::string& Text) {
 void TnbCustomPOP::Login() {
   ResetState();
   ConnectSocket();
+  if (Security == TSecurity::ImplicitTls) StartTls();
   if (ReadReply(LastReply) != 1) throw EServerError(LastReply);
+  if (Security == TSecurity::StartTls) {
+    if (!Capabilities().contains("STLS"))
+      ConnectionError("The POP3 server " + Host() + " does not offer STLS, so the connection cannot be encrypted");
+    Command("STLS");
+    StartTls();
+  }
+  if (!MayCarryCredentials())
+    ConnectionError("The password of " + UserName + " is not sent to " + Host() +
+                    " without encryption: choose STARTTLS or SSL/TLS for this account");
   Command("USER " + UserName);
   Command("PASS " + Password);
   Command("STAT");
@@ -88,6 +107,18 @@ void TnbCustomPOP::Login() {
     FMessageCount = StrToInt(Stat.substr(0, Blank));
     FMailboxSize = StrToInt(Size.substr(0, Size.find(' ')));
   }
+}
+
+std::set<std::string> TnbCustomPOP::Capabilities() {
+  SendLine("CAPA");
+  std::set<std::string> Names;
+  // A server without CAPA answers -ERR: it has no capability to offer.
+  if (ReadReply(LastReply) != 1) return Names;
+  // A real list is a dozen lines; a longer one is read to its end, not kept.
+  constexpr std::size_t MaxNames = 64;
+  for (std::string Line; ReadReply(Line), Line != ".";)
+    if (Names.size() < MaxNames) Names.insert(mimetext::UpperCase(std::string_view(Line).substr(0, Line.find(' '))));
+  return Names;
 }
 
 void TnbCustomPOP::Logout() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "maillib/transport/nbmb.h"
@@ -14,6 +15,9 @@ class TnbMessageList;
 class TnbCustomPOP : public TnbMailBase {
 public:
   explicit TnbCustomPOP(TComponent* AOwner = nullptr);
+
+  // The port a mode uses by default: 110 for None and STARTTLS, 995 for SSL/TLS.
+  static std::uint16_t DefaultPortFor(TSecurity Mode);
 
   std::string UserName;
   std::string Password;
@@ -32,7 +36,8 @@ public:
   // Raises ESocketError when UserName or Password is empty.
   virtual void CheckProperties();
   void OpenSocket() override;
-  // Greeting, USER, PASS and STAT.
+  // Greeting, STLS in STARTTLS mode (RFC 2595), USER, PASS and STAT. The
+  // password goes only over TLS or to a loopback address.
   void Login() override;
   // QUIT, which makes the server carry out the deletions.
   void Logout() override;
@@ -50,6 +55,9 @@ protected:
 private:
   // Sends Command and raises EServerError unless the reply is "+OK".
   void Command(const std::string& Text);
+  // The capability names CAPA lists, upper case (RFC 2449); none when the
+  // server does not know CAPA.
+  std::set<std::string> Capabilities();
 
   int FMessageCount = -1;
   int FMailboxSize = -1;

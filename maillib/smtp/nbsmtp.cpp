@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "maillib/message/nbmsg.h"
+#include "maillib/mime/base64.h"
 #include "maillib/mime/headerfields.h"
+#include "maillib/mime/mimetext.h"
 #include "maillib/transport/nberrors.h"
 #include "maillib/transport/tempfilestream.h"
 #include "messagestamp.h"
@@ -15,6 +17,8 @@
 namespace {
 
 constexpr std::uint16_t SmtpPort = 25;
+constexpr std::uint16_t SubmissionPort = 587;
+constexpr std::uint16_t SubmissionsPort = 465;
 
 // An address goes into a command line as it is: a control character in it
 // (a line break above all) would let it add commands of its own.
@@ -53,9 +57,24 @@ void TnbSMTP::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == TOperation::opRemove && AComponent == FMailMessage) FMailMessage = nullptr;
 }
 
+std::uint16_t TnbSMTP::DefaultPortFor(TSecurity Mode) {
+  switch (Mode) {
+    case TSecurity::StartTls:
+      return SubmissionPort;
+    case TSecurity::ImplicitTls:
+      return SubmissionsPort;
+    default:
+      return SmtpPort;
+  }
+}
+
 void TnbSMTP::OpenSocket() {
   if (Server.empty()) SocketError(msg::SServerRequired);
   ResetState();
+  ServiceName = Security == TSecurity::StartTls      ? "submission"
+                : Security == TSecurity::ImplicitTls ? "submissions"
+                                                     : "smtp";
+  DefaultPort = DefaultPortFor(Security);
   TnbMailBase::OpenSocket();
 }
 
@@ -65,11 +84,79 @@ void TnbSMTP::Expect(int Class) {
 
 void TnbSMTP::Login() {
   ConnectSocket();
+  if (Security == TSecurity::ImplicitTls) StartTls();
   Expect(2);
+  Hello();
+  if (Security == TSecurity::StartTls) {
+    if (!Offers("STARTTLS"))
+      ConnectionError("The SMTP server " + Host() + " does not offer STARTTLS, so the connection cannot be encrypted");
+    SendLine("STARTTLS");
+    Expect(2);
+    StartTls();
+    // What the server said before TLS may have been forged (RFC 3207, 4.2).
+    Hello();
+  }
+  if (!UserName.empty()) Authenticate();
+}
+
+void TnbSMTP::Hello() {
+  FExtensions.clear();
+  SendLine("EHLO " + LocalHostName);
+  if (ReadMultiLineReply(&FExtensions) / 100 == 2) {
+    // The first line greets; each further one names an extension.
+    FExtensions.erase(FExtensions.begin());
+    for (std::string& Line : FExtensions) 
+      Line = mimetext::UpperCase(std::string_view(Line).substr(std::min<std::size_t>(4, Line.size())));
+    return;
+  }
+  FExtensions.clear();
   SendLine("HELO " + LocalHostName);
   if (ReadMultiLineReply() / 100 == 2) return;
   SendLine("HELO");
   Expect(2);
+}
+
+bool TnbSMTP::Offers(std::string_view Keyword) const {
+  return std::any_of(FExtensions.begin(), FExtensions.end(), [&](const std::string& Line) {
+    return Line.substr(0, Line.find(' ')) == Keyword;
+  });
+}
+
+std::vector<std::string> TnbSMTP::AuthMechanisms() const {
+  std::vector<std::string> Mechanisms;
+  for (const std::string& Line : FExtensions) {
+    // "AUTH PLAIN LOGIN", or the "AUTH=PLAIN LOGIN" of older servers.
+    if (!Line.starts_with("AUTH ") && !Line.starts_with("AUTH=")) continue;
+    std::string_view Rest = std::string_view(Line).substr(5);
+    while (!Rest.empty()) {
+      const std::size_t Blank = Rest.find(' ');
+      if (Blank != 0) Mechanisms.emplace_back(Rest.substr(0, Blank));
+      Rest = Blank == std::string_view::npos ? std::string_view() : Rest.substr(Blank + 1);
+    }
+  }
+  return Mechanisms;
+}
+
+void TnbSMTP::Authenticate() {
+  if (!MayCarryCredentials())
+    ConnectionError("The password of " + UserName + " is not sent to " + Host() +
+                    " without encryption: choose STARTTLS or SSL/TLS for the SMTP server");
+  const std::vector<std::string> Mechanisms = AuthMechanisms();
+  const auto Has = [&](const char* Name) { return std::find(Mechanisms.begin(), Mechanisms.end(), Name) != Mechanisms.end(); };
+  if (Has("PLAIN")) {
+    // RFC 4616: no authorization identity, the user name, the password.
+    SendLine("AUTH PLAIN " + EncodeBase64Line(std::string(1, '\0') + UserName + '\0' + Password));
+    Expect(2);
+  } else if (Has("LOGIN")) {
+    SendLine("AUTH LOGIN");
+    Expect(3);
+    SendLine(EncodeBase64Line(UserName));
+    Expect(3);
+    SendLine(EncodeBase64Line(Password));
+    Expect(2);
+  } else {
+    ConnectionError("The SMTP server " + Host() + " offers no way to log in that this program knows (PLAIN or LOGIN)");
+  }
 }
 
 void TnbSMTP::Logout() {

@@ -1,17 +1,29 @@
 #pragma once
 
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "maillib/transport/nbevents.h"
 #include "maillib/transport/nbmb.h"
 
 class TnbMessage;
 class TStream;
 
-// Sends one message per Send to an SMTP server (RFC 5321): greeting, HELO,
-// MAIL FROM, RCPT TO for every To, CC and BCC address, DATA with the encoded
+// Sends one message per Send to an SMTP server (RFC 5321): greeting, EHLO
+// (HELO for servers that refuse it), STARTTLS and AUTH when asked, MAIL FROM, RCPT TO for every To, CC and BCC address, DATA with the encoded
 // message, QUIT. Every Send is a connection of its own.
 class TnbSMTP : public TnbMailBase {
 public:
   explicit TnbSMTP(TComponent* AOwner = nullptr);
+
+  // The port a mode uses by default: 25 for None, 587 for STARTTLS, 465 for SSL/TLS.
+  static std::uint16_t DefaultPortFor(TSecurity Mode);
+
+  // When UserName is set, Login authenticates with AUTH PLAIN or AUTH LOGIN
+  // (RFC 4954), whichever the server offers.
+  std::string UserName;
+  std::string Password;
 
   // Before the message is encoded, and before its envelope is sent.
   TNotifyEvent OnPrepare;
@@ -27,7 +39,10 @@ public:
 
   // Raises ESocketError when Server is empty.
   void OpenSocket() override;
-  // Greeting, then HELO with this machine's name, or a bare HELO when that is refused.
+  // Greeting, then EHLO with this machine's name (HELO, and a bare HELO, for
+  // servers that refuse it); in STARTTLS mode STARTTLS and EHLO again over
+  // TLS; AUTH when UserName is set. The password goes only over TLS or to a
+  // loopback address.
   void Login() override;
   void Logout() override;
 
@@ -46,6 +61,16 @@ private:
   void AddRecipient(const std::string& Address);
   // The encoded message as DATA, with the Date and Message-ID it lacks.
   void TransferData(TStream& Text);
+  // EHLO, keeping the extensions the server lists; HELO when it refuses EHLO.
+  void Hello();
+  // Whether the last EHLO listed Keyword (upper case).
+  bool Offers(std::string_view Keyword) const;
+  std::vector<std::string> AuthMechanisms() const;
+  // AUTH PLAIN, else AUTH LOGIN (RFC 4954); a refusal raises the server's line.
+  void Authenticate();
+
+  // The extension lines of the last EHLO reply, upper case, codes removed.
+  std::vector<std::string> FExtensions;
 
   TnbMessage* FMailMessage = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/runtime/tobject.h"
+#include "platform/tls/certificate.h"
 
 // An error is about to be raised; the handler may rewrite Msg.
 using TnbErrorEvent = std::function<void(TObject* Sender, std::string& Msg)>;
@@ -14,3 +15,7 @@ using TnbNumNotifyEvent = std::function<void(TObject* Sender, int Num)>;
 // The server refused a recipient; the handler decides whether to go on.
 using TnbAddressRejectedEvent = std::function<void(TObject* Sender, const std::string& TheAddress,
                                                    const std::string& ServerReply, bool& Proceed)>;
+// The server's certificate failed verification (Problem says why); the
+// handler sets Trust to go on with it all the same.
+using TnbCertificateEvent = std::function<void(TObject* Sender, const TCertificateFacts& Certificate,
+                                               const std::string& Problem, bool& Trust)>;

@@ -14,6 +14,7 @@
 #include "platform/runtime/msgtable.h"
 #include "platform/runtime/processmessages.h"
 #include "platform/runtime/streams.h"
+#include "platform/tls/tlssession.h"
 #include "raslink.h"
 #include "waitloop.h"
 
@@ -57,6 +58,7 @@ std::string_view StuffDots(std::string_view Chunk, bool& AtLineStart, std::strin
 TtkSocket::TtkSocket(TComponent* AOwner) : TComponent(AOwner) {}
 
 TtkSocket::~TtkSocket() {
+  FTls.reset();
   if (!Winsock().Loaded()) return;
   if (FSocket != -1) Winsock().Proc(wsproc::closesocket)(FSocket);
   for (; FStartups > 0; --FStartups) Winsock().Proc(wsproc::WSACleanup)();
@@ -172,8 +174,10 @@ void TtkSocket::OpenSocket() {
     if (FRemoteAddr == INADDR_NONE) SocketError(msg::SErrorResolvingHost);
   }
 
-  if (const int Port = PortPart(Server); Port >= 0) {
-    FRemotePort = static_cast<std::uint16_t>(Port);
+  if (const int Given = PortPart(Server); Given >= 0) {
+    FRemotePort = static_cast<std::uint16_t>(Given);
+  } else if (Port != 0) {
+    FRemotePort = Port;
   } else {
     if (ServiceName.empty()) SocketError(msg::SServiceNameRequired);
     if (FCanceled) CanceledError();
@@ -206,6 +210,7 @@ void TtkSocket::ConnectSocket() {
   // A new connection starts without events of an earlier one.
   FConnectDone = FAsyncError = FDataAvailable = FClosedByPeer = false;
   FReceived.clear();
+  FPeerCertificate = {};
 
   if (Winsock().Proc(wsproc::connect)(FSocket, reinterpret_cast<const sockaddr*>(&Address), sizeof Address) == 0) {
     FConnectDone = true;
@@ -221,13 +226,12 @@ void TtkSocket::ConnectSocket() {
 }
 
 void TtkSocket::SendAll(std::string_view Data) {
-  const auto Send = Winsock().Proc(wsproc::send);
   std::size_t Sent = 0;
   while (Sent < Data.size() && !FCanceled && !FCounter.TimedOut()) {
     ProcessMessages();
-    const long N = Send(FSocket, Data.data() + Sent, Data.size() - Sent, 0);
+    int Error = 0;
+    const long N = SendSome(Data.data() + Sent, Data.size() - Sent, Error);
     if (N < 0) {
-      const int Error = LastSocketError();
       if (Error != wsaerr::WSAEWOULDBLOCK && !FCanceled) SocketError(Error);
       Pump(POLLOUT);
       if (FAsyncError && !FCanceled) SocketError(FAsyncErrorCode);
@@ -249,7 +253,8 @@ void TtkSocket::SendLine(const std::string& Text) {
 }
 
 void TtkSocket::WaitForData() {
-  if (!FReceived.empty()) FDataAvailable = true;
+  // TLS may hold decrypted bytes that the socket no longer signals.
+  if (!FReceived.empty() || (FTls && FTls->Pending())) FDataAvailable = true;
   WaitUntil(FCounter, FCanceled, [this] { return FDataAvailable || FAsyncError; }, [this] { Pump(POLLIN); });
   if (FCanceled) CanceledError();
   if (FCounter.TimedOut()) TimedOutError();
@@ -263,17 +268,16 @@ int TtkSocket::ReadReply(std::string& Line) {
   if (!Connected()) SocketError(msg::SNotConnected);
   WaitForData();
 
-  const auto Recv = Winsock().Proc(wsproc::recv);
   char Buffer[ReceiveChunk];
   std::size_t Scanned = 0;
   std::size_t Lf = FReceived.find('\n');
   bool LastWasEnd = false;
   while (Lf == std::string::npos && !FCanceled && !FCounter.TimedOut() && !(FClosedByPeer && LastWasEnd)) {
     ProcessMessages();
-    const long N = Recv(FSocket, Buffer, sizeof Buffer, 0);
+    int Error = 0;
+    const long N = ReceiveSome(Buffer, sizeof Buffer, Error);
     LastWasEnd = N == 0;
     if (N < 0) {
-      const int Error = LastSocketError();
       if (Error != wsaerr::WSAEWOULDBLOCK && !FCanceled) SocketError(Error);
       Pump(POLLIN);
       // A reset seen while waiting is the end of this line, not a pause.
@@ -305,11 +309,15 @@ int TtkSocket::ReadReply(std::string& Line) {
   return Code;
 }
 
-int TtkSocket::ReadMultiLineReply() {
+int TtkSocket::ReadMultiLineReply(std::vector<std::string>* Lines) {
+  if (Lines) Lines->clear();
   const int Code = ReadReply(LastReply);
+  if (Lines) Lines->push_back(LastReply);
   if (Code > 0 && LastReply.find('-') == 3) {
     while (!FClosedByPeer) {
       const int Next = ReadReply(LastReply);
+      // A hostile server could send lines without end: only so many are kept.
+      if (Lines && Lines->size() < MaxReplyLines) Lines->push_back(LastReply);
       if (Next == Code && LastReply.find(' ') == 3) break;
     }
   }
@@ -331,7 +339,6 @@ void TtkSocket::ReceiveToTerminator(TMemoryStream& Stream, std::int64_t Expected
   constexpr std::int64_t MaxReserve = 256 << 20;
   if (ExpectedSize > 0) Stream.Reserve(static_cast<std::size_t>(std::min(ExpectedSize, MaxReserve)) + 64);
 
-  const auto Recv = Winsock().Proc(wsproc::recv);
   const std::int64_t Start = Stream.Size();
   char Buffer[ReceiveChunk];
   bool Complete = false;
@@ -344,9 +351,9 @@ void TtkSocket::ReceiveToTerminator(TMemoryStream& Stream, std::int64_t Expected
       FReceived.copy(Buffer, static_cast<std::size_t>(N));
       FReceived.erase(0, static_cast<std::size_t>(N));
     } else {
-      N = Recv(FSocket, Buffer, sizeof Buffer, 0);
+      int Error = 0;
+      N = ReceiveSome(Buffer, sizeof Buffer, Error);
       if (N < 0) {
-        const int Error = LastSocketError();
         if (Error != wsaerr::WSAEWOULDBLOCK && !FCanceled) SocketError(Error);
         N = 0;
       } else if (N == 0 && !FCanceled) {
@@ -419,6 +426,10 @@ void TtkSocket::Close() {
 }
 
 void TtkSocket::ReleaseSocket() {
+  if (FTls) {
+    FTls->Shutdown();
+    FTls.reset();
+  }
   Winsock().Proc(wsproc::closesocket)(FSocket);
   FSocket = -1;
   FReceived.clear();
@@ -464,4 +475,123 @@ void TtkSocket::CanceledError() {
   std::string Msg = Text;
   if (OnError) OnError(this, Msg);
   throw ECanceledError(Text);
+}
+
+std::string TtkSocket::Host() const { return std::string(HostPart(Server)); }
+
+bool TtkSocket::MayCarryCredentials() const {
+  // 127.0.0.0/8: the text never leaves this machine.
+  return Encrypted() || (Connected() && (ntohl(FRemoteAddr) >> 24) == 127);
+}
+
+long TtkSocket::ReceiveSome(char* Buffer, std::size_t Size, int& Error) {
+  if (!FTls) {
+    const long N = Winsock().Proc(wsproc::recv)(FSocket, Buffer, Size, 0);
+    if (N < 0) Error = LastSocketError();
+    return N;
+  }
+  TTlsSession::TResult Result;
+  const std::size_t N = FTls->Read(Buffer, Size, Result);
+  switch (Result) {
+    case TTlsSession::TResult::Done:
+      return static_cast<long>(N);
+    case TTlsSession::TResult::Closed:
+      return 0;
+    case TTlsSession::TResult::Failed:
+      TlsFailure(*FTls);
+    default:
+      Error = wsaerr::WSAEWOULDBLOCK;
+      return -1;
+  }
+}
+
+long TtkSocket::SendSome(const char* Data, std::size_t Size, int& Error) {
+  if (!FTls) {
+    const long N = Winsock().Proc(wsproc::send)(FSocket, Data, Size, 0);
+    if (N < 0) Error = LastSocketError();
+    return N;
+  }
+  TTlsSession::TResult Result;
+  const std::size_t N = FTls->Write(Data, Size, Result);
+  switch (Result) {
+    case TTlsSession::TResult::Done:
+      return static_cast<long>(N);
+    case TTlsSession::TResult::Failed:
+      TlsFailure(*FTls);
+    case TTlsSession::TResult::Closed:
+      Error = wsaerr::WSAEDISCON;
+      return -1;
+    default:
+      Error = wsaerr::WSAEWOULDBLOCK;
+      return -1;
+  }
+}
+
+void TtkSocket::TlsFailure(const TTlsSession& Session) {
+  // A reset or a refused write keeps its own text, as without TLS.
+  if (Session.TransportError() != 0) SocketError(Session.TransportError());
+  ConnectionError("The encrypted connection with " + Host() + " failed: " + Session.ErrorText());
+}
+
+void TtkSocket::StartTls() {
+  if (!Connected()) SocketError(msg::SNotConnected);
+  // Bytes that came before the handshake travelled in plain text: anyone on
+  // the path could have put them there, so none may be read as a reply.
+  FReceived.clear();
+  std::unique_ptr<TTlsSession> Session;
+  try {
+    TTlsTransport Transport;
+    Transport.Receive = [this](char* Buffer, std::size_t Size, int& Error) {
+      const long N = Winsock().Proc(wsproc::recv)(FSocket, Buffer, Size, 0);
+      if (N < 0) Error = LastSocketError();
+      return N;
+    };
+    Transport.Send = [this](const char* Data, std::size_t Size, int& Error) {
+      const long N = Winsock().Proc(wsproc::send)(FSocket, Data, Size, 0);
+      if (N < 0) Error = LastSocketError();
+      return N;
+    };
+    Transport.WouldBlock = wsaerr::WSAEWOULDBLOCK;
+    Session = std::make_unique<TTlsSession>(std::move(Transport), Host());
+  } catch (const ETlsError& E) {
+    ConnectionError(E.Message);
+  }
+  Handshake(*Session);
+  CheckCertificate(*Session);
+  FTls = std::move(Session);
+}
+
+void TtkSocket::Handshake(TTlsSession& Session) {
+  using TResult = TTlsSession::TResult;
+  TResult Step = TResult::WantWrite;
+  WaitUntil(
+      FCounter, FCanceled,
+      [&] {
+        Step = Session.Handshake();
+        return Step != TResult::WantRead && Step != TResult::WantWrite;
+      },
+      [&] { Pump(Step == TResult::WantWrite ? POLLOUT : POLLIN); });
+  if (FCanceled) CanceledError();
+  if (FCounter.TimedOut()) TimedOutError();
+  if (Step == TResult::Failed && Session.TransportError() != 0) SocketError(Session.TransportError());
+  if (Step == TResult::Failed)
+    ConnectionError("The TLS handshake with " + Host() + " failed: " + Session.ErrorText());
+  if (Step == TResult::Closed)
+    ConnectionError("The TLS handshake with " + Host() + " failed: the server closed the connection");
+}
+
+void TtkSocket::CheckCertificate(const TTlsSession& Session) {
+  FPeerCertificate = Session.PeerCertificate();
+  const std::string Problem = Session.VerifyProblem();
+  if (Problem.empty()) return;
+  bool Trust = !FPeerCertificate.Sha256.empty() && TrustedCertificate == FPeerCertificate.Sha256;
+  if (!Trust && OnUntrustedCertificate) OnUntrustedCertificate(this, FPeerCertificate, Problem, Trust);
+  if (!Trust) ConnectionError("The certificate of " + Host() + " is not trusted: " + Problem);
+}
+
+void TtkSocket::ConnectionError(std::string Msg) {
+  FCounter.Stop();
+  if (OnError) OnError(this, Msg);
+  Close();
+  throw ESocketError(Msg);
 }

@@ -5,13 +5,19 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include <memory>
 
 #include "nbevents.h"
 #include "platform/net/asynclookup.h"
+#include "platform/tls/certificate.h"
 #include "platform/runtime/component.h"
+#include "security.h"
 #include "timecounter.h"
 
 class TRasLink;
+class TTlsSession;
 class TStream;
 class TMemoryStream;
 
@@ -28,6 +34,8 @@ public:
   static constexpr std::size_t SendChunk = 2047;
   // Longer reply lines are cut to this; the rest of such a line is dropped.
   static constexpr std::size_t MaxReplyLine = 65536;
+  // Lines of one multi-line reply handed to a caller; later ones are read and dropped.
+  static constexpr std::size_t MaxReplyLines = 256;
 
   explicit TtkSocket(TComponent* AOwner = nullptr);
   ~TtkSocket() override;
@@ -38,6 +46,18 @@ public:
   std::uint16_t DefaultPort = 0;
   // Looked up in the service database to find the port ("pop3", "smtp").
   std::string ServiceName;
+  // The port to use when Server names none; 0 leaves it to ServiceName and DefaultPort.
+  std::uint16_t Port = 0;
+
+  // How the connection is protected. The mail clients run StartTls at the
+  // point their protocol asks for it.
+  TSecurity Security = TSecurity::None;
+  // The SHA-256 fingerprint (as TCertificateFacts gives it) of a certificate
+  // the user has trusted for this server although it fails verification.
+  std::string TrustedCertificate;
+  // A certificate failed verification and is not the trusted one: the
+  // handler may set Trust. Without a handler it is refused.
+  TnbCertificateEvent OnUntrustedCertificate;
 
   TNotifyEvent OnOpen;
   TNotifyEvent OnClosing;
@@ -71,6 +91,14 @@ public:
   std::uint16_t RemotePort() const { return FRemotePort; }
   // The descriptor of the socket, -1 when none is held.
   int SocketHandle() const { return FSocket; }
+  // True once StartTls has succeeded on this connection: the certificate was
+  // verified or trusted by the user, and every byte now goes through TLS.
+  bool Encrypted() const { return FTls != nullptr; }
+  // The server's certificate on this connection (empty before StartTls).
+  const TCertificateFacts& PeerCertificate() const { return FPeerCertificate; }
+  // Whether a user name and password may be sent now: over an encrypted
+  // channel, or in plain text to a loopback address.
+  bool MayCarryCredentials() const;
 
   // Clears the cancel, time-out and event flags before a new connection.
   virtual void ResetState();
@@ -85,13 +113,19 @@ public:
 
   // Connects the socket made by OpenSocket.
   void ConnectSocket();
+  // Runs the TLS handshake on the connected socket (SNI and host name or
+  // address check against Server's host) and verifies the certificate; a
+  // failure raises ESocketError naming the server and the reason. Whatever
+  // the server sent before the handshake is dropped.
+  void StartTls();
   // Sends Text followed by CR LF.
   void SendLine(const std::string& Text);
   // Reads one line; returns ParseReplyCode of it, or -1 when no line arrived.
   int ReadReply(std::string& Line);
   // Reads a reply that may span several lines ("250-" ... "250 "); LastReply
-  // is the last line read, the result the first line's code.
-  int ReadMultiLineReply();
+  // is the last line read, the result the first line's code. Lines, when
+  // given, receives every line of the reply.
+  int ReadMultiLineReply(std::vector<std::string>* Lines = nullptr);
   // Appends received data to Stream until it ends with CR LF "." CR LF.
   void ReceiveToTerminator(TMemoryStream& Stream, std::int64_t ExpectedSize);
   // Sends the whole content of Stream; with DotStuff every line that begins
@@ -107,6 +141,11 @@ protected:
   void SocketError(int Code);
   [[noreturn]] void TimedOutError();
   [[noreturn]] void CanceledError();
+  // Any other failure of the connection, in words: reported through OnError,
+  // the socket closed, ESocketError raised.
+  [[noreturn]] void ConnectionError(std::string Msg);
+  // The host part of Server.
+  std::string Host() const;
 
   bool Canceled() const { return FCanceled; }
 
@@ -120,6 +159,16 @@ private:
   void SendAll(std::string_view Data);
   // Runs a lookup to its end, cancellation or time-out.
   void AwaitLookup(const TLookupHandle& Lookup, bool& DoneFlag);
+  // Receives into Buffer, through TLS once it runs: bytes received, 0 when
+  // the peer has closed, -1 with Error set (WSAEWOULDBLOCK: nothing yet).
+  long ReceiveSome(char* Buffer, std::size_t Size, int& Error);
+  long SendSome(const char* Data, std::size_t Size, int& Error);
+  // Turns a failed TLS step into the socket error or the TLS text behind it.
+  [[noreturn]] void TlsFailure(const TTlsSession& Session);
+  // Runs the handshake of Session to its end, cancellation or time-out.
+  void Handshake(TTlsSession& Session);
+  // Accepts a verified certificate; asks about one that failed.
+  void CheckCertificate(const TTlsSession& Session);
   // Closes the descriptor without raising events.
   void ReleaseSocket();
   int LastSocketError() const;
@@ -134,6 +183,8 @@ private:
   int FStartups = 0;
   // Received bytes not yet handed out; a reply line never takes more than its own.
   std::string FReceived;
+  std::unique_ptr<TTlsSession> FTls;
+  TCertificateFacts FPeerCertificate;
 
   bool FCanceled = false;
   bool FHostLookupDone = false;

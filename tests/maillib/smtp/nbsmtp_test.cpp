@@ -77,8 +77,8 @@ std::string HostName() {
 }
 
 Steps Greeting() {
-  return {Fake::S("220-mail.example.test\r\n220 ESMTP ready\r\n"), Fake::C("HELO " + HostName()),
-          Fake::S("250 mail.example.test\r\n")};
+  return {Fake::S("220-mail.example.test\r\n220 ESMTP ready\r\n"), Fake::C("EHLO " + HostName()),
+          Fake::S("250-mail.example.test\r\n250 8BITMIME\r\n")};
 }
 
 Steps DataAndQuit() {
@@ -128,8 +128,9 @@ TEST_F(SmtpTest, OneMessageTravelsStampedStuffedAndEndedOnce) {
   EXPECT_TRUE(Message.Headers().empty());
 }
 
-TEST_F(SmtpTest, RefusedHeloIsRetriedBareAndTheMessagesOwnStampsAreKept) {
-  Fake Server(Join({{Fake::S("220 ready\r\n"), Fake::C("HELO " + HostName()), Fake::S("501 bad name\r\n"),
+TEST_F(SmtpTest, RefusedEhloFallsBackToHeloThenBareHeloAndTheMessagesOwnStampsAreKept) {
+  Fake Server(Join({{Fake::S("220 ready\r\n"), Fake::C("EHLO " + HostName()), Fake::S("500 unknown\r\n"),
+                     Fake::C("HELO " + HostName()), Fake::S("501 bad name\r\n"),
                      Fake::C("HELO"), Fake::S("250 ok\r\n")},
                     Envelope(), DataAndQuit()}));
   Client.Server = Server.Address();
