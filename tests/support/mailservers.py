@@ -4,17 +4,43 @@ integration tests and the benchmarks. Every file lives in one directory; the
 servers listen on 127.0.0.1 only, on free ports, and nothing is ever relayed
 off the machine (every transport but the local Maildir one is `error:`).
 
-  mailservers.py start DIR [--users USER:PASSWORD ...] [--owner PID|parent]
+  mailservers.py start DIR [--users USER:PASSWORD ...] [--owner PID|parent] [--cert NAME]
   mailservers.py stop DIR
   mailservers.py put DIR USER FILE...
   mailservers.py count DIR USER
+  mailservers.py check-tls DIR
 
-`start` writes the configuration, one Maildir per user (the default user is
-alice:secret), starts both servers, waits for their greetings and prints
-KEY=VALUE lines (also written to DIR/servers.env). Mail for USER@example.test
-sent to the SMTP port arrives in USER's Maildir, which the POP3 server serves
-to USER with PASSWORD. If anything fails, `start` stops what it started,
-prints the log lines that tell why, and exits non-zero.
+`start` makes the test certificates (testcerts.py) in DIR/certs, writes the
+configuration, one Maildir per user (the default user is alice:secret),
+starts both servers, waits for their greetings and prints KEY=VALUE lines
+(also written to DIR/servers.env). Mail for USER@example.test sent to the
+SMTP port arrives in USER's Maildir, which the POP3 server serves to USER with
+PASSWORD. If anything fails, `start` stops what it started, prints the log
+lines that tell why, and exits non-zero.
+
+The ports:
+  POP3_PORT         plain POP3; offers STLS, USER/PASS allowed without it
+  POP3S_PORT        POP3 over implicit TLS
+  SMTP_PORT         plain SMTP: no STARTTLS, no AUTH, accepts mail for the domain
+  SUBMISSION_PORT   STARTTLS required before MAIL, AUTH required (after TLS only)
+  SUBMISSIONS_PORT  SMTP over implicit TLS, AUTH required
+Both servers present the certificate NAME (default good; see testcerts.py for
+the others) issued by CA_FILE; CERT_DIR holds every test certificate. SMTP
+AUTH checks the same users and passwords as POP3 (Postfix asks Dovecot).
+
+Whether a credential reached a server: DOVECOT_LOG names the user of every
+POP3 login ("Login: user=<alice>") and of every failed password check, POP3
+or SMTP AUTH ("auth: passwd-file(alice,...)"); POSTFIX_LOG names the user of
+every accepted SMTP AUTH ("sasl_username=alice") and notes failed ones
+("SASL PLAIN authentication failed"). Neither logs passwords, nor a POP3 USER
+without a PASS; a refused handshake shows as "TLS handshaking: SSL_accept()
+failed" (Dovecot) or "SSL_accept error" (Postfix).
+
+`check-tls` checks the TLS ports of running servers: each completes a
+handshake verified against CA_FILE for 127.0.0.1, POP3 lists STLS, the plain
+SMTP port offers neither STARTTLS nor AUTH, and submission takes no mail
+before STARTTLS and AUTH (it logs in as the first user to see AUTH work, and
+sends no mail). It prints what fails, one line each, and exits non-zero then.
 
 Callers run `stop` in their teardown (a shell trap, a destructor). Nothing
 stops servers of a caller that is killed before its teardown runs, so give
@@ -33,22 +59,30 @@ import argparse
 import errno
 import grp
 import os
+import poplib
 import re
 import shutil
 import signal
+import smtplib
 import socket
+import ssl
 import subprocess
 import sys
 import time
+
+import testcerts
 
 HOST = "127.0.0.1"
 DOMAIN = "example.test"
 MAIL_UID = MAIL_GID = 5000
 DEFAULT_USERS = ["alice:secret"]
+CERTIFICATES = ("good", "otherhost", "expired", "selfsigned", "selfsigned2")
+PORTS = ("pop3", "pop3s", "smtp", "submission", "submissions")
 
 DOVECOT_READY_SECONDS = 15
 POSTFIX_READY_SECONDS = 40
 STOP_SECONDS = 15
+CHECK_SECONDS = 10
 # A port picked as free can be taken by someone else before the server binds it.
 START_ATTEMPTS = 3
 
@@ -74,6 +108,8 @@ class Layout:
         self.dovecot_log = os.path.join(self.dovecot, "dovecot.log")
         self.dovecot_pid = os.path.join(self.dovecot_run, "master.pid")
         self.dovecot_out = os.path.join(self.dovecot, "start.out")
+        # Postfix asks Dovecot's auth service about SMTP AUTH through this socket.
+        self.auth_socket = os.path.join(self.dovecot_run, "auth-postfix")
         self.postfix = os.path.join(self.top, "postfix")
         self.postfix_conf = os.path.join(self.postfix, "conf")
         self.postfix_queue = os.path.join(self.postfix, "queue")
@@ -82,6 +118,11 @@ class Layout:
         self.postfix_pid = os.path.join(self.postfix_queue, "pid", "master.pid")
         self.postfix_out = os.path.join(self.postfix, "start.out")
         self.mailboxes = os.path.join(self.postfix, "mailboxes")
+        self.certs = os.path.join(self.top, "certs")
+        self.ca_file = os.path.join(self.certs, "ca.pem")
+
+    def cert(self, name, suffix):
+        return os.path.join(self.certs, name + suffix)
 
     def maildir(self, user):
         return os.path.join(self.mail, user, "Maildir")
@@ -114,17 +155,21 @@ def make_maildir(layout, user):
 
 # ---------------------------------------------------------------- configuration
 
-def dovecot_conf(layout, pop3_port):
+def dovecot_conf(layout, ports, cert):
     return f"""\
-# POP3 only, plain text logins, on loopback.
+# POP3 only, on loopback: plain text logins, STLS, and implicit TLS.
 base_dir = {layout.dovecot_run}
 state_dir = {layout.dovecot_state}
 log_path = {layout.dovecot_log}
 protocols = pop3
 listen = {HOST}
-ssl = no
+ssl = yes
+ssl_cert = <{layout.cert(cert, ".pem")}
+ssl_key = <{layout.cert(cert, ".key")}
 disable_plaintext_auth = no
 auth_mechanisms = plain login
+# Failed password checks name the user in the log (never the password).
+auth_verbose = yes
 # A failed login must not slow down the tests that follow it.
 auth_failure_delay = 0
 first_valid_uid = 100
@@ -142,10 +187,19 @@ userdb {{
 service pop3-login {{
   inet_listener pop3 {{
     address = {HOST}
-    port = {pop3_port}
+    port = {ports["pop3"]}
   }}
   inet_listener pop3s {{
-    port = 0
+    address = {HOST}
+    port = {ports["pop3s"]}
+    ssl = yes
+  }}
+}}
+service auth {{
+  unix_listener {os.path.basename(layout.auth_socket)} {{
+    mode = 0660
+    user = postfix
+    group = postfix
   }}
 }}
 service anvil {{
@@ -157,7 +211,7 @@ service anvil {{
 """
 
 
-def postfix_main_cf(layout):
+def postfix_main_cf(layout, cert):
     return f"""\
 compatibility_level = 3.6
 queue_directory = {layout.postfix_queue}
@@ -192,12 +246,32 @@ message_size_limit = 104857600
 local_transport = error:no local delivery on this test server
 default_transport = error:no mail leaves this test server
 relay_transport = error:no mail leaves this test server
+
+# No TLS and no AUTH here; the submission services in master.cf turn them on.
+smtpd_tls_security_level = none
+smtpd_tls_cert_file = {layout.cert(cert, ".pem")}
+smtpd_tls_key_file = {layout.cert(cert, ".key")}
+smtpd_tls_loglevel = 1
+smtpd_sasl_type = dovecot
+smtpd_sasl_path = {layout.auth_socket}
 """
 
 
-def postfix_master_cf(smtp_port):
+# Mail only from clients that have logged in, over TLS.
+SUBMISSION_OPTIONS = [
+    "smtpd_tls_security_level=encrypt",
+    "smtpd_sasl_auth_enable=yes",
+    "smtpd_tls_auth_only=yes",
+    "smtpd_relay_restrictions=permit_sasl_authenticated,reject",
+    "smtpd_recipient_restrictions=permit_sasl_authenticated,reject",
+]
+
+
+def postfix_master_cf(ports):
     services = [
-        (f"{HOST}:{smtp_port}", "inet", "n", "-", "smtpd"),
+        (f"{HOST}:{ports['smtp']}", "inet", "n", "-", "smtpd"),
+        (f"{HOST}:{ports['submission']}", "inet", "n", "-", "smtpd"),
+        (f"{HOST}:{ports['submissions']}", "inet", "n", "-", "smtpd"),
         ("pickup", "unix", "n", "1", "pickup"),
         ("cleanup", "unix", "n", "0", "cleanup"),
         ("qmgr", "unix", "n", "1", "qmgr"),
@@ -215,29 +289,36 @@ def postfix_master_cf(smtp_port):
         ("anvil", "unix", "-", "1", "anvil"),
         ("scache", "unix", "-", "1", "scache"),
         ("postlog", "unix-dgram", "n", "1", "postlogd"),
+        ("tlsmgr", "unix", "-", "1", "tlsmgr"),
     ]
+    options = {
+        f"{HOST}:{ports['submission']}": ["syslog_name=postfix/submission", *SUBMISSION_OPTIONS],
+        f"{HOST}:{ports['submissions']}": ["syslog_name=postfix/submissions", *SUBMISSION_OPTIONS,
+                                          "smtpd_tls_wrappermode=yes"],
+    }
     lines = ["# service type private unpriv chroot wakeup maxproc command"]
     for name, kind, private, maxproc, command in services:
-        wakeup = {"pickup": "60", "qmgr": "300", "flush": "1000?"}.get(name, "-")
+        wakeup = {"pickup": "60", "qmgr": "300", "flush": "1000?", "tlsmgr": "1000?"}.get(name, "-")
         lines.append(f"{name} {kind} {private} - n {wakeup} {maxproc} {command}")
+        lines.extend(f"  -o {option}" for option in options.get(name, []))
     # The delivery agent needs root to take the mail user's identity.
     lines.append("virtual unix - n n - - virtual")
     return "\n".join(lines) + "\n"
 
 
-def write_configuration(layout, users, pop3_port, smtp_port):
+def write_configuration(layout, users, ports, cert):
     def write(path, text, mode=0o644):
         with open(path, "w") as f:
             f.write(text)
         os.chmod(path, mode)
 
-    write(layout.dovecot_conf, dovecot_conf(layout, pop3_port))
+    write(layout.dovecot_conf, dovecot_conf(layout, ports, cert))
     write(layout.users, "".join(
         f"{n}:{{PLAIN}}{p}:{MAIL_UID}:{MAIL_GID}::{os.path.join(layout.mail, n)}::\n"
         for n, p in users), 0o640)
     os.chown(layout.users, 0, grp.getgrnam("dovecot").gr_gid)
-    write(os.path.join(layout.postfix_conf, "main.cf"), postfix_main_cf(layout))
-    write(os.path.join(layout.postfix_conf, "master.cf"), postfix_master_cf(smtp_port))
+    write(os.path.join(layout.postfix_conf, "main.cf"), postfix_main_cf(layout, cert))
+    write(os.path.join(layout.postfix_conf, "master.cf"), postfix_master_cf(ports))
     write(layout.mailboxes, "".join(f"{n}@{DOMAIN} {n}/Maildir/\n" for n, _ in users))
     # Postfix waits, in steps of 0.3 s, until the clock has passed the time its
     # configuration and table files were last changed: more than a second lost
@@ -469,12 +550,15 @@ def read_env(layout):
 
 # ---------------------------------------------------------------- commands
 
-def start_once(layout, users):
-    pop3_port, smtp_port = free_ports(2)
-    write_configuration(layout, users, pop3_port, smtp_port)
+def start_once(layout, users, cert):
+    ports = dict(zip(PORTS, free_ports(len(PORTS))))
+    pop3_port, smtp_port = ports["pop3"], ports["smtp"]
+    write_configuration(layout, users, ports, cert)
 
     if run_quietly(["dovecot", "-c", layout.dovecot_conf], layout.dovecot_out, 30) != 0:
         raise StartError("dovecot did not start")
+    # Only the plain ports are probed: a probe of a TLS port logs a failed
+    # handshake. Both masters bind every listener before any of them answers.
     problem = greeting(pop3_port, "+OK", time.monotonic() + DOVECOT_READY_SECONDS)
     if problem:
         raise StartError(f"dovecot does not answer on {HOST}:{pop3_port}: {problem}")
@@ -484,7 +568,7 @@ def start_once(layout, users):
     problem = greeting(smtp_port, "220 ", time.monotonic() + POSTFIX_READY_SECONDS)
     if problem:
         raise StartError(f"postfix does not answer on {HOST}:{smtp_port}: {problem}")
-    return pop3_port, smtp_port
+    return ports
 
 
 def port_was_taken(layout):
@@ -515,6 +599,10 @@ def start(args):
         os.makedirs(d, mode=0o755, exist_ok=True)
     for name, _ in users:
         make_maildir(layout, name)
+    try:
+        testcerts.make(layout.certs)
+    except subprocess.CalledProcessError as e:
+        raise StartError(f"openssl {' '.join(e.cmd[1:3])} failed: {e.stderr.decode(errors='replace')}")
 
     # A caller giving up on us must not leave half-started servers behind.
     def interrupted(number, _frame):
@@ -524,7 +612,7 @@ def start(args):
 
     for attempt in range(1, START_ATTEMPTS + 1):
         try:
-            pop3_port, smtp_port = start_once(layout, users)
+            ports = start_once(layout, users, args.cert)
             break
         except Exception as e:
             for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
@@ -547,19 +635,20 @@ def start(args):
     for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
         signal.signal(number, signal.SIG_IGN)
     try:
-        publish(layout, users, pop3_port, smtp_port, owner)
+        publish(layout, users, ports, owner)
     except BaseException:
         stop_watcher(layout)
         stop_servers(layout)
         raise
 
 
-def publish(layout, users, pop3_port, smtp_port, owner):
+def publish(layout, users, ports, owner):
     """Writes servers.env and prints the same lines; starts the owner's watcher."""
     facts = [
         ("HOST", HOST),
-        ("POP3_PORT", pop3_port),
-        ("SMTP_PORT", smtp_port),
+        *((f"{name.upper()}_PORT", port) for name, port in ports.items()),
+        ("CA_FILE", layout.ca_file),
+        ("CERT_DIR", layout.certs),
         ("DOMAIN", DOMAIN),
         ("MAILDIR_ROOT", layout.mail),
         ("USERS", ",".join(n for n, _ in users)),
@@ -643,6 +732,92 @@ def count(args):
     print(sum(len(os.listdir(os.path.join(maildir, sub))) for sub in ("new", "cur")))
 
 
+class CheckFailed(Exception):
+    pass
+
+
+def check_pop3(context, port, _login):
+    # poplib's connections close when dropped; after a failed handshake its
+    # close() would fail on the socket the handshake took.
+    pop = poplib.POP3(HOST, port, timeout=CHECK_SECONDS)
+    capabilities = pop.capa()
+    if "STLS" not in capabilities or "USER" not in capabilities:
+        raise CheckFailed(f"CAPA lists {sorted(capabilities)}, not STLS and USER")
+    pop.stls(context)
+    pop.quit()
+
+
+def check_pop3s(context, port, _login):
+    poplib.POP3_SSL(HOST, port, context=context, timeout=CHECK_SECONDS).quit()
+
+
+def check_plain_smtp(_context, port, _login):
+    with smtplib.SMTP(HOST, port, timeout=CHECK_SECONDS) as smtp:
+        smtp.ehlo()
+        if smtp.has_extn("starttls") or smtp.has_extn("auth"):
+            raise CheckFailed("EHLO offers STARTTLS or AUTH")
+
+
+def check_submission(context, port, login):
+    with smtplib.SMTP(HOST, port, timeout=CHECK_SECONDS) as smtp:
+        smtp.ehlo()
+        if smtp.has_extn("auth"):
+            raise CheckFailed("AUTH offered before STARTTLS")
+        if smtp.mail(f"check@{DOMAIN}")[0] < 500:
+            raise CheckFailed("MAIL accepted before STARTTLS")
+        smtp.starttls(context=context)
+        check_auth_required(smtp, login)
+
+
+def check_submissions(context, port, login):
+    with smtplib.SMTP_SSL(HOST, port, context=context, timeout=CHECK_SECONDS) as smtp:
+        check_auth_required(smtp, login)
+
+
+def check_auth_required(smtp, login):
+    """Mail for a local user is refused before AUTH and accepted after it."""
+    user, password = login
+    smtp.ehlo()
+    smtp.mail(f"check@{DOMAIN}")
+    if smtp.rcpt(f"{user}@{DOMAIN}")[0] < 500:
+        raise CheckFailed("mail accepted without AUTH")
+    smtp.rset()
+    smtp.login(user, password)
+    smtp.mail(f"check@{DOMAIN}")
+    code, reply = smtp.rcpt(f"{user}@{DOMAIN}")
+    if code != 250:
+        raise CheckFailed(f"RCPT after AUTH: {code} {reply.decode(errors='replace')}")
+    smtp.quit()
+
+
+CHECKS = [
+    ("POP3_PORT", check_pop3),
+    ("POP3S_PORT", check_pop3s),
+    ("SMTP_PORT", check_plain_smtp),
+    ("SUBMISSION_PORT", check_submission),
+    ("SUBMISSIONS_PORT", check_submissions),
+]
+
+
+def check_tls(args):
+    layout = Layout(args.dir)
+    facts = read_env(layout)
+    if "CA_FILE" not in facts:
+        raise StartError(f"no servers with TLS in {layout.top}")
+    context = ssl.create_default_context(cafile=facts["CA_FILE"])
+    with open(layout.users) as f:
+        name, _, rest = f.readline().partition(":")
+    login = (name, rest.removeprefix("{PLAIN}").partition(":")[0])
+    problems = []
+    for key, check in CHECKS:
+        try:
+            check(context, int(facts[key]), login)
+        except (CheckFailed, OSError, poplib.error_proto, smtplib.SMTPException) as e:
+            problems.append(f"{key}: {e}")
+    if problems:
+        raise StartError("\n".join(problems))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     commands = parser.add_subparsers(dest="command", required=True)
@@ -651,6 +826,8 @@ def main():
     p.add_argument("--users", nargs="+", metavar="USER:PASSWORD")
     p.add_argument("--owner", metavar="PID|parent",
                    help="stop the servers once this process has gone")
+    p.add_argument("--cert", choices=CERTIFICATES, default="good",
+                   help="the certificate both servers present (default good)")
     p.set_defaults(run=start)
     p = commands.add_parser("stop", help="stop both servers of DIR")
     p.add_argument("dir")
@@ -664,6 +841,9 @@ def main():
     p.add_argument("dir")
     p.add_argument("user")
     p.set_defaults(run=count)
+    p = commands.add_parser("check-tls", help="check the TLS and AUTH rules of the servers of DIR")
+    p.add_argument("dir")
+    p.set_defaults(run=check_tls)
     p = commands.add_parser("watch")  # started by `start --owner`, not by hand
     p.add_argument("dir")
     p.add_argument("owner")

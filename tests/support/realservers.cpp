@@ -101,14 +101,15 @@ std::pair<long long, long long> ArrivalTime(const std::string& Name) {
 
 std::vector<TRealMailServers::TUser> TRealMailServers::DefaultUsers() { return {{"alice", "secret"}}; }
 
-TRealMailServers::TRealMailServers(std::vector<TUser> Users) : FUsers(std::move(Users)) {
+TRealMailServers::TRealMailServers(std::vector<TUser> Users, std::string Certificate) : FUsers(std::move(Users)) {
   // Under /tmp, not TMPDIR: the servers' sockets live in here, and socket
   // paths must stay short.
   std::string Template = "/tmp/corvalen-servers-XXXXXX";
   if (::mkdtemp(Template.data()) == nullptr) throw std::runtime_error("cannot create a directory in /tmp");
   FDirectory = Template;
 
-  std::vector<std::string> Args{"start", FDirectory, "--owner", std::to_string(::getpid()), "--users"};
+  std::vector<std::string> Args{"start", FDirectory, "--owner", std::to_string(::getpid()),
+                                "--cert", std::move(Certificate), "--users"};
   for (const auto& User : FUsers) Args.push_back(User.Name + ":" + User.Password);
   const TRun Run = RunScript(Args);
   if (!Succeeded(Run)) {
@@ -120,11 +121,20 @@ TRealMailServers::TRealMailServers(std::vector<TUser> Users) : FUsers(std::move(
   for (std::string Line; std::getline(In, Line);)
     if (const std::size_t Eq = Line.find('='); Eq != std::string::npos)
       FFacts[Line.substr(0, Eq)] = Line.substr(Eq + 1);
-  FPop3Port = static_cast<std::uint16_t>(std::atoi(Fact("POP3_PORT").c_str()));
-  FSmtpPort = static_cast<std::uint16_t>(std::atoi(Fact("SMTP_PORT").c_str()));
+  const auto Port = [this](const std::string& Key) {
+    return static_cast<std::uint16_t>(std::atoi(Fact(Key).c_str()));
+  };
+  FPop3Port = Port("POP3_PORT");
+  FSmtpPort = Port("SMTP_PORT");
+  FPop3sPort = Port("POP3S_PORT");
+  FSubmissionPort = Port("SUBMISSION_PORT");
+  FSubmissionsPort = Port("SUBMISSIONS_PORT");
+  FCaFile = Fact("CA_FILE");
+  FCertDir = Fact("CERT_DIR");
   FDomain = Fact("DOMAIN");
   FMaildirRoot = Fact("MAILDIR_ROOT");
-  if (FPop3Port == 0 || FSmtpPort == 0 || FDomain.empty() || FMaildirRoot.empty()) {
+  if (FPop3Port == 0 || FSmtpPort == 0 || FPop3sPort == 0 || FSubmissionPort == 0 || FSubmissionsPort == 0 ||
+      FCaFile.empty() || FCertDir.empty() || FDomain.empty() || FMaildirRoot.empty()) {
     RunScript({"stop", FDirectory});
     throw std::runtime_error("mailservers.py wrote an incomplete servers.env in " + FDirectory);
   }
@@ -224,6 +234,11 @@ void TRealMailServers::EmptyMailbox(const std::string& User) {
 
 std::string TRealMailServers::LogTail() const {
   return "--- Dovecot\n" + Tail(Fact("DOVECOT_LOG"), 30) + "--- Postfix\n" + Tail(Fact("POSTFIX_LOG"), 30);
+}
+
+std::string TRealMailServers::CheckTls() const {
+  const TRun Run = RunScript({"check-tls", FDirectory});
+  return Succeeded(Run) ? std::string() : Run.Output;
 }
 
 std::unique_ptr<TRealMailServers> TRealServersTest::FServers;

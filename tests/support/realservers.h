@@ -13,9 +13,13 @@
 // ports, run by tests/support/mailservers.py in a fresh temporary directory.
 // Mail sent over SMTP to USER@Domain() arrives in USER's Maildir, which the
 // POP3 server serves to USER with its password; mail for any other domain is
-// refused. The destructor stops both servers and removes the directory; a
-// watcher stops them too if the test process dies first. Starting takes about
-// a third of a second.
+// refused. Besides the plain ports (POP3 with STLS, SMTP without TLS or AUTH)
+// there are POP3 over TLS and SMTP submission with AUTH required, by
+// STARTTLS or over TLS, with a certificate from a test CA; the mailservers.py
+// docstring says which log lines show whether a credential reached a server.
+// The destructor stops both servers and removes the directory; a watcher
+// stops them too if the test process dies first. Starting takes about a
+// second, most of it making the certificates.
 class TRealMailServers {
 public:
   struct TUser {
@@ -25,9 +29,11 @@ public:
   // alice with the password "secret".
   static std::vector<TUser> DefaultUsers();
 
-  // Starts both servers; throws std::runtime_error with the reason and the
-  // servers' log lines when they do not answer.
-  explicit TRealMailServers(std::vector<TUser> Users = DefaultUsers());
+  // Starts both servers presenting the test certificate Certificate (good,
+  // otherhost, expired, selfsigned or selfsigned2: see testcerts.py); throws
+  // std::runtime_error with the reason and the servers' log lines when they
+  // do not answer.
+  explicit TRealMailServers(std::vector<TUser> Users = DefaultUsers(), std::string Certificate = "good");
   ~TRealMailServers();
   TRealMailServers(const TRealMailServers&) = delete;
   TRealMailServers& operator=(const TRealMailServers&) = delete;
@@ -37,6 +43,14 @@ public:
   std::string SmtpAddress() const;
   std::uint16_t Pop3Port() const { return FPop3Port; }
   std::uint16_t SmtpPort() const { return FSmtpPort; }
+  // POP3 over TLS; submission (STARTTLS and AUTH required); submission over TLS.
+  std::uint16_t Pop3sPort() const { return FPop3sPort; }
+  std::uint16_t SubmissionPort() const { return FSubmissionPort; }
+  std::uint16_t SubmissionsPort() const { return FSubmissionsPort; }
+  // The test CA that issued every test certificate but the self-signed ones
+  // (give it as SSL_CERT_FILE), and the directory holding them all.
+  const std::string& CaFile() const { return FCaFile; }
+  const std::string& CertDir() const { return FCertDir; }
   // The mail domain the SMTP server delivers, "example.test".
   const std::string& Domain() const { return FDomain; }
   // User's address: "alice@example.test".
@@ -65,6 +79,10 @@ public:
   void EmptyMailbox(const std::string& User);
   // The last lines of both servers' logs, to explain a failure.
   std::string LogTail() const;
+  // What `mailservers.py check-tls` finds wrong with the TLS and AUTH rules of
+  // the ports, one line each (handshakes are verified against CaFile()); empty
+  // if nothing.
+  std::string CheckTls() const;
 
 private:
   std::string Maildir(const std::string& User) const;
@@ -74,6 +92,11 @@ private:
   std::map<std::string, std::string> FFacts;
   std::uint16_t FPop3Port = 0;
   std::uint16_t FSmtpPort = 0;
+  std::uint16_t FPop3sPort = 0;
+  std::uint16_t FSubmissionPort = 0;
+  std::uint16_t FSubmissionsPort = 0;
+  std::string FCaFile;
+  std::string FCertDir;
   std::string FDomain;
   std::string FMaildirRoot;
 };

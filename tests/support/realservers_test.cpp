@@ -46,9 +46,24 @@ class RealMailServers : public TRealServersTest {};
 }  // namespace
 
 TEST_F(RealMailServers, ListenOnLoopbackOnly) {
-  // 0100007F is 127.0.0.1 as /proc/net/tcp writes it.
-  EXPECT_EQ(ListeningAddresses(Servers().Pop3Port()), std::vector<std::string>{"0100007F"});
-  EXPECT_EQ(ListeningAddresses(Servers().SmtpPort()), std::vector<std::string>{"0100007F"});
+  const auto& S = Servers();
+  for (const auto Port : {S.Pop3Port(), S.Pop3sPort(), S.SmtpPort(), S.SubmissionPort(), S.SubmissionsPort()})
+    // 0100007F is 127.0.0.1 as /proc/net/tcp writes it.
+    EXPECT_EQ(ListeningAddresses(Port), std::vector<std::string>{"0100007F"}) << "port " << Port;
+}
+
+TEST_F(RealMailServers, TlsPortsVerifyAgainstTheTestCaAndSubmissionTakesMailOnlyAfterAuth) {
+  EXPECT_EQ(Servers().CheckTls(), "");
+}
+
+TEST(RealMailServersLifetime, EveryTlsPortPresentsTheChosenCertificate) {
+  TRealMailServers Servers(TRealMailServers::DefaultUsers(), "expired");
+  const std::string Report = Servers.CheckTls();
+  std::size_t Expired = 0;
+  for (auto At = Report.find("certificate has expired"); At != std::string::npos;
+       At = Report.find("certificate has expired", At + 1))
+    ++Expired;
+  EXPECT_EQ(Expired, 4u) << Report;
 }
 
 TEST(RealMailServersLifetime, StopEndsEveryServerAndRemovesTheDirectory) {
