@@ -3,9 +3,13 @@
 //
 //   bench_mailclients pop3 PORT USER PASSWORD   fetch and delete the whole mailbox
 //   bench_mailclients smtp PORT COUNT [TO]      send COUNT messages of 5 KiB, one connection each
+//   bench_mailclients pop3s PORT USER PASSWORD  the same fetch over implicit TLS
+//   bench_mailclients smtps PORT COUNT USER PASSWORD
+//                                               the same sending over implicit TLS with AUTH
 //
-// Prints the elapsed seconds on standard output; errors go to standard error
-// with exit status 1.
+// TLS certificates are verified as everywhere in the library (SSL_CERT_FILE
+// names a test CA). Prints the elapsed seconds on standard output; errors go
+// to standard error with exit status 1.
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -15,17 +19,22 @@
 #include "maillib/pop3/messagelist.h"
 #include "maillib/pop3/nbpop3.h"
 #include "maillib/smtp/nbsmtp.h"
+#include "maillib/transport/security.h"
 #include "platform/runtime/exception.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr const char* DefaultRecipient = "alice@example.test";
+
 std::string Loopback(const std::string& Port) { return "127.0.0.1:" + Port; }
 
-double FetchAll(const std::string& Port, const std::string& User, const std::string& Password) {
+double FetchAll(const std::string& Port, const std::string& User, const std::string& Password,
+                TSecurity Security) {
   TnbPOP Client;
   Client.Server = Loopback(Port);
+  Client.Security = Security;
   Client.UserName = User;
   Client.Password = Password;
   Client.SetWinsockLoaded(true);
@@ -36,7 +45,8 @@ double FetchAll(const std::string& Port, const std::string& User, const std::str
   return Elapsed.count();
 }
 
-double SendMany(const std::string& Port, int Count, const std::string& To) {
+double SendMany(const std::string& Port, int Count, const std::string& To, TSecurity Security = TSecurity::None,
+                const std::string& User = "", const std::string& Password = "") {
   TnbMessage Message;
   Message.Sender().SetAddress("bench@example.test");
   auto Recipient = std::make_unique<TnbMailAddress>();
@@ -47,6 +57,9 @@ double SendMany(const std::string& Port, int Count, const std::string& To) {
   for (int I = 0; I < 80; ++I) Message.Body().push_back("line " + std::to_string(I) + std::string(58, 'x'));
   TnbSMTP Client;
   Client.Server = Loopback(Port);
+  Client.Security = Security;
+  Client.UserName = User;
+  Client.Password = Password;
   Client.SetWinsockLoaded(true);
   Client.SetMailMessage(&Message);
   const auto Start = Clock::now();
@@ -61,12 +74,16 @@ int main(int argc, char** argv) {
   const std::string Mode = argc > 1 ? argv[1] : "";
   try {
     double Seconds;
-    if (Mode == "pop3" && argc == 5) Seconds = FetchAll(argv[2], argv[3], argv[4]);
+    if ((Mode == "pop3" || Mode == "pop3s") && argc == 5)
+      Seconds = FetchAll(argv[2], argv[3], argv[4], Mode == "pop3s" ? TSecurity::ImplicitTls : TSecurity::None);
     else if (Mode == "smtp" && (argc == 4 || argc == 5))
-      Seconds = SendMany(argv[2], std::stoi(argv[3]), argc == 5 ? argv[4] : "alice@example.test");
+      Seconds = SendMany(argv[2], std::stoi(argv[3]), argc == 5 ? argv[4] : DefaultRecipient);
+    else if (Mode == "smtps" && argc == 6)
+      Seconds = SendMany(argv[2], std::stoi(argv[3]), DefaultRecipient, TSecurity::ImplicitTls, argv[4], argv[5]);
     else {
-      std::fprintf(stderr, "usage: bench_mailclients pop3 PORT USER PASSWORD\n"
-                           "       bench_mailclients smtp PORT COUNT [TO]\n");
+      std::fprintf(stderr, "usage: bench_mailclients pop3|pop3s PORT USER PASSWORD\n"
+                           "       bench_mailclients smtp PORT COUNT [TO]\n"
+                           "       bench_mailclients smtps PORT COUNT USER PASSWORD\n");
       return 1;
     }
     std::printf("%.3f\n", Seconds);

@@ -6,6 +6,14 @@ client program, on the servers tests/support/mailservers.py has started.
         then QUIT. The C++ program runs as `CLIENT pop3 PORT USER PASSWORD`.
   SMTP: 200 messages of 5 KiB to alice@example.test, one connection each.
         The C++ program runs as `CLIENT smtp PORT COUNT`.
+  POP3 over TLS: the POP3 case on the implicit-TLS port, poplib.POP3_SSL
+        against `CLIENT pop3s PORT USER PASSWORD`.
+  Submission over TLS: the SMTP case on the implicit-TLS submission port,
+        with AUTH: smtplib.SMTP_SSL and login against
+        `CLIENT smtps PORT COUNT USER PASSWORD`.
+
+Both sides verify the servers' certificate against the harness's CA: Python
+through its own SSL context, the C++ program through SSL_CERT_FILE.
 
 Every case runs three times, Python and C++ in turn; the median wall time is
 printed with the ratio Python / C++. Before a figure counts, the mailbox is
@@ -19,6 +27,7 @@ import os
 import poplib
 import random
 import smtplib
+import ssl
 import statistics
 import subprocess
 import sys
@@ -65,6 +74,9 @@ class Servers:
         self.host = facts["HOST"]
         self.pop3_port = int(facts["POP3_PORT"])
         self.smtp_port = int(facts["SMTP_PORT"])
+        self.pop3s_port = int(facts["POP3S_PORT"])
+        self.submissions_port = int(facts["SUBMISSIONS_PORT"])
+        self.ca_file = facts["CA_FILE"]
         self.address = f"{USER}@{facts['DOMAIN']}"
         self.maildir = os.path.join(facts["MAILDIR_ROOT"], USER, "Maildir")
 
@@ -87,9 +99,13 @@ class Servers:
         return len(self.files())
 
 
-def poplib_run(servers):
+def poplib_run(servers, tls):
     received = 0
-    pop3 = poplib.POP3(servers.host, servers.pop3_port, timeout=30)
+    if tls:
+        context = ssl.create_default_context(cafile=servers.ca_file)
+        pop3 = poplib.POP3_SSL(servers.host, servers.pop3s_port, context=context, timeout=30)
+    else:
+        pop3 = poplib.POP3(servers.host, servers.pop3_port, timeout=30)
     pop3.user(USER)
     pop3.pass_(PASSWORD)
     count = len(pop3.list()[1])
@@ -102,9 +118,16 @@ def poplib_run(servers):
     return count, received
 
 
-def smtplib_run(servers):
+def smtplib_run(servers, tls):
+    context = ssl.create_default_context(cafile=servers.ca_file) if tls else None
     for number in range(SMTP_MESSAGES):
-        with smtplib.SMTP(servers.host, servers.smtp_port, timeout=30) as smtp:
+        if tls:
+            smtp = smtplib.SMTP_SSL(servers.host, servers.submissions_port, context=context, timeout=30)
+        else:
+            smtp = smtplib.SMTP(servers.host, servers.smtp_port, timeout=30)
+        with smtp:
+            if tls:
+                smtp.login(USER, PASSWORD)
             smtp.sendmail("sender@example.test", [servers.address], message(number))
 
 
@@ -114,24 +137,26 @@ def timed(action):
     return time.perf_counter() - began
 
 
-def run_client(command):
-    """Runs the C++ program; returns the seconds it measured itself (from
-    connecting to the end of the work), as Python's runs are timed in-process,
-    without the start-up of a process."""
-    result = subprocess.run(command, capture_output=True, timeout=600)
+def run_client(command, servers):
+    """Runs the C++ program, trusting the servers' CA; returns the seconds it
+    measured itself (from connecting to the end of the work), as Python's runs
+    are timed in-process, without the start-up of a process."""
+    env = dict(os.environ, SSL_CERT_FILE=servers.ca_file)
+    env.pop("SSL_CERT_DIR", None)
+    result = subprocess.run(command, capture_output=True, timeout=600, env=env)
     if result.returncode != 0:
         sys.exit(f"{' '.join(command)} failed ({result.returncode}):\n"
                  f"{result.stdout.decode(errors='replace')}{result.stderr.decode(errors='replace')}")
     return float(result.stdout.split()[-1])
 
 
-def pop3_case(servers, client, staging):
+def pop3_case(servers, client, staging, tls):
     python, cpp = [], []
     for _ in range(RUNS):
         servers.fill(staging)
 
         def python_run():
-            count, received = poplib_run(servers)
+            count, received = poplib_run(servers, tls)
             if count != POP3_MESSAGES or received != POP3_MESSAGES * MESSAGE_SIZE:
                 sys.exit(f"poplib read {count} messages, {received} bytes")
         python.append(timed(python_run))
@@ -140,24 +165,29 @@ def pop3_case(servers, client, staging):
 
         if client:
             servers.fill(staging)
-            cpp.append(run_client([client, "pop3", str(servers.pop3_port), USER, PASSWORD]))
+            command = ["pop3s", str(servers.pop3s_port)] if tls else ["pop3", str(servers.pop3_port)]
+            cpp.append(run_client([client, *command, USER, PASSWORD], servers))
             if servers.files():
                 sys.exit(f"the C++ client left {len(servers.files())} of {POP3_MESSAGES} messages on the server")
     return python, cpp
 
 
-def smtp_case(servers, client):
+def smtp_case(servers, client, tls):
     python, cpp, sizes = [], [], {}
     for _ in range(RUNS):
         servers.empty()
-        python.append(timed(lambda: smtplib_run(servers)))
+        python.append(timed(lambda: smtplib_run(servers, tls)))
         if servers.wait_for(SMTP_MESSAGES) != SMTP_MESSAGES:
             sys.exit("smtplib: not every message was delivered")
         sizes["Python"] = statistics.mean(os.path.getsize(p) for p in servers.files())
 
         if client:
             servers.empty()
-            cpp.append(run_client([client, "smtp", str(servers.smtp_port), str(SMTP_MESSAGES)]))
+            if tls:
+                command = ["smtps", str(servers.submissions_port), str(SMTP_MESSAGES), USER, PASSWORD]
+            else:
+                command = ["smtp", str(servers.smtp_port), str(SMTP_MESSAGES)]
+            cpp.append(run_client([client, *command], servers))
             delivered = servers.wait_for(SMTP_MESSAGES)
             if delivered != SMTP_MESSAGES:
                 sys.exit(f"the C++ client: {delivered} of {SMTP_MESSAGES} messages delivered")
@@ -196,16 +226,18 @@ def main():
             with open(path, "wb") as f:
                 f.write(message(number))
             staging.append(path)
-        python, cpp = pop3_case(servers, client, staging)
-    report(f"POP3: {POP3_MESSAGES} messages of {MESSAGE_SIZE // 1024} KiB, LIST + RETR + DELE each, "
-           f"then QUIT (median of {RUNS})", python, cpp)
+        for tls, title in ((False, "POP3"), (True, "POP3 over TLS (poplib.POP3_SSL, TnbPOP ImplicitTls)")):
+            report(f"{title}: {POP3_MESSAGES} messages of {MESSAGE_SIZE // 1024} KiB, LIST + RETR + DELE "
+                   f"each, then QUIT (median of {RUNS})", *pop3_case(servers, client, staging, tls))
 
-    python, cpp, sizes = smtp_case(servers, client)
-    report(f"SMTP: {SMTP_MESSAGES} messages of {MESSAGE_SIZE // 1024} KiB, one connection each "
-           f"(median of {RUNS})", python, cpp)
-    if "C++" in sizes and abs(sizes["C++"] - sizes["Python"]) > 512:
-        print(f"Note: delivered messages average {sizes['Python']:.0f} bytes from Python and "
-              f"{sizes['C++']:.0f} bytes from the C++ client: the SMTP figures compare different work.")
+    for tls, title in ((False, "SMTP"),
+                       (True, "Submission over TLS with AUTH (smtplib.SMTP_SSL + login, TnbSMTP ImplicitTls + AUTH)")):
+        python, cpp, sizes = smtp_case(servers, client, tls)
+        report(f"{title}: {SMTP_MESSAGES} messages of {MESSAGE_SIZE // 1024} KiB, one connection each "
+               f"(median of {RUNS})", python, cpp)
+        if "C++" in sizes and abs(sizes["C++"] - sizes["Python"]) > 512:
+            print(f"Note: delivered messages average {sizes['Python']:.0f} bytes from Python and "
+                  f"{sizes['C++']:.0f} bytes from the C++ client: these figures compare different work.\n")
 
 
 if __name__ == "__main__":

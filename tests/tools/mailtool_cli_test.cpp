@@ -114,6 +114,32 @@ TEST_F(MailTool, BadInputIsReportedWithExitStatusOne) {
   ExpectFailure(Run("decode '" + Dir.Path().string() + "'"), "mailtool: ");
 }
 
+TEST_F(MailTool, WrongServerOptionsAreRefusedBeforeAnyConnection) {
+  Dir.Write("m.json", "{}");
+  const std::string Json = " 127.0.0.1 '" + Dir / "m.json" + "'";
+  ExpectFailure(Run("fetch --security ssl 127.0.0.1 u p d"), "unknown security mode \"ssl\"");
+  ExpectFailure(Run("send --security ''" + Json), "unknown security mode \"\"");
+  ExpectFailure(Run("send --security"), "--security needs a value");
+  // Either half alone would send without AUTH.
+  ExpectFailure(Run("send --user alice" + Json), "--user and --password go together");
+  ExpectFailure(Run("send --password secret" + Json), "--user and --password go together");
+  ExpectFailure(Run("send --user '' --password secret" + Json), "--user needs a name");
+  ExpectFailure(Run("send --security tls --security none" + Json), "--security is given twice");
+  ExpectFailure(Run("fetch --user alice --password secret 127.0.0.1 u p d"), "unknown option \"--user\" for fetch");
+  ExpectFailure(Run("send" + Json + " --security tls"), "usage: mailtool");
+}
+
+TEST_F(MailTool, ServerOptionsComeInAnyOrderBeforeTheServer) {
+  // The JSON is read before connecting: its error names the server, so the
+  // options were all taken and the next argument became SERVER.
+  Dir.Write("bad.json", "{");
+  const std::string Rest = " 127.0.0.1:9 '" + Dir / "bad.json" + "'";
+  for (const std::string Options :
+       {"--security starttls --user alice --password secret", "--password secret --security tls --user alice",
+        "--user alice --password --security", "--security none"})
+    ExpectFailure(Run("send " + Options + Rest), "mailtool: 127.0.0.1:9: Not valid JSON");
+}
+
 TEST_F(MailTool, SeveralFilesGiveOneJsonObjectPerLine) {
   Dir.Write("a.eml", "Subject: first\r\n\r\none\r\n");
   Dir.Write("b.eml", "Subject: second\r\n\r\ntwo\r\n");

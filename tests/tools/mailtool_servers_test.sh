@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # mailtool send, then mailtool fetch, through private Postfix and Dovecot
 # servers: what was sent comes back, and the mailbox is emptied unless
-# --leave is given. Usage: mailtool_servers_test.sh MAILTOOL SUPPORT_DIR
+# --leave is given; the same over TLS with SMTP AUTH; a certificate for
+# another host is refused. Usage: mailtool_servers_test.sh MAILTOOL SUPPORT_DIR
 set -euo pipefail
 mailtool=$1
 servers_py=$2/mailservers.py
 work=$(mktemp -d /tmp/mailtool-test-XXXXXX)
 chmod 755 "$work"  # the servers run as their own users and must reach their files
-trap 'python3 "$servers_py" stop "$work/servers" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+trap 'for d in servers otherhost; do python3 "$servers_py" stop "$work/$d" >/dev/null 2>&1 || true; done; rm -rf "$work"' EXIT
 python3 "$servers_py" start "$work/servers" --owner $$ >/dev/null
 . "$work/servers/servers.env"
 
@@ -37,10 +38,11 @@ for _ in $(seq 100); do [ "$(count)" = 2 ] && break; sleep 0.1; done
 [ "$(count)" = 0 ] || fail "fetch left messages on the server"
 [ -s "$work/out/1.eml" ] && [ -s "$work/out/2.eml" ] || fail "the .eml files are missing"
 
-python3 - "$work/out.jsonl" <<'PY' || fail "the fetched messages differ from what was sent"
+check_fetched() {
+  python3 - "$1" "$2" <<'PY' || fail "the fetched messages differ from what was sent"
 import hashlib, json, sys
 lines = open(sys.argv[1]).read().splitlines()
-assert len(lines) == 2, lines
+assert len(lines) == int(sys.argv[2]), lines
 expected = hashlib.sha256(bytes(range(256)) * 64).hexdigest()
 for line in lines:
     m = json.loads(line)
@@ -48,6 +50,20 @@ for line in lines:
     assert m["body"] == ["first", ".", "..", ".hidden", "last"], m["body"]
     assert [(a["fileName"], a["size"], a["sha256"]) for a in m["attachments"]] == [("bytes.bin", 16384, expected)]
 PY
+}
+check_fetched "$work/out.jsonl" 2
+
+# TLS: submission with STARTTLS and AUTH (the port takes no mail without
+# both), then POP3 over implicit TLS, trusting the servers' test CA.
+export SSL_CERT_FILE=$CA_FILE
+"$mailtool" send --security starttls --user alice --password secret "127.0.0.1:$SUBMISSION_PORT" "$work/message.json" \
+  || fail "send over STARTTLS with AUTH"
+for _ in $(seq 100); do [ "$(count)" = 1 ] && break; sleep 0.1; done
+[ "$(count)" = 1 ] || fail "the message sent over STARTTLS was not delivered"
+"$mailtool" fetch --security tls "127.0.0.1:$POP3S_PORT" alice secret "$work/tls" > "$work/tls.jsonl" \
+  || fail "fetch over TLS"
+[ "$(count)" = 0 ] || fail "fetch over TLS left messages on the server"
+check_fetched "$work/tls.jsonl" 1
 
 # Errors: the library's text on standard error, exit status 1, nothing on standard output.
 if "$mailtool" fetch "127.0.0.1:$POP3_PORT" alice wrong "$work/none" > "$work/err.out" 2> "$work/err.txt"; then
@@ -55,4 +71,16 @@ if "$mailtool" fetch "127.0.0.1:$POP3_PORT" alice wrong "$work/none" > "$work/er
 fi
 grep -q -- "-ERR \[AUTH\] Authentication failed." "$work/err.txt" || fail "no server text: $(cat "$work/err.txt")"
 [ ! -s "$work/err.out" ] || fail "output on a failed fetch"
+
+# A certificate issued for another host name: refused before USER is sent.
+python3 "$servers_py" start "$work/otherhost" --owner $$ --cert otherhost >/dev/null
+other_port=$(sed -n 's/^POP3S_PORT=//p' "$work/otherhost/servers.env")
+other_log=$(sed -n 's/^DOVECOT_LOG=//p' "$work/otherhost/servers.env")
+SSL_CERT_FILE=$(sed -n 's/^CA_FILE=//p' "$work/otherhost/servers.env")  # each start makes its own CA
+if "$mailtool" fetch --security tls "127.0.0.1:$other_port" alice secret "$work/other" > "$work/other.out" 2> "$work/other.txt"; then
+  fail "a certificate for another host was accepted"
+fi
+grep -q "not trusted: it was issued for another host" "$work/other.txt" || fail "no reason: $(cat "$work/other.txt")"
+[ ! -s "$work/other.out" ] || fail "output on a refused certificate"
+! grep -q "user=<alice>" "$other_log" || fail "the user name reached the server"
 echo "mailtool send and fetch: 1 passed, 0 failed"

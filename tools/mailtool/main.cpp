@@ -4,21 +4,25 @@
 //   mailtool decode FILE FILE...
 //                          prints each message as JSON on one line
 //   mailtool encode JSON   prints the wire text of the message JSON describes
-//   mailtool fetch SERVER USER PASSWORD DIR [--leave]
+//   mailtool fetch [--security MODE] SERVER USER PASSWORD DIR [--leave]
 //                          fetches a POP3 mailbox into DIR, one JSON line per message
-//   mailtool send SERVER JSON
+//   mailtool send [--security MODE] [--user USER --password PASSWORD] SERVER JSON
 //                          sends the message JSON describes through an SMTP server
 //
-// "-" reads standard input. Errors go to standard error with exit status 1.
+// MODE is none, starttls or tls. "-" reads standard input. Errors go to
+// standard error with exit status 1.
 
 #include <cstdio>
 #include <iostream>
 #include <new>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "maillib/message/nbmsg.h"
+#include "maillib/transport/security.h"
 #include "messagejson.h"
 #include "netcommands.h"
 #include "streamio.h"
@@ -32,12 +36,60 @@ constexpr const char* Usage =
     "       mailtool decode FILE FILE...\n"
     "                              print each message as JSON on a line of its own\n"
     "       mailtool encode JSON   print the wire text of the message JSON describes\n"
-    "       mailtool fetch SERVER USER PASSWORD DIR [--leave]\n"
+    "       mailtool fetch [--security MODE] SERVER USER PASSWORD DIR [--leave]\n"
     "                              fetch every message of a POP3 mailbox into DIR/N.eml,\n"
     "                              print each as JSON, delete them unless --leave\n"
-    "       mailtool send SERVER JSON\n"
-    "                              send the message JSON describes through an SMTP server\n"
-    "FILE or JSON may be \"-\" for standard input; SERVER is \"host\" or \"host:port\".\n";
+    "       mailtool send [--security MODE] [--user USER --password PASSWORD] SERVER JSON\n"
+    "                              send the message JSON describes through an SMTP server,\n"
+    "                              logging in with AUTH when --user is given\n"
+    "FILE or JSON may be \"-\" for standard input; SERVER is \"host\" or \"host:port\".\n"
+    "MODE is none (plain text, the default), starttls or tls (TLS from the first byte);\n"
+    "without a port SERVER gets the mode's: POP3 110, 110, 995; SMTP 25, 587, 465.\n"
+    "Certificates are verified against the system's trusted authorities (SSL_CERT_FILE).\n";
+
+// What fetch and send take before SERVER.
+struct TServerOptions {
+  TSecurity Security = TSecurity::None;
+  std::string User;
+  std::string Password;
+};
+
+std::optional<TSecurity> SecurityFromOption(const std::string& Name) {
+  if (Name == "none") return TSecurity::None;
+  if (Name == "starttls") return TSecurity::StartTls;
+  if (Name == "tls") return TSecurity::ImplicitTls;
+  return std::nullopt;
+}
+
+// Takes the options between the command (Args[0], fetch or send) and SERVER
+// out of Args. Returns what is wrong with them; empty when nothing is.
+std::string TakeServerOptions(std::vector<std::string>& Args, TServerOptions& Options) {
+  const bool Send = Args[0] == "send";
+  std::set<std::string> Given;
+  std::size_t I = 1;
+  for (; I < Args.size() && Args[I].starts_with("--"); I += 2) {
+    const std::string& Name = Args[I];
+    if (Name != "--security" && !(Send && (Name == "--user" || Name == "--password")))
+      return "unknown option \"" + Name + "\" for " + Args[0];
+    if (!Given.insert(Name).second) return Name + " is given twice";
+    if (I + 1 == Args.size()) return Name + " needs a value";
+    const std::string& Value = Args[I + 1];
+    if (Name == "--security") {
+      const std::optional<TSecurity> Mode = SecurityFromOption(Value);
+      if (!Mode) return "unknown security mode \"" + Value + "\" (none, starttls or tls)";
+      Options.Security = *Mode;
+    } else if (Name == "--user") {
+      Options.User = Value;
+    } else {
+      Options.Password = Value;
+    }
+  }
+  // A name without a password, or the reverse, would quietly send without AUTH.
+  if (Given.contains("--user") != Given.contains("--password")) return "--user and --password go together";
+  if (Given.contains("--user") && Options.User.empty()) return "--user needs a name";
+  Args.erase(Args.begin() + 1, Args.begin() + static_cast<std::ptrdiff_t>(I));
+  return "";
+}
 
 void LoadMessage(const std::string& Path, TnbMessage& Message) {
   if (Path == "-") {
@@ -91,8 +143,16 @@ int Encode(const std::string& Path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> Args(argv + 1, argv + argc);
+  std::vector<std::string> Args(argv + 1, argv + argc);
   const std::string Command = Args.empty() ? "" : Args[0];
+  TServerOptions Options;
+  if (Command == "fetch" || Command == "send") {
+    const std::string Wrong = TakeServerOptions(Args, Options);
+    if (!Wrong.empty()) {
+      std::cerr << "mailtool: " << Wrong << '\n' << Usage;
+      return 1;
+    }
+  }
   const bool Leave = Command == "fetch" && Args.size() == 6 && Args[5] == "--leave";
   const bool Fits = ((Command == "decode" || Command == "encode") && Args.size() == 2) ||
                     (Command == "decode" && Args.size() > 2) ||
@@ -111,8 +171,8 @@ int main(int argc, char** argv) {
     if (Command == "decode" && Args.size() > 2) Status = DecodeEach({Args.begin() + 1, Args.end()});
     else if (Command == "decode") Status = Decode(Args[1]);
     else if (Command == "encode") Status = Encode(Args[1]);
-    else if (Command == "fetch") Status = FetchMail(Args[1], Args[2], Args[3], Args[4], Leave);
-    else Status = SendMail(Args[1], Args[2]);
+    else if (Command == "fetch") Status = FetchMail(Args[1], Options.Security, Args[2], Args[3], Args[4], Leave);
+    else Status = SendMail(Args[1], Options.Security, Options.User, Options.Password, Args[2]);
     std::cout.flush();
     if (!std::cout) {
       std::cerr << "mailtool: cannot write the output\n";

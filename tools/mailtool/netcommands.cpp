@@ -61,13 +61,14 @@ private:
 
 }  // namespace
 
-int FetchMail(const std::string& Server, const std::string& UserName, const std::string& Password,
-              const std::string& Dir, bool LeaveOnServer) {
+int FetchMail(const std::string& Server, TSecurity Security, const std::string& UserName,
+              const std::string& Password, const std::string& Dir, bool LeaveOnServer) {
   std::error_code Error;
   std::filesystem::create_directories(Dir, Error);
   if (Error) throw Exception("Cannot create directory \"" + Dir + "\": " + Error.message());
   TFetcher Client(Dir);
   Client.Server = Server;
+  Client.Security = Security;
   Client.UserName = UserName;
   Client.Password = Password;
   Client.SetWinsockLoaded(true);
@@ -75,11 +76,15 @@ int FetchMail(const std::string& Server, const std::string& UserName, const std:
   return 0;
 }
 
-int SendMail(const std::string& Server, const std::string& JsonPath) {
+int SendMail(const std::string& Server, TSecurity Security, const std::string& UserName,
+             const std::string& Password, const std::string& JsonPath) {
   TnbMessage Message;
   ReadMessageJson(ReadInput(JsonPath), Message);
   TnbSMTP Client;
   Client.Server = Server;
+  Client.Security = Security;
+  Client.UserName = UserName;
+  Client.Password = Password;
   Client.SetWinsockLoaded(true);
   Client.SetMailMessage(&Message);
   Client.Send();
