@@ -1,13 +1,20 @@
 #include "Unit15.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <initializer_list>
+#include <utility>
+
+#include "maillib/pop3/nbpop3.h"
+#include "maillib/smtp/nbsmtp.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/handler.h"
+#include "securitycontrols.h"
 
 namespace {
 
@@ -37,12 +44,41 @@ TForm15::TForm15(QWidget* Parent) : TSetupWindow("Form15", "Setup Information (U
   Edit1 = Box("Edit1", "Your name.");
   Edit2 = Box("Edit2", "Organisation.");
   Edit3 = Box("Edit3", "Your E-mail address.");
+  const auto Masked = [](QLineEdit* Edit) {
+    Edit->setEchoMode(QLineEdit::Password);
+    Edit->setStyleSheet("lineedit-password-character: 42");  // "*"
+  };
+  // A row of labelled controls under a server's box; Fill: they share its width.
+  const auto Row = [&](std::initializer_list<std::pair<QString, QWidget*>> Controls, bool Fill) {
+    auto* Line = new QHBoxLayout;
+    for (const auto& [Caption, Control] : Controls) {
+      auto* Label = new QLabel(Caption);
+      Label->setBuddy(Control);
+      Line->addWidget(Label);
+      Line->addWidget(Control, Fill ? 1 : 0);
+    }
+    if (!Fill) Line->addStretch(1);
+    Layout->addLayout(Line);
+  };
   Edit4 = Box("Edit4", "SMTP Server (The name Server you use to send mail).");
+  ComboBox1 = NewSecurityBox("ComboBox1", "SMTP security", TSecurity::ImplicitTls);
+  Edit8 = NewPortBox("Edit8", "SMTP port", ComboBox1, &TnbSMTP::DefaultPortFor);
+  Row({{"Security:", ComboBox1}, {"Port:", Edit8}}, false);
+  Edit9 = new QLineEdit;
+  Edit9->setObjectName("Edit9");
+  Edit9->setAccessibleName("SMTP user name");
+  Edit10 = new QLineEdit;
+  Edit10->setObjectName("Edit10");
+  Edit10->setAccessibleName("SMTP password");
+  Masked(Edit10);
+  Row({{"SMTP User:", Edit9}, {"Password:", Edit10}}, true);
   Edit5 = Box("Edit5", "POP3 Server (The name of the Server you use to retrieve mail).");
+  ComboBox2 = NewSecurityBox("ComboBox2", "POP3 security", TSecurity::ImplicitTls);
+  Edit11 = NewPortBox("Edit11", "POP3 port", ComboBox2, &TnbCustomPOP::DefaultPortFor);
+  Row({{"Security:", ComboBox2}, {"Port:", Edit11}}, false);
   Edit6 = Box("Edit6", "User Account (Your user name to gain access to the internet).");
   Edit7 = Box("Edit7", "Password (Your password to gain access to the internet).");
-  Edit7->setEchoMode(QLineEdit::Password);
-  Edit7->setStyleSheet("lineedit-password-character: 42");  // "*"
+  Masked(Edit7);
 
   auto* Note = new QLabel("Note: If you click Cancel you can Setup Corvalen Pro in Message->Preferences.");
   Note->setWordWrap(true);
@@ -62,9 +98,24 @@ void TForm15::BitBtn1Click() {
     ui::ShowMessage("You have not filled out the form properly");
     return;
   }
+  if (!PortAcceptable(Edit8) || !PortAcceptable(Edit11)) {
+    ui::ShowMessage(InvalidPortText);
+    return;
+  }
   accept();
 }
 
 TStringList TForm15::SettingsLines() const { return {Text(Edit1), Text(Edit2), Text(Edit3), Text(Edit4)}; }
 
-TForm15::TAccount TForm15::Account() const { return {Text(Edit5), Text(Edit6), Text(Edit7)}; }
+settings::TSmtpSettings TForm15::SmtpSettings() const {
+  settings::TSmtpSettings Smtp;
+  Smtp.Security = SecurityIn(ComboBox1);
+  Smtp.Port = PortIn(Edit8);
+  Smtp.UserName = Text(Edit9);
+  Smtp.Password = Text(Edit10);
+  return Smtp;
+}
+
+TForm15::TAccount TForm15::Account() const {
+  return {Text(Edit5), Text(Edit6), Text(Edit7), SecurityIn(ComboBox2), PortIn(Edit11)};
+}

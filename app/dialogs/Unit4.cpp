@@ -18,15 +18,19 @@
 #include <QVBoxLayout>
 
 #include <initializer_list>
+#include <string_view>
 #include <vector>
 
 #include "app/flows/mailsettings.h"
 #include "app/mail/outboxrow.h"
 #include "app/settings/settingsfiles.h"
 #include "maillib/dialup/tkRasCmp.h"
+#include "maillib/pop3/nbpop3.h"
+#include "maillib/smtp/nbsmtp.h"
 #include "platform/table/table.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/handler.h"
+#include "securitycontrols.h"
 
 namespace {
 
@@ -35,6 +39,12 @@ constexpr const char* BannerFilter = "Text Files (*.txt)|*.txt|Banner Files (*.b
 // What the grid shows for a password that is set: never the password, nor its length.
 const QString PasswordMask(8, QChar('*'));
 constexpr int RecordIdRole = Qt::UserRole;
+// The dialog's size: the classic width, and the height that holds the
+// servers' security and login controls besides the classic ones.
+constexpr int DialogWidth = 425;
+constexpr int DialogHeight = 470;
+// The account grid: server, account, password, security mode, port.
+constexpr int GridColumnCount = 5;
 
 QLineEdit* Edit(const char* Name) {
   auto* Box = new QLineEdit;
@@ -93,7 +103,7 @@ TForm4::TForm4(const TPreferencesTargets& Targets, QWidget* Parent)
       FAccounts(std::make_unique<TTable>(Targets.Accounts.Database(), Targets.Accounts.Definition())) {
   setObjectName("Form4");
   setWindowTitle("Preferences");
-  setFixedSize(425, 396);
+  setFixedSize(DialogWidth, DialogHeight);
   FAccounts->SetIndexName("PSWRD");
   FAccounts->Open();
 
@@ -145,7 +155,23 @@ QWidget* TForm4::CreateServerPage() {
   OptionsForm->addRow("Name:", Edit1 = Edit("Edit1"));
   OptionsForm->addRow("Organisation:", Edit2 = Edit("Edit2"));
   OptionsForm->addRow("E-Mail Address:", Edit3 = Edit("Edit3"));
-  OptionsForm->addRow("SMTP Server:", Edit4 = Edit("Edit4"));
+  // The SMTP server, its security and port; its login, the password masked.
+  auto* Smtp = new QHBoxLayout;
+  Smtp->addWidget(Edit4 = Edit("Edit4"), 1);
+  Smtp->addWidget(ComboBox2 = NewSecurityBox("ComboBox2", "SMTP security", TSecurity::None));
+  Edit9 = NewPortBox("Edit9", "SMTP port", ComboBox2, &TnbSMTP::DefaultPortFor);
+  Smtp->addWidget(Caption("Port:", Edit9));
+  Smtp->addWidget(Edit9);
+  OptionsForm->addRow(Caption("SMTP Server:", Edit4), Smtp);
+  auto* Login = new QHBoxLayout;
+  Login->addWidget(Edit10 = Edit("Edit10"), 1);
+  Edit10->setAccessibleName("SMTP user name");
+  Edit11 = Edit("Edit11");
+  Edit11->setAccessibleName("SMTP password");
+  Edit11->setEchoMode(QLineEdit::Password);
+  Login->addWidget(Caption("Password:", Edit11));
+  Login->addWidget(Edit11, 1);
+  OptionsForm->addRow(Caption("SMTP User:", Edit10), Login);
   Layout->addWidget(Options);
 
   auto* Servers = new QGroupBox("POP3 Mail Server(s)");
@@ -158,20 +184,32 @@ QWidget* TForm4::CreateServerPage() {
   ServersLayout->addWidget(Edit6, 1, 1);
   ServersLayout->addWidget(Caption("Password:", Edit7 = Edit("Edit7")), 2, 0);
   ServersLayout->addWidget(Edit7, 2, 1);
+  ComboBox3 = NewSecurityBox("ComboBox3", "POP3 security", TSecurity::None);
+  Edit12 = NewPortBox("Edit12", "POP3 port", ComboBox3, &TnbCustomPOP::DefaultPortFor);
+  auto* Pop3Security = new QHBoxLayout;
+  Pop3Security->addWidget(ComboBox3);
+  Pop3Security->addWidget(Caption("Port:", Edit12));
+  Pop3Security->addWidget(Edit12);
+  Pop3Security->addStretch(1);
+  ServersLayout->addWidget(Caption("Security:", ComboBox3), 3, 0);
+  ServersLayout->addLayout(Pop3Security, 3, 1);
   ServersLayout->addWidget(BitBtn3 = Button("BitBtn3", "&Add"), 0, 2);
   ServersLayout->addWidget(BitBtn4 = Button("BitBtn4", "&Delete"), 1, 2);
 
-  DBGrid1 = new QTableWidget(0, 3);
+  DBGrid1 = new QTableWidget(0, GridColumnCount);
   DBGrid1->setObjectName("DBGrid1");
   DBGrid1->setAccessibleName("POP3 accounts");
-  DBGrid1->setHorizontalHeaderLabels({"SERVER", "USERA", "PSWRD"});
+  DBGrid1->setHorizontalHeaderLabels({"Server", "Account", "Password", "Security", "Port"});
   DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
   DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
   DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 4);
   DBGrid1->verticalHeader()->hide();
-  DBGrid1->horizontalHeader()->setStretchLastSection(true);
-  ServersLayout->addWidget(DBGrid1, 3, 0, 1, 3);
+  // Server and account share what the short columns leave.
+  for (int Column = 0; Column < GridColumnCount; ++Column)
+    DBGrid1->horizontalHeader()->setSectionResizeMode(
+        Column, Column < 2 ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+  ServersLayout->addWidget(DBGrid1, 4, 0, 1, 3);
   Layout->addWidget(Servers, 1);
   return Page;
 }
@@ -257,6 +295,11 @@ void TForm4::OnShow4() {
   Show(Edit3, settings::clEmail);
   Show(Edit4, settings::clSmtpServer);
   Show(Edit8, settings::clAttachmentDir);
+  const settings::TSmtpSettings& Smtp = FTargets.SmtpSettings;
+  ShowSecurity(ComboBox2, Smtp.Security);
+  Edit9->setText(QString::fromStdString(settings::PortText(Smtp.Port)));
+  Edit10->setText(QString::fromStdString(Smtp.UserName));
+  Edit11->setText(QString::fromStdString(Smtp.Password));
   ComboBox1->clear();
   for (const std::string& Entry : FTargets.Ras.Entries()) ComboBox1->addItem(QString::fromStdString(Entry));
   ComboBox1->setEditText(QString::fromStdString(Line(Settings, settings::clDialUpEntry)));
@@ -298,15 +341,34 @@ TStringList TForm4::SettingsLines() const {
           Priority};
 }
 
+settings::TSmtpSettings TForm4::SmtpSettings() const {
+  settings::TSmtpSettings Smtp;
+  Smtp.Security = SecurityIn(ComboBox2);
+  Smtp.Port = PortIn(Edit9);
+  Smtp.UserName = Text(Edit10);
+  Smtp.Password = Text(Edit11);
+  // A certificate trusted for one server says nothing about another.
+  if (Text(Edit4) == Line(FTargets.Settings, settings::clSmtpServer))
+    Smtp.TrustedCertificate = FTargets.SmtpSettings.TrustedCertificate;
+  return Smtp;
+}
+
 void TForm4::BitBtn1Click() {
-  // The file first: when it cannot be written, the settings in use stay as
+  if (!PortAcceptable(Edit9)) {
+    ui::ShowMessage(InvalidPortText);
+    return;
+  }
+  // The files first: when one cannot be written, the settings in use stay as
   // they were and the dialog stays open.
   TStringList Lines = SettingsLines();
+  settings::TSmtpSettings Smtp = SmtpSettings();
+  settings::SaveSmtpSettings(settings::SmtpFileName, Smtp);
   settings::SaveLines(settings::ConfigFileName, Lines);
   FTargets.Settings = std::move(Lines);
+  FTargets.SmtpSettings = std::move(Smtp);
   // The dial-up component refuses an entry it does not know with its own
   // message; the settings are written all the same.
-  ApplyConfirmedSettings(FTargets.Settings, FTargets.Message, FTargets.Smtp, FTargets.Ras);
+  ApplyConfirmedSettings(FTargets.Settings, FTargets.SmtpSettings, FTargets.Message, FTargets.Smtp, FTargets.Ras);
   FTargets.AddressBox->setText(Edit3->text());
   accept();
 }
@@ -316,11 +378,17 @@ void TForm4::BitBtn3Click() {
     ui::ShowMessage(FillOutText);
     return;
   }
+  if (!PortAcceptable(Edit12)) {
+    ui::ShowMessage(InvalidPortText);
+    return;
+  }
   try {
     FAccounts->Append();
     FAccounts->FieldByName("SERVER").SetAsString(Text(Edit5));
     FAccounts->FieldByName("USERA").SetAsString(Text(Edit6));
     FAccounts->FieldByName("PSWRD").SetAsString(Text(Edit7));
+    FAccounts->FieldByName("SECURITY").SetAsString(std::string(SecurityName(SecurityIn(ComboBox3))));
+    FAccounts->FieldByName("PORT").SetAsString(settings::PortText(PortIn(Edit12)));
     FAccounts->Post();
   } catch (...) {
     FAccounts->Cancel();
@@ -359,10 +427,18 @@ void TForm4::FillGrid(std::int64_t Current) {
     const int Row = DBGrid1->rowCount();
     DBGrid1->insertRow(Row);
     const std::string Password = FAccounts->FieldByName("PSWRD").AsString();
-    const QString Cells[] = {QString::fromStdString(FAccounts->FieldByName("SERVER").AsString()),
-                             QString::fromStdString(FAccounts->FieldByName("USERA").AsString()),
-                             Password.empty() ? QString() : PasswordMask};
-    for (int Column = 0; Column < 3; ++Column) DBGrid1->setItem(Row, Column, new QTableWidgetItem(Cells[Column]));
+    // What the account is received with: an empty port is the mode's default.
+    const TSecurity Security = settings::SecurityOf(FAccounts->FieldByName("SECURITY").AsString());
+    const std::uint16_t Port = settings::PortOf(FAccounts->FieldByName("PORT").AsString());
+    const std::string_view Mode = SecurityName(Security);
+    const QString Cells[GridColumnCount] = {
+        QString::fromStdString(FAccounts->FieldByName("SERVER").AsString()),
+        QString::fromStdString(FAccounts->FieldByName("USERA").AsString()),
+        Password.empty() ? QString() : PasswordMask,
+        QString::fromUtf8(Mode.data(), static_cast<qsizetype>(Mode.size())),
+        QString::number(Port != 0 ? Port : TnbCustomPOP::DefaultPortFor(Security))};
+    for (int Column = 0; Column < GridColumnCount; ++Column)
+      DBGrid1->setItem(Row, Column, new QTableWidgetItem(Cells[Column]));
     DBGrid1->item(Row, 0)->setData(RecordIdRole, QVariant::fromValue<qlonglong>(FAccounts->RecordId()));
     if (FAccounts->RecordId() == Current) CurrentRow = Row;
   }

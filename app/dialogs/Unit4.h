@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "app/settings/serversettings.h"
 #include "platform/runtime/stringlist.h"
 
 class QCheckBox;
@@ -19,11 +20,12 @@ class TnbMessage;
 class TnbSMTP;
 class TtkRas;
 
-// What Preferences reads and changes of the main window: the settings and
-// banner lists, the POP3 accounts, the mail objects the settings reach, and
-// the box that shows the user's address.
+// What Preferences reads and changes of the main window: the settings list
+// and the SMTP server's settings, the banner list, the POP3 accounts, the
+// mail objects the settings reach, and the box that shows the user's address.
 struct TPreferencesTargets {
   TStringList& Settings;
+  settings::TSmtpSettings& SmtpSettings;
   TStringList& Banner;
   TTable& Accounts;
   TnbMessage& Message;
@@ -33,8 +35,8 @@ struct TPreferencesTargets {
 };
 
 // Preferences: the user, the servers and the POP3 accounts, the connection
-// and mail options, and the receipt banner. OK writes Config.ini and gives
-// the mail objects the new settings at once; the account buttons and the
+// and mail options, and the receipt banner. OK writes Config.ini and Smtp.ini
+// and gives the mail objects the new settings at once; the account buttons and the
 // banner's Save change the store and BANNER.BAN at once, whatever the outcome.
 // Created for each use.
 class TForm4 : public QDialog {
@@ -46,10 +48,16 @@ public:
   QTabWidget* PageControl1 = nullptr;
   // Mail Server Setup: name, organisation, address and SMTP server.
   QLineEdit *Edit1, *Edit2, *Edit3, *Edit4;
-  // The account to add: POP3 server, account and password.
+  // The SMTP server's security mode and port, user name and password (masked).
+  QComboBox* ComboBox2 = nullptr;
+  QLineEdit *Edit9, *Edit10, *Edit11;
+  // The account to add: POP3 server, account and password, security mode and port.
   QLineEdit *Edit5, *Edit6, *Edit7;
+  QComboBox* ComboBox3 = nullptr;
+  QLineEdit* Edit12 = nullptr;
   QPushButton *BitBtn3, *BitBtn4;
-  // The POP3 accounts in PSWRD order; passwords are masked.
+  // The POP3 accounts in PSWRD order: server, account, password (masked),
+  // security mode and port.
   QTableWidget* DBGrid1 = nullptr;
   // Advanced: LAN or modem, the dial-up entry, the mail options and priority.
   QCheckBox *CheckBox2, *CheckBox3;
@@ -78,6 +86,9 @@ public:
 
   // The eleven settings lines the controls stand for.
   TStringList SettingsLines() const;
+  // The SMTP server's settings the controls stand for; the certificate
+  // trusted for the server is kept while the server stays the same.
+  settings::TSmtpSettings SmtpSettings() const;
 
 protected:
   void showEvent(QShowEvent* Event) override;

@@ -1,5 +1,6 @@
 #include "mailsettings.h"
 
+#include "app/settings/serversettings.h"
 #include "app/settings/settingsfiles.h"
 #include "maillib/dialup/tkRasCmp.h"
 #include "maillib/message/msgtypes.h"
@@ -9,12 +10,17 @@
 namespace {
 
 // Both ways of applying: OnOtherConnection runs for a connection type other than "0" and "1".
-void Apply(const TStringList& Settings, TnbMessage& Message, TnbSMTP& Smtp, TtkRas& Ras, bool LocalClearsEntry,
-           const std::function<void()>& OnOtherConnection) {
+void Apply(const TStringList& Settings, const settings::TSmtpSettings& SmtpSettings, TnbMessage& Message,
+           TnbSMTP& Smtp, TtkRas& Ras, bool LocalClearsEntry, const std::function<void()>& OnOtherConnection) {
   using namespace settings;
   Message.Sender().SetAddress(ShortString(StringAt(Settings, clEmail)));
   Message.Sender().SetName(ShortString(StringAt(Settings, clName)));
   Smtp.Server = StringAt(Settings, clSmtpServer);
+  Smtp.Security = SmtpSettings.Security;
+  Smtp.Port = SmtpSettings.Port;
+  Smtp.UserName = SmtpSettings.UserName;
+  Smtp.Password = SmtpSettings.Password;
+  Smtp.TrustedCertificate = SmtpSettings.TrustedCertificate;
 
   const std::string& Connection = StringAt(Settings, clConnectionType);
   if (Connection == LocalNetwork) {
@@ -36,11 +42,12 @@ void Apply(const TStringList& Settings, TnbMessage& Message, TnbSMTP& Smtp, TtkR
 
 }  // namespace
 
-void ApplyMailSettings(const TStringList& Settings, TnbMessage& Message, TnbSMTP& Smtp, TtkRas& Ras,
-                       const std::function<void(const std::string&)>& ShowMessage) {
-  Apply(Settings, Message, Smtp, Ras, false, [&] { ShowMessage("Invalid Connection Type"); });
+void ApplyMailSettings(const TStringList& Settings, const settings::TSmtpSettings& SmtpSettings, TnbMessage& Message,
+                       TnbSMTP& Smtp, TtkRas& Ras, const std::function<void(const std::string&)>& ShowMessage) {
+  Apply(Settings, SmtpSettings, Message, Smtp, Ras, false, [&] { ShowMessage("Invalid Connection Type"); });
 }
 
-void ApplyConfirmedSettings(const TStringList& Settings, TnbMessage& Message, TnbSMTP& Smtp, TtkRas& Ras) {
-  Apply(Settings, Message, Smtp, Ras, true, [] {});
+void ApplyConfirmedSettings(const TStringList& Settings, const settings::TSmtpSettings& SmtpSettings,
+                            TnbMessage& Message, TnbSMTP& Smtp, TtkRas& Ras) {
+  Apply(Settings, SmtpSettings, Message, Smtp, Ras, true, [] {});
 }

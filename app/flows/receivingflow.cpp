@@ -1,10 +1,12 @@
 #include "receivingflow.h"
 
 #include <filesystem>
+#include <utility>
 
 #include "app/mail/datetimetext.h"
 #include "app/mail/inboxrow.h"
 #include "app/mail/receipt.h"
+#include "app/settings/serversettings.h"
 #include "app/settings/settingsfiles.h"
 #include "dialstep.h"
 #include "maillib/message/nbmsg.h"
@@ -29,6 +31,7 @@ TReceivingFlow::TReceivingFlow(TnbPOP& Pop, TnbSMTP& Smtp, TnbMessage& Outgoing,
   FPop.OnRetrieved = std::bind(&TReceivingFlow::nbPOP1Retrieved, this, _1, _2);
   FPop.OnError = std::bind(&TReceivingFlow::nbPOP1Error, this, _1, _2);
   FPop.OnCancel = std::bind(&TReceivingFlow::nbPOP1Cancel, this, _1);
+  FPop.OnUntrustedCertificate = std::bind(&TReceivingFlow::nbPOP1UntrustedCertificate, this, _1, _2, _3, _4);
 }
 
 void TReceivingFlow::GetMail() {
@@ -57,12 +60,17 @@ void TReceivingFlow::VisitAccounts(bool SequencePerAccount) {
 void TReceivingFlow::ReceiveAccount() {
   FScreen.LockCommands();
   FScreen.StartAnimation();
+  FAccountId = FAccounts.RecordId();
+  FTrustedCertificate.clear();
   try {
     FInbox.SetCachedUpdates(true);
     FPop.Messages().Clear();
     FPop.Password = FAccounts.FieldByName("PSWRD").AsString();
     FPop.Server = FAccounts.FieldByName("SERVER").AsString();
     FPop.UserName = FAccounts.FieldByName("USERA").AsString();
+    FPop.Security = settings::SecurityOf(FAccounts.FieldByName("SECURITY").AsString());
+    FPop.Port = settings::PortOf(FAccounts.FieldByName("PORT").AsString());
+    FPop.TrustedCertificate = FAccounts.FieldByName("TRUSTCERT").AsString();
     const std::string& ServerCopy = StringAt(FSettings, settings::clServerCopy);
     if (ServerCopy == settings::Leave) Retrieve(true);
     else if (ServerCopy == settings::Delete) Retrieve(false);
@@ -123,6 +131,22 @@ void TReceivingFlow::EndAccount() {
     throw;
   }
   FInbox.SetCachedUpdates(false);
+  RememberTrustedCertificate();
+}
+
+void TReceivingFlow::RememberTrustedCertificate() {
+  if (FTrustedCertificate.empty()) return;
+  const std::string Fingerprint = std::exchange(FTrustedCertificate, {});
+  // Preferences may have deleted the account meanwhile.
+  if (!FAccounts.GotoRecord(FAccountId)) return;
+  try {
+    FAccounts.Edit();
+    FAccounts.FieldByName("TRUSTCERT").SetAsString(Fingerprint);
+    FAccounts.Post();
+  } catch (...) {
+    FAccounts.Cancel();
+    throw;
+  }
 }
 
 void TReceivingFlow::nbPOP1Retrieved(TObject*, int) {
@@ -193,3 +217,9 @@ void TReceivingFlow::nbPOP1Error(TObject*, std::string& Msg) {
 }
 
 void TReceivingFlow::nbPOP1Cancel(TObject*) {}
+
+void TReceivingFlow::nbPOP1UntrustedCertificate(TObject*, const TCertificateFacts& Certificate,
+                                                const std::string& Problem, bool& Trust) {
+  Trust = FScreen.TrustCertificate(FPop.Server, Certificate, Problem);
+  if (Trust) FTrustedCertificate = Certificate.Sha256;
+}

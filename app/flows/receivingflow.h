@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/runtime/stringlist.h"
 
+struct TCertificateFacts;
 class TObject;
 class TScreenServices;
 class TSendingFlow;
@@ -40,6 +42,11 @@ public:
   void nbPOP1Retrieved(TObject* Sender, int Num);
   void nbPOP1Error(TObject* Sender, std::string& Msg);
   void nbPOP1Cancel(TObject* Sender);
+  // The server's certificate failed verification: the user decides, and a
+  // certificate trusted is stored with the account, so the next retrieval
+  // takes it without asking (a different one is asked about again).
+  void nbPOP1UntrustedCertificate(TObject* Sender, const TCertificateFacts& Certificate, const std::string& Problem,
+                                  bool& Trust);
 
 private:
   // Every row of the account table, in PSWRD order.
@@ -48,8 +55,10 @@ private:
   void ReceiveAccount();
   // Fetches the mailbox; the rows are made durable before QUIT.
   void Retrieve(bool LeaveOnServer);
-  // Ends an account whether it went well or not: rows applied, screen restored.
+  // Ends an account whether it went well or not: rows applied, screen
+  // restored, a certificate the user trusted meanwhile stored with it.
   void EndAccount();
+  void RememberTrustedCertificate();
   // Stores the newest fetched message and answers it.
   void StoreMessage(TnbMessage& Message);
   void SendReceipt(TnbMessage& Message, const std::string& Caption, const std::string& ReceivedAt);
@@ -65,4 +74,9 @@ private:
   TScreenServices& FScreen;
   // The suffix of the next stored message's DATE text.
   int FSequence = 0;
+  // The account being received, and the fingerprint of a certificate the
+  // user trusted for it: the account row is written once the Inbox rows are,
+  // since the Inbox's cached rows hold the store's transaction until then.
+  std::int64_t FAccountId = 0;
+  std::string FTrustedCertificate;
 };

@@ -2,9 +2,12 @@
 
 #include <string>
 
+struct TCertificateFacts;
+
 // What the transfer flows show the user, supplied by the main window: the
 // command lock, the status bar, the transfer animation, the progress window,
-// message boxes and the Outbox list. Tests supply a recording double.
+// message boxes, the Outbox list and the question whether to trust a server's
+// certificate. Tests supply a recording double.
 class TScreenServices {
 public:
   virtual ~TScreenServices() = default;
@@ -29,4 +32,8 @@ public:
   // Asks where a received attachment is to be saved (the Save Attachment To
   // dialog); Configured is the answer when the user makes no choice.
   virtual std::string ChooseAttachmentDirectory(const std::string& Configured) = 0;
+  // Asks whether to trust, for Server, a certificate that failed verification
+  // for the reason Problem; true when the user trusts it.
+  virtual bool TrustCertificate(const std::string& Server, const TCertificateFacts& Certificate,
+                                const std::string& Problem) = 0;
 };

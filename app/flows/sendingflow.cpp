@@ -1,6 +1,9 @@
 #include "sendingflow.h"
 
+#include <utility>
+
 #include "app/mail/outboxmessage.h"
+#include "app/settings/serversettings.h"
 #include "dialstep.h"
 #include "maillib/smtp/nbsmtp.h"
 #include "platform/table/table.h"
@@ -9,8 +12,9 @@
 using namespace std::placeholders;
 
 TSendingFlow::TSendingFlow(TnbSMTP& Smtp, TnbMessage& Message, TtkRas& Ras, TTable& Outbox,
-                           const TStringList& Settings, TScreenServices& Screen)
-    : FSmtp(Smtp), FMessage(Message), FRas(Ras), FOutbox(Outbox), FSettings(Settings), FScreen(Screen) {
+                           const TStringList& Settings, settings::TSmtpSettings& SmtpSettings, TScreenServices& Screen)
+    : FSmtp(Smtp), FMessage(Message), FRas(Ras), FOutbox(Outbox), FSettings(Settings), FSmtpSettings(SmtpSettings),
+      FScreen(Screen) {
   FSmtp.OnOpen = std::bind(&TSendingFlow::nbSMTP1Open, this, _1);
   FSmtp.OnPrepare = std::bind(&TSendingFlow::nbSMTP1Prepare, this, _1);
   FSmtp.OnSending = std::bind(&TSendingFlow::nbSMTP1Sending, this, _1);
@@ -18,6 +22,7 @@ TSendingFlow::TSendingFlow(TnbSMTP& Smtp, TnbMessage& Message, TtkRas& Ras, TTab
   FSmtp.OnMailSent = std::bind(&TSendingFlow::nbSMTP1MailSent, this, _1);
   FSmtp.OnError = std::bind(&TSendingFlow::nbSMTP1Error, this, _1, _2);
   FSmtp.OnAddressRejected = std::bind(&TSendingFlow::nbSMTP1AddressRejected, this, _1, _2, _3, _4);
+  FSmtp.OnUntrustedCertificate = std::bind(&TSendingFlow::nbSMTP1UntrustedCertificate, this, _1, _2, _3, _4);
 }
 
 void TSendingFlow::SendMail() {
@@ -85,4 +90,15 @@ void TSendingFlow::nbSMTP1Error(TObject*, std::string& Msg) {
 
 void TSendingFlow::nbSMTP1AddressRejected(TObject*, const std::string&, const std::string&, bool&) {
   FScreen.ShowMessage("Cannot Connect, Check Password and UserID.");
+}
+
+void TSendingFlow::nbSMTP1UntrustedCertificate(TObject*, const TCertificateFacts& Certificate,
+                                               const std::string& Problem, bool& Trust) {
+  if (!FScreen.TrustCertificate(FSmtp.Server, Certificate, Problem)) return;
+  settings::TSmtpSettings Trusted = FSmtpSettings;
+  Trusted.TrustedCertificate = Certificate.Sha256;
+  settings::SaveSmtpSettings(settings::SmtpFileName, Trusted);
+  FSmtpSettings = std::move(Trusted);
+  FSmtp.TrustedCertificate = Certificate.Sha256;
+  Trust = true;
 }

@@ -4,12 +4,16 @@
 
 #include "platform/runtime/stringlist.h"
 
+struct TCertificateFacts;
 class TObject;
 class TScreenServices;
 class TTable;
 class TnbMessage;
 class TnbSMTP;
 class TtkRas;
+namespace settings {
+struct TSmtpSettings;
+}
 
 // Sends the Outbox: every waiting row becomes the shared message object,
 // goes to the SMTP server and is marked sent. It also handles the SMTP
@@ -17,9 +21,10 @@ class TtkRas;
 class TSendingFlow {
 public:
   // Binds the SMTP client's events to this flow's handlers. Settings is read
-  // at the moment of use, so changed settings apply at once.
+  // at the moment of use, so changed settings apply at once; a certificate
+  // the user trusts is kept in SmtpSettings and written to Smtp.ini.
   TSendingFlow(TnbSMTP& Smtp, TnbMessage& Message, TtkRas& Ras, TTable& Outbox, const TStringList& Settings,
-               TScreenServices& Screen);
+               settings::TSmtpSettings& SmtpSettings, TScreenServices& Screen);
 
   // Send Mail: dials first when the settings ask for a modem, sends every
   // waiting row in Outbox order and refills the Outbox list. The first
@@ -38,6 +43,12 @@ public:
   void nbSMTP1Error(TObject* Sender, std::string& Msg);
   void nbSMTP1AddressRejected(TObject* Sender, const std::string& TheAddress, const std::string& ServerReply,
                               bool& Proceed);
+  // The server's certificate failed verification: the user decides, and a
+  // certificate trusted is stored in Smtp.ini before the client goes on, so
+  // the next connection takes it without asking (a different one is asked
+  // about again). A failed write ends the connection with its error.
+  void nbSMTP1UntrustedCertificate(TObject* Sender, const TCertificateFacts& Certificate, const std::string& Problem,
+                                   bool& Trust);
 
 private:
   // Sends the row under the cursor and marks it sent.
@@ -50,5 +61,6 @@ private:
   TtkRas& FRas;
   TTable& FOutbox;
   const TStringList& FSettings;
+  settings::TSmtpSettings& FSmtpSettings;
   TScreenServices& FScreen;
 };

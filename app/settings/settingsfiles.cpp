@@ -47,7 +47,7 @@ TStringList LoadLines(const std::string& FileName) {
   return Lines;
 }
 
-void SaveLines(const std::string& FileName, const TStringList& Lines) {
+void SaveLines(const std::string& FileName, const TStringList& Lines, TFileAccess Access) {
   const std::string Name = FullName(FileName);
   std::string Text;
   for (const auto& Line : Lines) Text += Line + "\r\n";
@@ -58,11 +58,19 @@ void SaveLines(const std::string& FileName, const TStringList& Lines) {
     ::unlink(Temporary.c_str());
     throw EFCreateError("Cannot create file \"" + Name + "\". " + Reason);
   };
-  const int File = ::open(Temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  const bool OwnerOnly = Access == TFileAccess::OwnerOnly;
+  const int File = ::open(Temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, OwnerOnly ? 0600 : 0666);
   if (File < 0) throw EFCreateError("Cannot create file \"" + Name + "\". " + std::strerror(errno));
-  // The new file keeps the permissions the user gave the old one.
+  // The new file keeps the permissions the user gave the old one; a private
+  // one is the owner's alone before anything is written into it (a temporary
+  // file left by a crash keeps its own mode on opening).
   struct stat Old {};
-  if (::stat(Name.c_str(), &Old) == 0) ::fchmod(File, Old.st_mode & 07777);
+  if (OwnerOnly && ::fchmod(File, 0600) != 0) {
+    const int Error = errno;
+    ::close(File);
+    Fail(std::strerror(Error));
+  }
+  if (!OwnerOnly && ::stat(Name.c_str(), &Old) == 0) ::fchmod(File, Old.st_mode & 07777);
   for (std::size_t Done = 0; Done < Text.size();) {
     const ssize_t N = ::write(File, Text.data() + Done, Text.size() - Done);
     if (N < 0 && errno == EINTR) continue;

@@ -44,10 +44,14 @@ inline constexpr std::string_view NoReturn = "NORETURN";
 // byte-order mark is dropped); raises EFOpenError, naming the file with its
 // directory, when the file cannot be opened or is a directory.
 TStringList LoadLines(const std::string& FileName);
+// Who may read a file SaveLines writes: whoever could read the file it
+// replaces, or (for a file that holds a password) its owner alone.
+enum class TFileAccess { AsBefore, OwnerOnly };
+
 // Writes the lines, each followed by CR LF, replacing the file whole: the
 // text goes to a temporary file that is moved over the old one, so a failed
 // write raises EFCreateError and leaves the old file as it was.
-void SaveLines(const std::string& FileName, const TStringList& Lines);
+void SaveLines(const std::string& FileName, const TStringList& Lines, TFileAccess Access = TFileAccess::AsBefore);
 
 // The settings of a new installation: no identity yet, the local network,
 // receipts on, messages deleted from the server after retrieval.

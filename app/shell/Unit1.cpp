@@ -285,6 +285,7 @@ void TForm1::FormShow() {
   RunFirstRunSetup(*Form15, *Form16, Table1, std::filesystem::current_path());
   Memo1 = settings::LoadLines(settings::ConfigFileName);
   Edit2->setText(QString::fromStdString(StringAt(Memo1, settings::clEmail)));
+  SmtpSettings = settings::LoadSmtpSettings(settings::SmtpFileName);
   ApplySettings();
 }
 

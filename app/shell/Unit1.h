@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/settings/serversettings.h"
 #include "platform/runtime/stringlist.h"
 #include "platform/table/table.h"
 
@@ -50,6 +51,8 @@ public:
   // The settings list (Config.ini) and the banner list (BANNER.BAN).
   TStringList Memo1;
   TStringList Memo3;
+  // The SMTP server's security, port, login and trusted certificate (Smtp.ini).
+  settings::TSmtpSettings SmtpSettings;
   // The directory for the received attachment being saved.
   QString Edit4;
   // The user's address (read-only) and the correspondent of the selected message.
@@ -116,10 +119,11 @@ public:
   void ShowFolder(TFolderView* View);
 
   // Loads BANNER.BAN, runs the first-run setup on a new installation, then
-  // loads Config.ini and applies the settings; runs when the window is first shown.
+  // loads Config.ini and Smtp.ini and applies the settings; runs when the
+  // window is first shown.
   void FormShow();
-  // Gives the mail objects the sender, SMTP server, connection type, return
-  // receipt and priority of the settings.
+  // Gives the mail objects the sender, SMTP server and its security and
+  // login, connection type, return receipt and priority of the settings.
   void ApplySettings();
   // Whether a transfer (sending or receiving) is running.
   bool TransferRunning() const;

@@ -197,7 +197,9 @@ void TForm1::Attachment1Click() { ShowAttachments(ActiveView(), Memo1, this); }
 void TForm1::Reply1Click() { AnswerMessage(ActiveView(), TAnswer::ReplyToWriter, TAnswerEntry::Menu, *Form5); }
 void TForm1::ReplytoAll1Click() { AnswerMessage(ActiveView(), TAnswer::ReplyToAll, TAnswerEntry::Menu, *Form5); }
 void TForm1::N10Click() { AnswerMessage(ActiveView(), TAnswer::Forward, TAnswerEntry::Menu, *Form5); }
-void TForm1::Preferences1Click() { TForm4({Memo1, Memo3, Table1, *nbMessage1, *nbSMTP1, *tkRas1, Edit2}, this).exec(); }
+void TForm1::Preferences1Click() {
+  TForm4({Memo1, SmtpSettings, Memo3, Table1, *nbMessage1, *nbSMTP1, *tkRas1, Edit2}, this).exec();
+}
 void TForm1::ToolButton21Click() { NewMessage1Click(); }
 void TForm1::ToolButton26Click() {
   AnswerMessage(ActiveView(), TAnswer::Forward, TAnswerEntry::Toolbar, *Form5);

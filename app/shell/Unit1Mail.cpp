@@ -37,13 +37,14 @@ void TForm1::CreateMailObjects() {
   tkRas1->OnDisconnected = [this](TObject*) { tkRas1Disconnected(); };
 
   FScreen = std::make_unique<TMainScreen>(*this);
-  FSending = std::make_unique<TSendingFlow>(*nbSMTP1, *nbMessage1, *tkRas1, Form3->Table1, Memo1, *FScreen);
+  FSending =
+      std::make_unique<TSendingFlow>(*nbSMTP1, *nbMessage1, *tkRas1, Form3->Table1, Memo1, SmtpSettings, *FScreen);
   FReceiving = std::make_unique<TReceivingFlow>(*nbPOP1, *nbSMTP1, *nbMessage1, *tkRas1, Table1, Form2->Table1, Memo1,
                                                 Memo3, *FScreen);
 }
 
 void TForm1::ApplySettings() {
-  ApplyMailSettings(Memo1, *nbMessage1, *nbSMTP1, *tkRas1, ui::ShowMessage);
+  ApplyMailSettings(Memo1, SmtpSettings, *nbMessage1, *nbSMTP1, *tkRas1, ui::ShowMessage);
 }
 
 bool TForm1::TransferRunning() const { return FScreen->Running(); }

@@ -2,6 +2,7 @@
 
 #include "app/dialogs/Unit15.h"
 #include "app/dialogs/Unit16.h"
+#include "app/settings/serversettings.h"
 #include "app/settings/settingsfiles.h"
 #include "installation.h"
 #include "platform/table/table.h"
@@ -21,14 +22,17 @@ void RunFirstRunSetup(TForm15& UserInfo, TForm16& Connection, TTable& Accounts, 
     Accounts.FieldByName("SERVER").SetAsString(Account.Server);
     Accounts.FieldByName("USERA").SetAsString(Account.User);
     Accounts.FieldByName("PSWRD").SetAsString(Account.Password);
+    Accounts.FieldByName("SECURITY").SetAsString(std::string(SecurityName(Account.Security)));
+    Accounts.FieldByName("PORT").SetAsString(settings::PortText(Account.Port));
     Accounts.Post();
   } catch (...) {
     Accounts.Cancel();
     throw;
   }
-  // The account and the settings come together: without the file, the row goes again.
+  // The account and the settings come together: without the files, the row goes again.
   const std::int64_t Row = Accounts.RecordId();
   try {
+    settings::SaveSmtpSettings((Dir / settings::SmtpFileName).string(), UserInfo.SmtpSettings());
     settings::SaveLines((Dir / settings::ConfigFileName).string(), Settings);
   } catch (...) {
     if (Accounts.GotoRecord(Row)) Accounts.Delete();

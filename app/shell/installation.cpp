@@ -14,11 +14,9 @@ bool InstallIfMissing(const fs::path& Dir) {
   const fs::path Store = Dir / DatabaseFileName;
   if (fs::exists(Store)) {
     // A store without any of the tables (an empty file) was never set up and
-    // is installed as on a first start; one that lacks only some tables gains
-    // them, and the tables it has are left as they are.
-    const int Missing = MissingMailTables(Store);
-    if (Missing == 0) return false;
-    if (Missing < MailTableCount) {
+    // is installed as on a first start; any other gains the tables and fields
+    // it lacks (a store of an earlier version), and what it has is left as it is.
+    if (MissingMailTables(Store) < MailTableCount) {
       CreateMailStore(Store);
       return false;
     }

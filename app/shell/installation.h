@@ -11,8 +11,9 @@ inline constexpr const char* DatabaseFileName = "Corvalen.db";
 inline constexpr const char* FirstRunMarkerName = "Corvalen.firstrun";
 
 // Sets the directory up unless it already has a mail store: a store file
-// without any of the tables counts as none, and one that lacks only some
-// tables gains them. Existing settings files are kept. Returns true when it installed.
+// without any of the tables counts as none, and one that lacks some tables or
+// fields (written by an earlier version) gains them. Existing settings files
+// are kept. Returns true when it installed.
 bool InstallIfMissing(const std::filesystem::path& Dir);
 
 // Where received attachments go until the user says otherwise: the home

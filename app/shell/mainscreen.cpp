@@ -7,6 +7,7 @@
 #include "Unit1.h"
 #include "app/dialogs/Unit12.h"
 #include "app/dialogs/Unit8.h"
+#include "app/dialogs/certificatedialog.h"
 #include "app/views/Unit2.h"
 #include "app/views/Unit3.h"
 #include "platform/ui/dialogs.h"
@@ -57,4 +58,9 @@ std::string TMainScreen::ChooseAttachmentDirectory(const std::string& Configured
   Form1.Edit4.clear();
   Form1.Form12->exec();
   return Form1.Edit4.isEmpty() ? Configured : Form1.Edit4.toStdString();
+}
+
+bool TMainScreen::TrustCertificate(const std::string& Server, const TCertificateFacts& Certificate,
+                                   const std::string& Problem) {
+  return TCertificateDialog(Server, Certificate, Problem, &Form1).exec() == QDialog::Accepted;
 }

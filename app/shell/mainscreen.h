@@ -36,6 +36,8 @@ public:
   void RefillOutboxList() override;
   void AddInboxEntry() override;
   std::string ChooseAttachmentDirectory(const std::string& Configured) override;
+  bool TrustCertificate(const std::string& Server, const TCertificateFacts& Certificate,
+                        const std::string& Problem) override;
 
 private:
   void Finish();

@@ -18,6 +18,11 @@ namespace {
 constexpr int SubjectWidth = 254;
 constexpr int AddressWidth = 254;
 constexpr int DateWidth = 50;
+// "STARTTLS" is the longest mode name; a port has at most five digits; a
+// SHA-256 fingerprint is 32 hex pairs joined by colons.
+constexpr int SecurityWidth = 10;
+constexpr int PortWidth = 5;
+constexpr int FingerprintWidth = 95;
 
 TFieldDef Character(const char* Name, int Width) { return {Name, TFieldType::ftString, Width}; }
 TFieldDef Memo(const char* Name) { return {Name, TFieldType::ftMemo, 0}; }
@@ -91,7 +96,10 @@ const TTableDef& TrashTable() {
 
 const TTableDef& Pop3Table() {
   static const TTableDef Def = {
-      "POP3", {Character("SERVER", 50), Character("USERA", 50), Character("PSWRD", 20)}, {{"PSWRD", "PSWRD"}}};
+      "POP3",
+      {Character("SERVER", 50), Character("USERA", 50), Character("PSWRD", 20), Character("SECURITY", SecurityWidth),
+       Character("PORT", PortWidth), Character("TRUSTCERT", FingerprintWidth)},
+      {{"PSWRD", "PSWRD"}}};
   return Def;
 }
 

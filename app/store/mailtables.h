@@ -13,7 +13,10 @@ const TTableDef& RmailTable();
 const TTableDef& SmailTable();
 // The Trashcan (TRASH): the Inbox's layout under its own name, index DATE.
 const TTableDef& TrashTable();
-// The POP3 accounts (POP3): index PSWRD, so accounts are visited in password order.
+// The POP3 accounts (POP3): index PSWRD, so accounts are visited in password
+// order. Besides server, account and password: the security mode by name
+// (empty: None), the port (empty: the mode's default) and the SHA-256
+// fingerprint of a certificate the user trusted for the server.
 const TTableDef& Pop3Table();
 // The address book (address): indexes MOBIL and EMAIL.
 const TTableDef& AddressTable();
@@ -21,7 +24,7 @@ const TTableDef& AddressTable();
 // Creates the database file DatabaseFile with the five empty tables. The file
 // appears only once it is complete (it is built under a temporary name and
 // renamed), so a stopped installation never leaves a store without tables.
-// An existing file is kept and only gains the tables it lacks.
+// An existing file is kept and only gains the tables and fields it lacks.
 void CreateMailStore(const std::filesystem::path& DatabaseFile);
 
 inline constexpr int MailTableCount = 5;

@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "sqlstatement.h"
 #include "table.h"
@@ -102,35 +104,60 @@ bool TDatabase::TableExists(const std::string& TableName) {
 
 void TDatabase::CreateTable(const TTableDef& Def) {
   const TTableLayout Layout(Def);  // validates the definition
-
-  std::string Columns = QuoteIdent(RecordIdColumn) + " INTEGER PRIMARY KEY AUTOINCREMENT";
-  for (int Index : Layout.SmallFields) {
-    const TFieldDef& Field = Def.Fields[Index];
-    Columns += ", " + QuoteIdent(Field.Name);
-    Columns += Field.DataType == TFieldType::ftBoolean ? " INTEGER NOT NULL DEFAULT 0"
-                                                       : " TEXT NOT NULL DEFAULT ''";
-  }
-  std::string Sql = "SAVEPOINT createtable;";
-  Sql += "CREATE TABLE IF NOT EXISTS " + QuoteIdent(Def.TableName) + " (" + Columns + ");";
-  for (int Index : Layout.MemoFields)
-    Sql += "CREATE TABLE IF NOT EXISTS " +
-           QuoteIdent(MemoTableName(Def.TableName, Def.Fields[Index].Name)) + " (" +
-           QuoteIdent(RecordIdColumn) + " INTEGER PRIMARY KEY, \"TEXT\" TEXT NOT NULL);";
-  // Each index orders by its field, then by record id, and carries every
-  // other small field: a scan in index order (a list being filled) reads the
-  // index alone instead of looking each row up in the table.
-  for (const TIndexDef& IndexDef : Def.Indexes) {
-    const int Key = FindFieldIndex(Def, IndexDef.Field);
-    std::string IndexColumns = QuoteIdent(Def.Fields[Key].Name) + ", " + QuoteIdent(RecordIdColumn);
-    for (int Index : Layout.SmallFields)
-      if (Index != Key) IndexColumns += ", " + QuoteIdent(Def.Fields[Index].Name);
-    Sql += "CREATE INDEX IF NOT EXISTS " + QuoteIdent(IndexObjectName(Def.TableName, IndexDef.Name)) + " ON " +
-           QuoteIdent(Def.TableName) + " (" + IndexColumns + ");";
-  }
-  Sql += "RELEASE createtable;";
+  const std::string Context = "Cannot create table \"" + Def.TableName + "\"";
+  const auto ColumnDef = [&](const TFieldDef& Field) {
+    return QuoteIdent(Field.Name) +
+           (Field.DataType == TFieldType::ftBoolean ? " INTEGER NOT NULL DEFAULT 0" : " TEXT NOT NULL DEFAULT ''");
+  };
+  // The columns are read inside the savepoint, so that what is added below
+  // matches the table as it is written.
+  ExecSql(FHandle, "SAVEPOINT createtable", Context);
   try {
-    ExecSql(FHandle, Sql, "Cannot create table \"" + Def.TableName + "\"");
-  } catch (const ETableError&) {
+    std::vector<std::string> Stored;
+    {
+      TSqlStatement Columns(FHandle, "SELECT name FROM pragma_table_info(?1)", Context);
+      TStatementUse Use(Columns);
+      Columns.BindText(1, Def.TableName);
+      while (Columns.Step()) Stored.emplace_back(Columns.ColumnText(0));
+    }
+    std::string Sql;
+    bool Added = false;
+    if (Stored.empty()) {
+      std::string Columns = QuoteIdent(RecordIdColumn) + " INTEGER PRIMARY KEY AUTOINCREMENT";
+      for (int Index : Layout.SmallFields) Columns += ", " + ColumnDef(Def.Fields[Index]);
+      Sql += "CREATE TABLE " + QuoteIdent(Def.TableName) + " (" + Columns + ");";
+    } else {
+      // A table written by an earlier version gains the fields it lacks, with
+      // their empty values in its rows; nothing it holds is rewritten.
+      for (int Index : Layout.SmallFields) {
+        const TFieldDef& Field = Def.Fields[Index];
+        const bool Present = std::any_of(Stored.begin(), Stored.end(),
+                                         [&](const std::string& Name) { return SameName(Name, Field.Name); });
+        if (Present) continue;
+        Sql += "ALTER TABLE " + QuoteIdent(Def.TableName) + " ADD COLUMN " + ColumnDef(Field) + ";";
+        Added = true;
+      }
+    }
+    for (int Index : Layout.MemoFields)
+      Sql += "CREATE TABLE IF NOT EXISTS " +
+             QuoteIdent(MemoTableName(Def.TableName, Def.Fields[Index].Name)) + " (" +
+             QuoteIdent(RecordIdColumn) + " INTEGER PRIMARY KEY, \"TEXT\" TEXT NOT NULL);";
+    // Each index orders by its field, then by record id, and carries every
+    // other small field: a scan in index order (a list being filled) reads the
+    // index alone instead of looking each row up in the table. An index made
+    // before fields were added is made again to carry them too.
+    for (const TIndexDef& IndexDef : Def.Indexes) {
+      const int Key = FindFieldIndex(Def, IndexDef.Field);
+      std::string IndexColumns = QuoteIdent(Def.Fields[Key].Name) + ", " + QuoteIdent(RecordIdColumn);
+      for (int Index : Layout.SmallFields)
+        if (Index != Key) IndexColumns += ", " + QuoteIdent(Def.Fields[Index].Name);
+      const std::string Name = QuoteIdent(IndexObjectName(Def.TableName, IndexDef.Name));
+      if (Added) Sql += "DROP INDEX IF EXISTS " + Name + ";";
+      Sql += "CREATE INDEX IF NOT EXISTS " + Name + " ON " + QuoteIdent(Def.TableName) + " (" + IndexColumns + ");";
+    }
+    Sql += "RELEASE createtable;";
+    ExecSql(FHandle, Sql, Context);
+  } catch (...) {
     if (!sqlite3_get_autocommit(FHandle))
       sqlite3_exec(FHandle, "ROLLBACK TO createtable; RELEASE createtable;", nullptr, nullptr, nullptr);
     throw;

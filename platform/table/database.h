@@ -21,7 +21,8 @@ public:
   TDatabase(const TDatabase&) = delete;
   TDatabase& operator=(const TDatabase&) = delete;
 
-  // Creates the table with its indexes unless it exists.
+  // Creates the table with its indexes. A table that exists gains the
+  // fields of Def it lacks, empty in every row; its rows are kept as they are.
   void CreateTable(const TTableDef& Def);
   bool TableExists(const std::string& TableName);
 

@@ -17,6 +17,8 @@
 #include "app/dialogs/Unit15.h"
 #include "app/dialogs/Unit16.h"
 #include "app/dialogs/Unit4.h"
+#include "app/dialogs/securitycontrols.h"
+#include "app/settings/serversettings.h"
 #include "app/settings/settingsfiles.h"
 #include "app/views/Unit2.h"
 #include "appfixture.h"
@@ -26,6 +28,7 @@
 #include "platform/runtime/processmessages.h"
 #include "support/fakeserver.h"
 #include "support/scriptedras.h"
+#include "unnamedcontrols.h"
 
 namespace {
 
@@ -221,7 +224,94 @@ TEST_F(PreferencesTest, TheNextGetMailUsesTheNewServerCopySetting) {
   EXPECT_EQ(Form2->ListView1->Count(), 1);
 }
 
+TEST_F(PreferencesTest, SmtpSecurityAndLoginGoToSmtpIniAndApplyAtOnce) {
+  Start();
+  Window->SmtpSettings.TrustedCertificate = "AB:CD";  // trusted for the server in use
+  WithPreferences([&](TForm4& F) {
+    EXPECT_EQ(UnnamedControls(&F), std::vector<std::string>{});
+    EXPECT_EQ(F.Edit11->echoMode(), QLineEdit::Password);
+    F.ComboBox2->setCurrentIndex(F.ComboBox2->findText("STARTTLS"));
+    EXPECT_EQ(F.Edit9->placeholderText(), "587");
+    F.Edit9->setText("0");
+    F.BitBtn1->click();
+    EXPECT_TRUE(F.isVisible());
+    F.Edit9->setText("2587");
+    F.Edit10->setText("ann");
+    F.Edit11->setText("s3cret");
+    F.BitBtn1->click();
+  });
+  EXPECT_EQ(Messages, std::vector<std::string>{InvalidPortText});
+  EXPECT_EQ(settings::LoadLines(settings::ConfigFileName).size(), 11u);
+  const settings::TSmtpSettings Expected{TSecurity::StartTls, 2587, "ann", "s3cret", "AB:CD"};
+  EXPECT_EQ(settings::LoadSmtpSettings(settings::SmtpFileName), Expected);
+  const TnbSMTP& Smtp = *Window->nbSMTP1;
+  EXPECT_EQ(Smtp.Security, TSecurity::StartTls);
+  EXPECT_EQ(Smtp.Port, 2587);
+  EXPECT_EQ(Smtp.UserName + " " + Smtp.Password + " " + Smtp.TrustedCertificate, "ann s3cret AB:CD");
+  // Shown as saved; another server drops the certificate trusted for the old one.
+  WithPreferences([&](TForm4& F) {
+    EXPECT_EQ(F.ComboBox2->currentText() + " " + F.Edit9->text() + " " + F.Edit10->text(), "STARTTLS 2587 ann");
+    F.Edit4->setText("smtp.other.test");
+    F.BitBtn1->click();
+  });
+  EXPECT_EQ(Window->nbSMTP1->TrustedCertificate + settings::LoadSmtpSettings(settings::SmtpFileName).TrustedCertificate, "");
+}
+
+TEST_F(PreferencesTest, AccountsKeepTheirSecurityAndPortAndTheGridShowsThemReadably) {
+  Start();
+  WithPreferences([&](TForm4& F) {
+    F.Edit5->setText("pop.example.test");
+    F.Edit6->setText("ann");
+    F.Edit7->setText("secret-a");
+    F.ComboBox3->setCurrentIndex(F.ComboBox3->findText("SSL/TLS"));
+    EXPECT_EQ(F.Edit12->placeholderText(), "995");
+    F.BitBtn3->click();
+    F.ComboBox3->setCurrentIndex(F.ComboBox3->findText("None"));
+    F.Edit7->setText("secret-b");
+    F.Edit12->setText("1110");
+    F.BitBtn3->click();
+    ASSERT_EQ(F.DBGrid1->rowCount(), 2);
+    QStringList Cells;
+    for (int Column = 0; Column < F.DBGrid1->columnCount(); ++Column)
+      Cells << F.DBGrid1->horizontalHeaderItem(Column)->text() + "=" + F.DBGrid1->item(0, Column)->text() + "," +
+                   F.DBGrid1->item(1, Column)->text();
+    EXPECT_EQ(Cells.join(' ').toStdString(), "Server=pop.example.test,pop.example.test Account=ann,ann "
+                                             "Password=********,******** Security=SSL/TLS,None Port=995,1110");
+  });
+  TTable Accounts(*Database, Pop3Table());
+  Accounts.SetIndexName("PSWRD");
+  Accounts.Open();
+  EXPECT_EQ(Accounts.FieldByName("SECURITY").AsString() + "|" + Accounts.FieldByName("PORT").AsString(), "SSL/TLS|");
+}
+
 using FirstRunTest = PreferencesTest;
+
+TEST_F(FirstRunTest, ProposesSslTlsAndKeepsBothServersSecurityAndTheSmtpLogin) {
+  std::ofstream(Dir / installation::FirstRunMarkerName).close();
+  AnswerNextModal([&](QWidget* Modal) {
+    auto* User = qobject_cast<TForm15*>(Modal);
+    ASSERT_NE(User, nullptr);
+    EXPECT_EQ(UnnamedControls(User), std::vector<std::string>{});
+    EXPECT_EQ(User->ComboBox1->currentText() + " " + User->ComboBox2->currentText(), "SSL/TLS SSL/TLS");
+    User->Edit5->setText("pop.example.test");
+    User->Edit9->setText("ann");
+    User->Edit10->setText("s3cret");
+    User->ComboBox2->setCurrentIndex(User->ComboBox2->findText("STARTTLS"));
+    User->Edit11->setText("1995");
+    User->BitBtn1->click();
+    AnswerNextModal([](QWidget* Next) {
+      if (auto* Connection = qobject_cast<TForm16*>(Next)) Connection->BitBtn1->click();
+    });
+  });
+  OpenWindow();
+  const settings::TSmtpSettings Expected{TSecurity::ImplicitTls, 0, "ann", "s3cret", ""};
+  EXPECT_EQ(settings::LoadSmtpSettings(settings::SmtpFileName), Expected);
+  EXPECT_EQ(Window->nbSMTP1->Security, TSecurity::ImplicitTls);
+  TTable Accounts(*Database, Pop3Table());
+  Accounts.Open();
+  ASSERT_EQ(Accounts.RecordCount(), 1);
+  EXPECT_EQ(Accounts.FieldByName("SECURITY").AsString() + "|" + Accounts.FieldByName("PORT").AsString(), "STARTTLS|1995");
+}
 
 TEST_F(FirstRunTest, RunsOnceAndPreferencesShowsTheAnswers) {
   std::ofstream(Dir / installation::FirstRunMarkerName).close();

@@ -6,6 +6,7 @@
 
 #include "app/flows/receivingflow.h"
 #include "app/flows/sendingflow.h"
+#include "app/settings/serversettings.h"
 #include "app/settings/settingsfiles.h"
 #include "app/store/mailtables.h"
 #include "appfixture.h"
@@ -89,7 +90,8 @@ protected:
     TtkRas Ras;
     TTable Outbox(*Database, SmailTable());
     Outbox.Open();
-    TSendingFlow Sending(Smtp, Outgoing, Ras, Outbox, Settings, Screen);
+    settings::TSmtpSettings SmtpSettings;
+    TSendingFlow Sending(Smtp, Outgoing, Ras, Outbox, Settings, SmtpSettings, Screen);
     TReceivingFlow Receiving(Pop, Smtp, Outgoing, Ras, *Accounts, *Inbox, Settings, Banner, Screen);
     if (StopAfterProgress) Pop.OnProgress = [&](TObject*, int, int) { Pop.Cancel(); };
     try {

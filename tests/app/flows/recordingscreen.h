@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/flows/screenservices.h"
+#include "platform/tls/certificate.h"
 
 // Records what the flow shows, in order; the lock and the animation as states.
 class TRecordingScreen : public TScreenServices {
@@ -28,9 +29,17 @@ public:
     return AttachmentDirectory.empty() ? Configured : AttachmentDirectory;
   }
 
+  bool TrustCertificate(const std::string& Server, const TCertificateFacts& Certificate,
+                        const std::string& Problem) override {
+    Log.push_back("trust? " + Server + " " + Certificate.Sha256 + " " + Problem);
+    return TrustAnswer;
+  }
+
   bool Locked = false, Animating = false, ProgressShown = false;
   std::vector<std::string> Log;
   std::function<void(int)> OnProgress;
   // What the Save Attachment To dialog answers; empty: no choice made.
   std::string AttachmentDirectory;
+  // The answer to the question whether to trust a certificate.
+  bool TrustAnswer = false;
 };

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "app/flows/sendingflow.h"
+#include "app/settings/serversettings.h"
 #include "app/settings/settingsfiles.h"
 #include "appfixture.h"
 #include "recordingscreen.h"
@@ -64,7 +65,7 @@ protected:
 
   // Runs Send Mail and returns the text of the error that ended it, if any.
   std::string SendMail() {
-    TSendingFlow Flow(Smtp, Message, Ras, *Outbox, Settings, Screen);
+    TSendingFlow Flow(Smtp, Message, Ras, *Outbox, Settings, SmtpSettings, Screen);
     Screen.Log.clear();
     try {
       Flow.SendMail();
@@ -81,6 +82,7 @@ protected:
   }
 
   TStringList Settings;
+  settings::TSmtpSettings SmtpSettings;
   TnbMessage Message;
   TnbSMTP Smtp;
   TtkRas Ras;

@@ -1,0 +1,127 @@
+// A certificate that failed verification: the flows ask the user through the
+// screen and keep a trusted one with the server's settings, the account row
+// or Smtp.ini; the main window asks in its own dialog.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/dialogs/certificatedialog.h"
+#include "app/flows/receivingflow.h"
+#include "app/flows/sendingflow.h"
+#include "app/settings/serversettings.h"
+#include "app/settings/settingsfiles.h"
+#include "app/shell/mainscreen.h"
+#include "appfixture.h"
+#include "dialogs/unnamedcontrols.h"
+#include "maillib/dialup/tkRasCmp.h"
+#include "maillib/message/nbmsg.h"
+#include "maillib/pop3/nbpop3.h"
+#include "maillib/smtp/nbsmtp.h"
+#include "platform/runtime/streams.h"
+#include "recordingscreen.h"
+#include "support/fakeserver.h"
+
+namespace {
+
+using Fake = TFakeServer;
+using CertificateTrustTest = AppTest;
+
+const TCertificateFacts Facts{"AB:CD:EF", "CN=mail.example.test", "CN=Example CA", "2026-01-01 00:00:00 UTC",
+                              "2027-01-01 00:00:00 UTC"};
+
+TEST_F(CertificateTrustTest, AnAccountKeepsTheCertificateTrustedForItOnceItsMailIsStored) {
+  Fake Server({Fake::S("+OK ready\r\n"), Fake::C("USER ann"), Fake::S("+OK\r\n"), Fake::C("PASS secret"),
+               Fake::S("+OK\r\n"), Fake::C("STAT"), Fake::S("+OK 0 0\r\n"), Fake::C("QUIT"), Fake::S("+OK bye\r\n"),
+               Fake::AwaitClose()});
+  TTable Accounts(*Database, Pop3Table());
+  Accounts.Open();
+  Accounts.Append();
+  Accounts.FieldByName("SERVER").SetAsString(Server.Address());  // "host:port" wins over PORT
+  Accounts.FieldByName("USERA").SetAsString("ann");
+  Accounts.FieldByName("PSWRD").SetAsString("secret");
+  Accounts.FieldByName("PORT").SetAsString("995");
+  Accounts.FieldByName("TRUSTCERT").SetAsString("OLD");
+  Accounts.Post();
+  TTable Inbox(*Database, RmailTable());
+  Inbox.Open();
+  TStringList Settings = settings::DefaultConfig(Dir.string());
+  Settings[settings::clAutoReceipt] = "NOREPLY";
+  TnbPOP Pop;
+  Pop.SetWinsockLoaded(true);
+  TnbSMTP Smtp;
+  TnbMessage Outgoing;
+  TtkRas Ras;
+  TRecordingScreen Screen;
+  Screen.TrustAnswer = true;
+  TReceivingFlow Flow(Pop, Smtp, Outgoing, Ras, Accounts, Inbox, Settings, {}, Screen);
+  // The client asks while it connects, when the Inbox already holds the store's transaction.
+  bool Trust = false;
+  std::string Known;
+  Pop.OnOpen = [&, Opened = Pop.OnOpen](TObject* Sender) {
+    Opened(Sender);
+    Known = Pop.TrustedCertificate + " " + std::to_string(Pop.Port);
+    Pop.OnUntrustedCertificate(&Pop, Facts, "self-signed certificate", Trust);
+  };
+  Flow.GetMail();
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+  EXPECT_TRUE(Trust);
+  EXPECT_EQ(Known, "OLD 995");
+  EXPECT_EQ(Screen.Log.front(), "trust? " + Server.Address() + " AB:CD:EF self-signed certificate");
+  Accounts.First();
+  EXPECT_EQ(Accounts.FieldByName("TRUSTCERT").AsString(), "AB:CD:EF");
+}
+
+TEST_F(CertificateTrustTest, TheSmtpServersTrustedCertificateGoesToSmtpIniWithItsOtherSettings) {
+  settings::TSmtpSettings SmtpSettings{TSecurity::ImplicitTls, 0, "ann", "s3cret", ""};
+  TnbSMTP Smtp;
+  Smtp.Server = "smtp.example.test";
+  TnbMessage Message;
+  TtkRas Ras;
+  TTable Outbox(*Database, SmailTable());
+  const TStringList Settings = settings::DefaultConfig(Dir.string());
+  TRecordingScreen Screen;
+  TSendingFlow Flow(Smtp, Message, Ras, Outbox, Settings, SmtpSettings, Screen);
+  bool Trust = false;
+  Smtp.OnUntrustedCertificate(&Smtp, Facts, "certificate has expired", Trust);
+  EXPECT_FALSE(Trust);
+  EXPECT_EQ(Screen.Log, std::vector<std::string>{"trust? smtp.example.test AB:CD:EF certificate has expired"});
+  // Trusted but not written: the connection ends with the write error, and nothing is trusted.
+  Screen.TrustAnswer = true;
+  std::filesystem::create_directory(std::string(settings::SmtpFileName) + ".new");
+  EXPECT_THROW(Smtp.OnUntrustedCertificate(&Smtp, Facts, "certificate has expired", Trust), EFCreateError);
+  EXPECT_FALSE(Trust);
+  EXPECT_EQ(Smtp.TrustedCertificate + SmtpSettings.TrustedCertificate, "");
+  std::filesystem::remove(std::string(settings::SmtpFileName) + ".new");
+
+  Smtp.OnUntrustedCertificate(&Smtp, Facts, "certificate has expired", Trust);
+  EXPECT_TRUE(Trust);
+  EXPECT_EQ(Smtp.TrustedCertificate, "AB:CD:EF");
+  const settings::TSmtpSettings Expected{TSecurity::ImplicitTls, 0, "ann", "s3cret", "AB:CD:EF"};
+  EXPECT_EQ(SmtpSettings, Expected);
+  EXPECT_EQ(settings::LoadSmtpSettings(settings::SmtpFileName), Expected);
+}
+
+TEST_F(CertificateTrustTest, TheDialogShowsTheCertificateAndEnterRefusesIt) {
+  OpenWindow();
+  TMainScreen Screen(*Window);
+  for (const bool Trust : {false, true}) {
+    AnswerNextModal([&](QWidget* Modal) {
+      auto* Dialog = qobject_cast<TCertificateDialog*>(Modal);
+      ASSERT_NE(Dialog, nullptr);
+      EXPECT_EQ(UnnamedControls(Dialog), std::vector<std::string>{});
+      EXPECT_EQ(Dialog->ProblemLabel->text(), "The certificate of mail.example.test:995 could not be verified: expired");
+      const QString Shown = QStringList{Dialog->ServerEdit->text(), Dialog->FingerprintLabel->text().remove('\n'),
+                                        Dialog->SubjectEdit->text(), Dialog->IssuerEdit->text(),
+                                        Dialog->ValidFromEdit->text(), Dialog->ValidUntilEdit->text()}
+                                .join('|');
+      EXPECT_EQ(Shown.toStdString(), "mail.example.test:995|AB:CD:EF|CN=mail.example.test|CN=Example CA|"
+                                     "2026-01-01 00:00:00 UTC|2027-01-01 00:00:00 UTC");
+      if (Trust) Dialog->TrustButton->click();
+      else QTest::keyClick(Dialog, Qt::Key_Return);
+    });
+    EXPECT_EQ(Screen.TrustCertificate("mail.example.test:995", Facts, "expired"), Trust);
+  }
+}
+
+}  // namespace
