@@ -484,12 +484,20 @@ bool TtkSocket::MayCarryCredentials() const {
   return Encrypted() || (Connected() && (ntohl(FRemoteAddr) >> 24) == 127);
 }
 
+long TtkSocket::RawReceive(char* Buffer, std::size_t Size, int& Error) {
+  const long N = Winsock().Proc(wsproc::recv)(FSocket, Buffer, Size, 0);
+  if (N < 0) Error = LastSocketError();
+  return N;
+}
+
+long TtkSocket::RawSend(const char* Data, std::size_t Size, int& Error) {
+  const long N = Winsock().Proc(wsproc::send)(FSocket, Data, Size, 0);
+  if (N < 0) Error = LastSocketError();
+  return N;
+}
+
 long TtkSocket::ReceiveSome(char* Buffer, std::size_t Size, int& Error) {
-  if (!FTls) {
-    const long N = Winsock().Proc(wsproc::recv)(FSocket, Buffer, Size, 0);
-    if (N < 0) Error = LastSocketError();
-    return N;
-  }
+  if (!FTls) return RawReceive(Buffer, Size, Error);
   TTlsSession::TResult Result;
   const std::size_t N = FTls->Read(Buffer, Size, Result);
   switch (Result) {
@@ -506,11 +514,7 @@ long TtkSocket::ReceiveSome(char* Buffer, std::size_t Size, int& Error) {
 }
 
 long TtkSocket::SendSome(const char* Data, std::size_t Size, int& Error) {
-  if (!FTls) {
-    const long N = Winsock().Proc(wsproc::send)(FSocket, Data, Size, 0);
-    if (N < 0) Error = LastSocketError();
-    return N;
-  }
+  if (!FTls) return RawSend(Data, Size, Error);
   TTlsSession::TResult Result;
   const std::size_t N = FTls->Write(Data, Size, Result);
   switch (Result) {
@@ -540,18 +544,9 @@ void TtkSocket::StartTls() {
   FReceived.clear();
   std::unique_ptr<TTlsSession> Session;
   try {
-    TTlsTransport Transport;
-    Transport.Receive = [this](char* Buffer, std::size_t Size, int& Error) {
-      const long N = Winsock().Proc(wsproc::recv)(FSocket, Buffer, Size, 0);
-      if (N < 0) Error = LastSocketError();
-      return N;
-    };
-    Transport.Send = [this](const char* Data, std::size_t Size, int& Error) {
-      const long N = Winsock().Proc(wsproc::send)(FSocket, Data, Size, 0);
-      if (N < 0) Error = LastSocketError();
-      return N;
-    };
-    Transport.WouldBlock = wsaerr::WSAEWOULDBLOCK;
+    using namespace std::placeholders;
+    TTlsTransport Transport{std::bind(&TtkSocket::RawReceive, this, _1, _2, _3),
+                            std::bind(&TtkSocket::RawSend, this, _1, _2, _3), wsaerr::WSAEWOULDBLOCK};
     Session = std::make_unique<TTlsSession>(std::move(Transport), Host());
   } catch (const ETlsError& E) {
     ConnectionError(E.Message);

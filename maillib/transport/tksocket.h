@@ -159,6 +159,9 @@ private:
   void SendAll(std::string_view Data);
   // Runs a lookup to its end, cancellation or time-out.
   void AwaitLookup(const TLookupHandle& Lookup, bool& DoneFlag);
+  // recv and send of the socket binding: bytes moved, or -1 with Error set.
+  long RawReceive(char* Buffer, std::size_t Size, int& Error);
+  long RawSend(const char* Data, std::size_t Size, int& Error);
   // Receives into Buffer, through TLS once it runs: bytes received, 0 when
   // the peer has closed, -1 with Error set (WSAEWOULDBLOCK: nothing yet).
   long ReceiveSome(char* Buffer, std::size_t Size, int& Error);

@@ -272,3 +272,15 @@ bool TFakeServer::Serve(const std::vector<TStep>& Script) {
   FTranscript += "[*** close ***]";
   return true;
 }
+
+std::vector<TFakeServer::TStep> TFakeServer::Join(std::vector<std::vector<TStep>> Parts) {
+  std::vector<TStep> All;
+  for (std::vector<TStep>& Part : Parts) All.insert(All.end(), Part.begin(), Part.end());
+  return All;
+}
+
+std::string TFakeServer::ClientHostName() {
+  char Name[512] = {};
+  ::gethostname(Name, sizeof Name - 1);
+  return Name;
+}

@@ -67,6 +67,10 @@ public:
 
   // A port on 127.0.0.1 that nothing listens on.
   static std::uint16_t UnusedPort();
+  // The steps of Parts, one part after the other.
+  static std::vector<TStep> Join(std::vector<std::vector<TStep>> Parts);
+  // This machine's host name: what a mail client says in EHLO and HELO.
+  static std::string ClientHostName();
 
 private:
   void Run();

@@ -1,13 +1,13 @@
-// A certificate that failed verification: the flows ask the user through the
-// screen and keep a trusted one with the server's settings, the account row
-// or Smtp.ini; the main window asks in its own dialog.
+// A certificate that failed verification: the sending flow asks the user
+// through the screen and keeps a trusted one in Smtp.ini; the main window asks
+// in its own dialog. (A POP3 account's trust is shown through the windows
+// against real servers.)
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
 #include "app/dialogs/certificatedialog.h"
-#include "app/flows/receivingflow.h"
 #include "app/flows/sendingflow.h"
 #include "app/settings/serversettings.h"
 #include "app/settings/settingsfiles.h"
@@ -16,7 +16,6 @@
 #include "dialogs/unnamedcontrols.h"
 #include "maillib/dialup/tkRasCmp.h"
 #include "maillib/message/nbmsg.h"
-#include "maillib/pop3/nbpop3.h"
 #include "maillib/smtp/nbsmtp.h"
 #include "platform/runtime/streams.h"
 #include "recordingscreen.h"
@@ -29,48 +28,6 @@ using CertificateTrustTest = AppTest;
 
 const TCertificateFacts Facts{"AB:CD:EF", "CN=mail.example.test", "CN=Example CA", "2026-01-01 00:00:00 UTC",
                               "2027-01-01 00:00:00 UTC"};
-
-TEST_F(CertificateTrustTest, AnAccountKeepsTheCertificateTrustedForItOnceItsMailIsStored) {
-  Fake Server({Fake::S("+OK ready\r\n"), Fake::C("USER ann"), Fake::S("+OK\r\n"), Fake::C("PASS secret"),
-               Fake::S("+OK\r\n"), Fake::C("STAT"), Fake::S("+OK 0 0\r\n"), Fake::C("QUIT"), Fake::S("+OK bye\r\n"),
-               Fake::AwaitClose()});
-  TTable Accounts(*Database, Pop3Table());
-  Accounts.Open();
-  Accounts.Append();
-  Accounts.FieldByName("SERVER").SetAsString(Server.Address());  // "host:port" wins over PORT
-  Accounts.FieldByName("USERA").SetAsString("ann");
-  Accounts.FieldByName("PSWRD").SetAsString("secret");
-  Accounts.FieldByName("PORT").SetAsString("995");
-  Accounts.FieldByName("TRUSTCERT").SetAsString("OLD");
-  Accounts.Post();
-  TTable Inbox(*Database, RmailTable());
-  Inbox.Open();
-  TStringList Settings = settings::DefaultConfig(Dir.string());
-  Settings[settings::clAutoReceipt] = "NOREPLY";
-  TnbPOP Pop;
-  Pop.SetWinsockLoaded(true);
-  TnbSMTP Smtp;
-  TnbMessage Outgoing;
-  TtkRas Ras;
-  TRecordingScreen Screen;
-  Screen.TrustAnswer = true;
-  TReceivingFlow Flow(Pop, Smtp, Outgoing, Ras, Accounts, Inbox, Settings, {}, Screen);
-  // The client asks while it connects, when the Inbox already holds the store's transaction.
-  bool Trust = false;
-  std::string Known;
-  Pop.OnOpen = [&, Opened = Pop.OnOpen](TObject* Sender) {
-    Opened(Sender);
-    Known = Pop.TrustedCertificate + " " + std::to_string(Pop.Port);
-    Pop.OnUntrustedCertificate(&Pop, Facts, "self-signed certificate", Trust);
-  };
-  Flow.GetMail();
-  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
-  EXPECT_TRUE(Trust);
-  EXPECT_EQ(Known, "OLD 995");
-  EXPECT_EQ(Screen.Log.front(), "trust? " + Server.Address() + " AB:CD:EF self-signed certificate");
-  Accounts.First();
-  EXPECT_EQ(Accounts.FieldByName("TRUSTCERT").AsString(), "AB:CD:EF");
-}
 
 TEST_F(CertificateTrustTest, TheSmtpServersTrustedCertificateGoesToSmtpIniWithItsOtherSettings) {
   settings::TSmtpSettings SmtpSettings{TSecurity::ImplicitTls, 0, "ann", "s3cret", ""};

@@ -19,15 +19,9 @@ namespace {
 using Fake = TFakeServer;
 using Steps = std::vector<Fake::TStep>;
 
-std::string HostName() {
-  char Name[512] = {};
-  ::gethostname(Name, sizeof Name - 1);
-  return Name;
-}
-
 // One accepted message, from greeting to QUIT, for the given RCPT addresses.
 Steps Accepted(const std::vector<std::string>& To) {
-  Steps S = {Fake::S("220 ready\r\n"), Fake::C("EHLO " + HostName()), Fake::S("250 ok\r\n"),
+  Steps S = {Fake::S("220 ready\r\n"), Fake::C("EHLO " + Fake::ClientHostName()), Fake::S("250 ok\r\n"),
              Fake::C("MAIL FROM:<me@example.test>"), Fake::S("250 ok\r\n")};
   for (const std::string& Address : To) S.insert(S.end(), {Fake::C("RCPT TO:<" + Address + ">"), Fake::S("250 ok\r\n")});
   S.insert(S.end(), {Fake::C("DATA"), Fake::S("354 go\r\n"), Fake::Data(), Fake::S("250 queued\r\n"), Fake::C("QUIT"),
@@ -118,7 +112,7 @@ TEST_F(SendingFlowTest, RefusedRecipientStopsTheRunWithThatRowAndTheRestWaiting)
   for (const char* Subject : {"one", "two", "three"}) Waiting(Subject, {std::string(Subject) + "@example.test"});
   Fake Server(std::vector<Steps>{
       Accepted({"one@example.test"}),
-      {Fake::S("220 ready\r\n"), Fake::C("EHLO " + HostName()), Fake::S("250 ok\r\n"),
+      {Fake::S("220 ready\r\n"), Fake::C("EHLO " + Fake::ClientHostName()), Fake::S("250 ok\r\n"),
        Fake::C("MAIL FROM:<me@example.test>"), Fake::S("250 ok\r\n"), Fake::C("RCPT TO:<two@example.test>"),
        Fake::S("550 5.1.1 unknown user\r\n"), Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()}});
   Smtp.Server = Server.Address();

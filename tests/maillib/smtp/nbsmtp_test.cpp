@@ -64,20 +64,8 @@ Steps Envelope() {
           Fake::C("RCPT TO:<bcc@example.test>"), Fake::S("250 2.1.5 Ok\r\n")};
 }
 
-Steps Join(std::vector<Steps> Parts) {
-  Steps All;
-  for (const Steps& Part : Parts) All.insert(All.end(), Part.begin(), Part.end());
-  return All;
-}
-
-std::string HostName() {
-  char Name[512] = {};
-  ::gethostname(Name, sizeof Name - 1);
-  return Name;
-}
-
 Steps Greeting() {
-  return {Fake::S("220-mail.example.test\r\n220 ESMTP ready\r\n"), Fake::C("EHLO " + HostName()),
+  return {Fake::S("220-mail.example.test\r\n220 ESMTP ready\r\n"), Fake::C("EHLO " + Fake::ClientHostName()),
           Fake::S("250-mail.example.test\r\n250 8BITMIME\r\n")};
 }
 
@@ -93,7 +81,7 @@ std::string DataOf(const std::string& Transcript) {
 }
 
 TEST_F(SmtpTest, OneMessageTravelsStampedStuffedAndEndedOnce) {
-  Fake Server(Join({Greeting(), Envelope(), DataAndQuit()}));
+  Fake Server(Fake::Join({Greeting(), Envelope(), DataAndQuit()}));
   Client.Server = Server.Address();
   std::vector<std::string> Events;
   int FilesWhileSending = -1;
@@ -129,8 +117,8 @@ TEST_F(SmtpTest, OneMessageTravelsStampedStuffedAndEndedOnce) {
 }
 
 TEST_F(SmtpTest, RefusedEhloFallsBackToHeloThenBareHeloAndTheMessagesOwnStampsAreKept) {
-  Fake Server(Join({{Fake::S("220 ready\r\n"), Fake::C("EHLO " + HostName()), Fake::S("500 unknown\r\n"),
-                     Fake::C("HELO " + HostName()), Fake::S("501 bad name\r\n"),
+  Fake Server(Fake::Join({{Fake::S("220 ready\r\n"), Fake::C("EHLO " + Fake::ClientHostName()), Fake::S("500 unknown\r\n"),
+                     Fake::C("HELO " + Fake::ClientHostName()), Fake::S("501 bad name\r\n"),
                      Fake::C("HELO"), Fake::S("250 ok\r\n")},
                     Envelope(), DataAndQuit()}));
   Client.Server = Server.Address();
@@ -147,13 +135,13 @@ TEST_F(SmtpTest, RefusedRecipientStopsTheSendUnlessTheHandlerProceeds) {
   const Steps Refused = {Fake::C("MAIL FROM:<me@example.test>"), Fake::S("250 Ok\r\n"),
                          Fake::C("RCPT TO:<to@example.test>"), Fake::S("550 5.1.1 no such user\r\n")};
   {
-    Fake Server(Join({Greeting(), Refused, {Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()}}));
+    Fake Server(Fake::Join({Greeting(), Refused, {Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()}}));
     Client.Server = Server.Address();
     EXPECT_EQ(ErrorOf<EServerError>([&] { Client.Send(); }), "550 5.1.1 no such user");
     EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
     EXPECT_EQ(TempFiles(), 0);
   }
-  Fake Server(Join({Greeting(), Refused,
+  Fake Server(Fake::Join({Greeting(), Refused,
                     {Fake::C("RCPT TO:<cc@example.test>"), Fake::S("250 Ok\r\n"), Fake::C("RCPT TO:<bcc@example.test>"),
                      Fake::S("250 Ok\r\n")},
                     DataAndQuit()}));
@@ -170,7 +158,7 @@ TEST_F(SmtpTest, RefusedRecipientStopsTheSendUnlessTheHandlerProceeds) {
 }
 
 TEST_F(SmtpTest, DataAnsweredWithClassTwoIsAnError) {
-  Fake Server(Join({Greeting(), Envelope(),
+  Fake Server(Fake::Join({Greeting(), Envelope(),
                     {Fake::C("DATA"), Fake::S("250 what data\r\n"), Fake::C("QUIT"), Fake::S("221 bye\r\n"),
                      Fake::AwaitClose()}}));
   Client.Server = Server.Address();
@@ -182,14 +170,14 @@ TEST_F(SmtpTest, DataAnsweredWithClassTwoIsAnError) {
 TEST_F(SmtpTest, MessageProblemsAreFoundAfterLoginAndQuitFollows) {
   const Steps Quit = {Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()};
   {
-    Fake Server(Join({Greeting(), Quit}));
+    Fake Server(Fake::Join({Greeting(), Quit}));
     Client.Server = Server.Address();
     Client.SetMailMessage(nullptr);
     EXPECT_EQ(ErrorOf<ESocketError>([&] { Client.Send(); }), "MailMessage property must be assigned");
     EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
   }
   {
-    Fake Server(Join({Greeting(), Quit}));
+    Fake Server(Fake::Join({Greeting(), Quit}));
     Client.Server = Server.Address();
     Client.SetMailMessage(&Message);
     Message.Recipients().Clear();
@@ -199,7 +187,7 @@ TEST_F(SmtpTest, MessageProblemsAreFoundAfterLoginAndQuitFollows) {
     EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
   }
   // A line break in an address must not become a command of its own.
-  Fake Server(Join({Greeting(), Quit}));
+  Fake Server(Fake::Join({Greeting(), Quit}));
   Client.Server = Server.Address();
   Message.Recipients().AddItem(Address("to@example.test>\r\nRCPT TO:<other@example.test"));
   EXPECT_NE(ErrorOf<EMessageError>([&] { Client.Send(); }).find("control character"), std::string::npos);

@@ -22,18 +22,6 @@ namespace {
 using Fake = TFakeServer;
 using Steps = std::vector<Fake::TStep>;
 
-Steps Join(std::vector<Steps> Parts) {
-  Steps All;
-  for (const Steps& Part : Parts) All.insert(All.end(), Part.begin(), Part.end());
-  return All;
-}
-
-std::string HostName() {
-  char Name[512] = {};
-  ::gethostname(Name, sizeof Name - 1);
-  return Name;
-}
-
 // USER, PASS, STAT of an empty mailbox and QUIT: what follows a secured greeting.
 Steps Pop3Session() {
   return {Fake::C("USER u"), Fake::S("+OK\r\n"), Fake::C("PASS p"), Fake::S("+OK in\r\n"), Fake::C("STAT"),
@@ -63,7 +51,7 @@ protected:
 };
 
 TEST_F(TlsTest, StlsDropsInjectedPlaintextAndLogsInOverTls) {
-  Fake Server(Join({{Fake::S("+OK ready\r\n"), Fake::C("CAPA"), Fake::S("+OK\r\nUSER\r\nSTLS\r\n.\r\n"),
+  Fake Server(Fake::Join({{Fake::S("+OK ready\r\n"), Fake::C("CAPA"), Fake::S("+OK\r\nUSER\r\nSTLS\r\n.\r\n"),
                      Fake::C("STLS"), Fake::S("+OK begin\r\n-ERR injected\r\n"), Fake::StartTls("good")},
                     Pop3Session()}));
   EXPECT_EQ(Fetch(Server, TSecurity::StartTls), "no exception");
@@ -79,7 +67,7 @@ TEST_F(TlsTest, StartTlsNotOfferedFailsBeforeAnyCredential) {
             "The POP3 server 127.0.0.1 does not offer STLS, so the connection cannot be encrypted");
   EXPECT_EQ(Pop3Server.Finish(), std::vector<std::string>{});
 
-  Fake SmtpServer({Fake::S("220 ready\r\n"), Fake::C("EHLO " + HostName()), Fake::S("250-mx\r\n250 AUTH PLAIN\r\n"),
+  Fake SmtpServer({Fake::S("220 ready\r\n"), Fake::C("EHLO " + Fake::ClientHostName()), Fake::S("250-mx\r\n250 AUTH PLAIN\r\n"),
                    Fake::AwaitClose()});
   Smtp.Server = SmtpServer.Address();
   Smtp.Security = TSecurity::StartTls;
@@ -113,8 +101,8 @@ TEST_F(TlsTest, TrustedFingerprintIsAcceptedWithoutAskingAndAChangedCertificateA
     Asked.push_back(Problem + " " + Certificate.Sha256);
     Trust = Answer;
   };
-  const Steps Greeted = Join({{Fake::S("+OK ready\r\n")}, Pop3Session()});
-  Fake First(Join({{Fake::StartTls("selfsigned")}, Greeted}));
+  const Steps Greeted = Fake::Join({{Fake::S("+OK ready\r\n")}, Pop3Session()});
+  Fake First(Fake::Join({{Fake::StartTls("selfsigned")}, Greeted}));
   EXPECT_EQ(Fetch(First, TSecurity::ImplicitTls), "no exception");
   EXPECT_EQ(First.Finish(), std::vector<std::string>{});
   ASSERT_EQ(Asked.size(), 1u);
@@ -125,7 +113,7 @@ TEST_F(TlsTest, TrustedFingerprintIsAcceptedWithoutAskingAndAChangedCertificateA
   EXPECT_LT(Seen.NotBefore, Seen.NotAfter);
 
   Pop.TrustedCertificate = Seen.Sha256;
-  Fake Again(Join({{Fake::StartTls("selfsigned")}, Greeted}));
+  Fake Again(Fake::Join({{Fake::StartTls("selfsigned")}, Greeted}));
   EXPECT_EQ(Fetch(Again, TSecurity::ImplicitTls), "no exception");
   EXPECT_EQ(Again.Finish(), std::vector<std::string>{});
   EXPECT_EQ(Asked.size(), 1u);
@@ -167,7 +155,7 @@ TEST_F(TlsTest, NoPasswordInPlainTextToAnotherMachine) {
   }
   EXPECT_EQ(Pop3Server.Finish(), std::vector<std::string>{});
 
-  Fake SmtpServer({Fake::S("220 ready\r\n"), Fake::C("EHLO " + HostName()),
+  Fake SmtpServer({Fake::S("220 ready\r\n"), Fake::C("EHLO " + Fake::ClientHostName()),
                    Fake::S("250-mx\r\n250 AUTH PLAIN LOGIN\r\n"), Fake::AwaitClose()});
   {
     TRedirect Redirect(SmtpServer.Port());
@@ -183,15 +171,15 @@ TEST_F(TlsTest, NoPasswordInPlainTextToAnotherMachine) {
 }
 
 TEST_F(TlsTest, SmtpStartTlsSaysEhloAgainAndLogsInWithWhatTheServerOffersThen) {
-  const Steps Start = {Fake::S("220 ready\r\n"), Fake::C("EHLO " + HostName()),
+  const Steps Start = {Fake::S("220 ready\r\n"), Fake::C("EHLO " + Fake::ClientHostName()),
                        Fake::S("250-mx\r\n250-AUTH PLAIN\r\n250 STARTTLS\r\n"), Fake::C("STARTTLS"),
                        Fake::S("220 go ahead\r\n250 injected\r\n"), Fake::StartTls("good"),
-                       Fake::C("EHLO " + HostName()), Fake::S("250-mx\r\n250 AUTH=LOGIN\r\n"), Fake::C("AUTH LOGIN"),
+                       Fake::C("EHLO " + Fake::ClientHostName()), Fake::S("250-mx\r\n250 AUTH=LOGIN\r\n"), Fake::C("AUTH LOGIN"),
                        Fake::S("334 VXNlcm5hbWU6\r\n"), Fake::C("dQ=="), Fake::S("334 UGFzc3dvcmQ6\r\n"),
                        Fake::C("cA==")};
   Fake Server(std::vector<Steps>{
-      Join({Start, {Fake::S("235 2.7.0 ok\r\n"), Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()}}),
-      Join({Start, {Fake::S("535 5.7.8 Error: authentication failed\r\n"), Fake::AwaitClose()}})});
+      Fake::Join({Start, {Fake::S("235 2.7.0 ok\r\n"), Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()}}),
+      Fake::Join({Start, {Fake::S("535 5.7.8 Error: authentication failed\r\n"), Fake::AwaitClose()}})});
   Smtp.Server = Server.Address();
   Smtp.Security = TSecurity::StartTls;
   Smtp.UserName = "u";
@@ -207,7 +195,7 @@ TEST_F(TlsTest, SmtpStartTlsSaysEhloAgainAndLogsInWithWhatTheServerOffersThen) {
 }
 
 TEST_F(TlsTest, SmtpAuthPlainOverImplicitTls) {
-  Fake Server({Fake::StartTls("good"), Fake::S("220 ready\r\n"), Fake::C("EHLO " + HostName()),
+  Fake Server({Fake::StartTls("good"), Fake::S("220 ready\r\n"), Fake::C("EHLO " + Fake::ClientHostName()),
                Fake::S("250-mx\r\n250 AUTH LOGIN PLAIN\r\n"), Fake::C("AUTH PLAIN AHUAcA=="), Fake::S("235 ok\r\n"),
                Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()});
   Smtp.Server = Server.Address();
