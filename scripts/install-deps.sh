@@ -9,7 +9,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev libsqlite3-dev media-types
   libgtest-dev libgmock-dev libbenchmark-dev
-  libssl-dev nlohmann-json3-dev
+  libssl-dev openssl ca-certificates nlohmann-json3-dev
   xvfb xauth python3 poppler-utils
   dovecot-core dovecot-pop3d postfix
   "$@"
