@@ -13,8 +13,34 @@ namespace {
 
 // How many numbered alternatives are tried before giving up on a directory.
 constexpr int MaxNumberedNames = 9999;
+// Text after the last dot that is longer than this is no file type, and a
+// cut name need not keep it.
+constexpr std::size_t MaxKeptExtension = 32;
 
 bool IsBlank(char C) { return C == ' '; }
+
+// Where the extension of the name part of FileName begins: at its last dot
+// unless that is the name's first character; FileName.size() without one.
+std::size_t ExtensionStart(std::string_view FileName) {
+  const auto Sep = FileName.find_last_of("/\\");
+  const std::size_t NameStart = Sep == std::string_view::npos ? 0 : Sep + 1;
+  const auto Dot = FileName.rfind('.');
+  if (Dot == std::string_view::npos || Dot <= NameStart) return FileName.size();
+  return Dot;
+}
+
+// The length of the bidirectional control (LRM, RLM, the embeddings and
+// overrides U+202A to U+202E, the isolates U+2066 to U+2069) that Text
+// begins with as UTF-8, or 0. They reorder how a name is shown, so that
+// "invoice\u202Efdp.exe" looks like "invoiceexe.pdf".
+std::size_t BidiControlLength(std::string_view Text) {
+  if (Text.size() < 3 || Text[0] != '\xE2') return 0;
+  const auto B1 = static_cast<unsigned char>(Text[1]), B2 = static_cast<unsigned char>(Text[2]);
+  const bool Marks = B1 == 0x80 && (B2 == 0x8E || B2 == 0x8F);
+  const bool Embeddings = B1 == 0x80 && B2 >= 0xAA && B2 <= 0xAE;
+  const bool Isolates = B1 == 0x81 && B2 >= 0xA6 && B2 <= 0xA9;
+  return Marks || Embeddings || Isolates ? 3 : 0;
+}
 
 std::string JoinPath(const std::string& Directory, const std::string& Name) {
   if (Directory.empty()) return Name;
@@ -36,29 +62,40 @@ bool SyncFile(int Handle, const std::string& Directory) {
 
 }  // namespace
 
+std::string ShortFileName(std::string_view FileName) {
+  const std::size_t Dot = ExtensionStart(FileName);
+  const std::size_t ExtSize = FileName.size() - Dot;
+  if (FileName.size() <= MaxShortString || ExtSize == 0 || ExtSize > MaxKeptExtension)
+    return ShortString(FileName);
+  return CutUtf8(FileName.substr(0, Dot), MaxShortString - ExtSize) + std::string(FileName.substr(Dot));
+}
+
 std::string SafeAttachmentName(std::string_view FileName) {
   const auto Sep = FileName.find_last_of("/\\");
   if (Sep != std::string_view::npos) FileName.remove_prefix(Sep + 1);
   std::string Name;
   Name.reserve(FileName.size());
-  for (const char C : FileName) {
-    const auto B = static_cast<unsigned char>(C);
+  for (std::size_t I = 0; I < FileName.size(); ++I) {
+    const auto B = static_cast<unsigned char>(FileName[I]);
     if (B < 0x20 || B == 0x7F) continue;
-    Name += C;
+    if (const std::size_t Bidi = BidiControlLength(FileName.substr(I))) {
+      I += Bidi - 1;
+      continue;
+    }
+    Name += FileName[I];
   }
   std::size_t Begin = 0;
   while (Begin < Name.size() && (IsBlank(Name[Begin]) || Name[Begin] == '.')) ++Begin;
   std::size_t End = Name.size();
   while (End > Begin && IsBlank(Name[End - 1])) --End;
-  Name = ShortString(std::string_view(Name).substr(Begin, End - Begin));
+  Name = ShortFileName(std::string_view(Name).substr(Begin, End - Begin));
   if (Name.empty()) Name = "attachment";
   return Name;
 }
 
 std::string NumberedFileName(std::string_view Name, int Number) {
-  if (Number <= 0) return ShortString(Name);
-  auto Dot = Name.rfind('.');
-  if (Dot == 0 || Dot == std::string_view::npos) Dot = Name.size();
+  if (Number <= 0) return ShortFileName(Name);
+  const std::size_t Dot = ExtensionStart(Name);
   const std::string_view Ext = Name.substr(Dot);
   const std::string Suffix = " (" + std::to_string(Number) + ")";
   if (Ext.size() + Suffix.size() >= MaxShortString)  // no room for the stem: drop the extension

@@ -7,10 +7,17 @@
 // network: it must not reach outside the target directory nor replace a file
 // that is already there.
 
+// FileName cut to at most 255 bytes without splitting a UTF-8 sequence. A
+// cut name keeps its extension (the text from the last dot of the name part
+// that is not its first character, when it is a short one), so a long
+// "report….pdf" still ends in ".pdf" and keeps its type.
+std::string ShortFileName(std::string_view FileName);
+
 // The plain file name a received attachment may be saved under: the part
-// after the last "/" or "\", without control bytes, surrounding blanks or
-// leading dots (so never "." or ".." and never a hidden file), at most 255
-// bytes; "attachment" when nothing is left.
+// after the last "/" or "\", without control bytes, bidirectional controls
+// (U+200E, U+200F, U+202A to U+202E, U+2066 to U+2069), surrounding blanks
+// or leading dots (so never "." or ".." and never a hidden file), cut by
+// ShortFileName; "attachment" when nothing is left.
 std::string SafeAttachmentName(std::string_view FileName);
 
 // The Number-th alternative to Name: "name (Number).ext" (the extension is

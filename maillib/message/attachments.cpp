@@ -4,6 +4,7 @@
 #include <cctype>
 #include <utility>
 
+#include "maillib/message/attachmentfile.h"
 #include "maillib/message/itemsfiler.h"
 #include "maillib/mime/contenttype.h"
 
@@ -32,7 +33,7 @@ TTransferEncoding TransferEncodingFor(std::string_view ContentType) {
 }
 
 void TnbAttItem::SetFileName(std::string_view Value) {
-  FFileName = ShortString(Value);
+  FFileName = ShortFileName(Value);
   if (FFileName.empty()) return;
   SetContentType(ContentTypeForFile(FFileName));
   TransferEncoding = TransferEncodingFor(FContentType);

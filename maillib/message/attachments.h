@@ -25,9 +25,9 @@ public:
   TTransferEncoding TransferEncoding = TTransferEncoding::te7Bit;
 
   // A full path for outgoing attachments, a bare name for received ones.
-  // Cut to 255 bytes. Setting a non-empty name also sets ContentType to the
-  // type registered for its extension and TransferEncoding to what suits
-  // that type.
+  // Cut to 255 bytes, keeping its extension (ShortFileName). Setting a
+  // non-empty name also sets ContentType to the type registered for its
+  // extension and TransferEncoding to what suits that type.
   const std::string& FileName() const { return FFileName; }
   void SetFileName(std::string_view Value);
   // A MIME type such as image/gif. Cut to 255 bytes.

@@ -113,6 +113,7 @@ std::string DecodeBase64Line(std::string_view Text) {
 
 void TBase64Decoder::Add(std::string_view Text, std::string& Bytes) {
   ProcessMessages();
+  if (FEnded) return;
   const auto* In = reinterpret_cast<const unsigned char*>(Text.data());
   const std::size_t N = Text.size();
   const std::size_t Start = Bytes.size();
@@ -136,10 +137,10 @@ void TBase64Decoder::Add(std::string_view Text, std::string& Bytes) {
     const std::uint8_t V = DecodeTable[In[I++]];
     if (V == Invalid) continue;
     if (V == Fill) {
-      // The group ends: its whole bytes were written as they came.
-      FBits = 0;
-      FCount = 0;
-      continue;
+      // Padding closes the final group, whose whole bytes were written as
+      // they came; nothing after it is data.
+      FEnded = true;
+      break;
     }
     FBits = (FBits << 6) | V;
     ++FCount;

@@ -27,8 +27,10 @@ void DecodeBase64Line(std::string_view Text, std::string& Bytes);
 // characters may be split over two lines: the characters of an unfinished
 // group are carried into the next line. Characters outside the alphabet
 // (blanks, stray bytes) are skipped, as RFC 2045 section 6.8 asks, so a
-// damaged line costs the bytes it holds and never the message. A "=" ends
-// its group; bits that make no whole byte are dropped there and at the end.
+// damaged line costs the bytes it holds and never the message. A "=" pads
+// the final group, so it ends the data (RFC 2045, section 6.8): whatever
+// follows it in the part (a trailer line such as "*** end of data ***") is
+// not decoded. Bits that make no whole byte are dropped there and at the end.
 class TBase64Decoder {
 public:
   // Appends the bytes of Text, a piece of the content, to Bytes.
@@ -37,4 +39,5 @@ public:
 private:
   std::uint32_t FBits = 0;  // the values of the unfinished group
   int FCount = 0;           // characters in the unfinished group, 0 to 3
+  bool FEnded = false;      // a "=" was read: the data is complete
 };

@@ -120,14 +120,16 @@ std::string DecodeHeaderWords(const std::string& Text) {
     for (const char C : Between)
       if (!IsBlank(C)) OnlyBlanks = false;
     std::string Bytes;
-    const bool Damaged = IsKnownEncoding(Word.Letter) && !WordBytes(Word, Bytes);
+    // A word in an encoding other than B or Q cannot be read, so it is
+    // shown as it stands (RFC 2047, section 6.3), like a damaged word.
+    const bool Undecodable = !IsKnownEncoding(Word.Letter) || !WordBytes(Word, Bytes);
     // Blanks between two adjacent encoded words are not part of the text;
-    // a damaged word is text, and so are the blanks beside it.
-    if (!(AfterWord && OnlyBlanks && !Damaged)) {
+    // an undecodable word is text, and so are the blanks beside it.
+    if (!(AfterWord && OnlyBlanks && !Undecodable)) {
       Words.Flush();
       Out += UndeclaredTextToUTF8(Between);
     }
-    if (Damaged) {
+    if (Undecodable) {
       // Shown as it was received; the words around it are still decoded.
       Words.Flush();
       Out += UndeclaredTextToUTF8(In.substr(Start, Word.End - Start));
@@ -135,13 +137,7 @@ std::string DecodeHeaderWords(const std::string& Text) {
       AfterWord = false;
       continue;
     }
-    if (IsKnownEncoding(Word.Letter)) {
-      Words.Add(CharSetOf(Word), Bytes);
-    } else {
-      // An unknown encoding: the word's text as it stands.
-      Words.Flush();
-      Out += UndeclaredTextToUTF8(Word.Text);
-    }
+    Words.Add(CharSetOf(Word), Bytes);
     I = Word.End;
     AfterWord = true;
   }

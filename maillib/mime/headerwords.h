@@ -10,8 +10,9 @@
 // converted from the word's character set. Blanks between two adjacent
 // encoded words are dropped, and adjacent words in one character set are
 // converted together. Text that is not a well-formed encoded word ("=?"
-// without its closing "?=", a B word that is not base64) is kept as it
-// stands, and the other words are still decoded. Text outside the words, and
+// without its closing "?=", a B word that is not base64) and a word in an
+// encoding other than B or Q are kept as they stand, and the other words are
+// still decoded. Text outside the words, and
 // the text of a word in an unknown character set, is undeclared text
 // (UndeclaredTextToUTF8): raw 8-bit header text is never lost. Never raises.
 std::string DecodeHeaderWords(const std::string& Text);

@@ -504,8 +504,11 @@ void TnbCustomDecoder::FinishParts() {
     }
   }
   FMarkup = nullptr;
+  // Pending names follow the order of the list, so the search for each
+  // item's position goes on from the previous one: one pass over the list,
+  // not one per part.
+  int Index = 0;
   for (const TPendingName& Pending : FPendingNames) {
-    int Index = 0;
     while (&Items.Items(Index) != Pending.Item) ++Index;
     // Naming derives type and encoding from the name; the part's own stay.
     const std::string Type = Pending.Item->ContentType();

@@ -78,6 +78,10 @@ TEST(SaveAttachment, HostileNamesStayInsideTheDirectory) {
       {".bashrc", "bashrc"},
       {"  spaced name.txt  ", "spaced name.txt"},
       {std::string(Ctrl, sizeof Ctrl - 1), "ctrlname.txt"},
+      // Bidirectional controls go ("invoiceexe.pdf" on screen); an en dash stays.
+      {"invoice\xE2\x80\xAE" "fdp.exe", "invoicefdp.exe"},
+      {"\xE2\x80\x8F\xE2\x81\xA6.report\xE2\x81\xA9\xE2\x80\x8E\xE2\x80\xAA.pdf\xE2\x80\xAC", "report.pdf"},
+      {"a\xE2\x80\x93" "b.txt", "a\xE2\x80\x93" "b.txt"},
   };
   TReceived R;
   for (const Case& C : Cases) {
@@ -119,6 +123,14 @@ TEST(SaveAttachment, LongNamesStayWithinTheFileNameLimitWhenNumbered) {
   EXPECT_TRUE(IsWholeUtf8(Second));
   EXPECT_EQ(Second.substr(Second.size() - 9), " (1).docx");
   EXPECT_EQ(Dir.Names().size(), 2u);
+}
+
+TEST(SaveAttachment, ACutNameKeepsItsExtension) {
+  TTempDir Dir;
+  TReceived R;
+  const std::string Saved = R.Message.SaveAttachment(R.Add(std::string(300, 'a') + ".pdf", "x"), Dir.Path().string());
+  EXPECT_EQ(Saved, std::string(251, 'a') + ".pdf");
+  EXPECT_EQ(Dir.Read(Saved), "x");
 }
 
 TEST(SaveAttachment, AnEmptyDirectoryMeansTheWorkingDirectory) {

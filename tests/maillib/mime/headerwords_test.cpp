@@ -40,7 +40,10 @@ TEST(HeaderWords, AdjacentWordsAreJoined) {
 TEST(HeaderWords, UnknownCharSetsAndEncodings) {
   // Text in an unknown character set is read as undeclared text.
   EXPECT_EQ(DecodeHeaderWords("=?x-unknown?Q?caf=E9?="), "caf\xC3\xA9");
-  EXPECT_EQ(DecodeHeaderWords("=?utf-8?X?raw?= text"), "raw text");
+  // A word in an unknown encoding is shown as it stands, with the blanks
+  // beside it (RFC 2047, section 6.3).
+  EXPECT_EQ(DecodeHeaderWords("=?utf-8?X?zzz?= text"), "=?utf-8?X?zzz?= text");
+  EXPECT_EQ(DecodeHeaderWords("=?utf-8?Q?a?= =?utf-8?X?zzz?= =?utf-8?Q?b?="), "a =?utf-8?X?zzz?= b");
   // A language after "*" does not hide the character set.
   EXPECT_EQ(DecodeHeaderWords("=?iso-8859-1*fr?Q?=E9?="), "\xC3\xA9");
 }

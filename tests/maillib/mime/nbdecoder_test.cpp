@@ -442,6 +442,19 @@ TEST_F(DecoderTest, ManySmallPartsKeepTheirOrderAndNames) {
   }
 }
 
+TEST_F(DecoderTest, GeneratedNamesFollowTheFinalPlaceOfEveryPart) {
+  // The HTML-only alternative becomes the body and leaves the list; named parts take no generated name.
+  std::string Raw = "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=m\r\n\r\n--m\r\n"
+                    "Content-Type: multipart/alternative; boundary=a\r\n\r\n--a\r\nContent-Type: text/html\r\n\r\n"
+                    "<p>hi</p>\r\n--a\r\nContent-Type: image/gif\r\n\r\nalt\r\n--a--\r\n";
+  for (int I = 1; I <= 20000; ++I)
+    Raw += std::string("--m\r\nContent-Type: application/x-part") + (I % 3 ? "" : "; name=n.bin") + "\r\n\r\nx\r\n";
+  Load(Raw + "--m--\r\n");
+  ASSERT_EQ(Msg.Attachments().Count(), 20001);
+  for (int I = 0; I <= 20000; ++I)
+    ASSERT_EQ(Msg.Attachments().Items(I).FileName(), I == 0 ? "_alt.0" : I % 3 ? "att." + std::to_string(I) : "n.bin");
+}
+
 // --- single-part attachments ----------------------------------------------
 
 TEST_F(DecoderTest, SinglePartPdfTakesDispositionFileName) {
@@ -613,7 +626,7 @@ TEST_F(DotLineTest, MultipartTextAndSevenBitPartKeepDotLines) {
 
 TEST_F(DotLineTest, DotLineInBase64IsSkippedNotTheEnd) {
   Load("MIME-Version: 1.0\r\nContent-Type: application/pdf; name=a.pdf\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
-       EncodeBase64Line("%PDF") + "\r\n.\r\n" + EncodeBase64Line("-1.4") + "\r\n");
+       EncodeBase64Line("%PD") + "\r\n.\r\n" + EncodeBase64Line("F-1.4") + "\r\n");
   ASSERT_EQ(Msg.Attachments().Count(), 1);
   EXPECT_EQ(Msg.Attachments().Items(0).FileName(), "a.pdf");
   EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "%PDF-1.4");
@@ -655,6 +668,21 @@ TEST_F(DecoderTest, Base64GroupsSplitOverLinesAndStrayCharactersLoseNoByte) {
   EXPECT_EQ(Msg.Body(), (TStringList{"kept text"}));
   ASSERT_EQ(Msg.Attachments().Count(), 1);
   EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "GIF89a");
+}
+
+TEST_F(DecoderTest, Base64EndsAtItsPaddingAndTheRestOfThePartIsNoData) {
+  const std::string Trailer = "*** end of data ***\r\n";
+  // "attachment" and "body" end in a padded group; its "==" may be split over two lines.
+  for (const std::string Text : {"YXR0YWNobWVudA==\r\n", "YXR0YWNobWVudA=\r\n=\r\n"}) {
+    Msg.Clear();
+    Load("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
+         "Content-Type: text/plain\r\nContent-Transfer-Encoding: base64\r\n\r\nYm9keQ==\r\n" + Trailer +
+         "--b\r\nContent-Type: application/pdf; name=a.pdf\r\nContent-Transfer-Encoding: base64\r\n\r\n" + Text +
+         Trailer + "--b--\r\n");
+    EXPECT_EQ(Msg.Body(), (TStringList{"body"}));
+    ASSERT_EQ(Msg.Attachments().Count(), 1);
+    EXPECT_EQ(Bytes(Msg.Attachments().Items(0)), "attachment");
+  }
 }
 
 TEST_F(DecoderTest, UnterminatedFirstPartIsAnError) {
