@@ -3,12 +3,14 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileSystemModel>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStorageInfo>
 #include <QTreeView>
 
+#include "app/mail/inboxrow.h"
 #include "app/settings/settingsfiles.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/handler.h"
@@ -16,32 +18,46 @@
 TForm12::TForm12(const TStringList& Settings, QWidget* Parent) : QDialog(Parent), FSettings(Settings) {
   setObjectName("Form12");
   setWindowTitle("Save Attachment To");
-  setFixedSize(209, 341);
+  setFixedSize(209, 397);
+
+  Label2 = new QLabel(this);
+  Label2->setObjectName("Label2");
+  Label2->setAccessibleName("Attachment to save");
+  // Names and subjects come from the network: shown as text, never as markup.
+  Label2->setTextFormat(Qt::PlainText);
+  Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Label2->setGeometry(8, 8, 193, 50);
 
   DirectoryListBox1 = new QTreeView(this);
   DirectoryListBox1->setObjectName("DirectoryListBox1");
   DirectoryListBox1->setAccessibleName("Directories");
   DirectoryListBox1->setHeaderHidden(true);
-  DirectoryListBox1->setGeometry(8, 8, 193, 233);
+  DirectoryListBox1->setGeometry(8, 62, 193, 233);
 
   DriveComboBox1 = new QComboBox(this);
   DriveComboBox1->setObjectName("DriveComboBox1");
   DriveComboBox1->setAccessibleName("Drives");
-  DriveComboBox1->setGeometry(8, 246, 193, 22);
+  DriveComboBox1->setGeometry(8, 300, 193, 22);
 
   Label1 = new QLabel("Save to current directory", this);
   Label1->setObjectName("Label1");
-  Label1->setGeometry(8, 272, 193, 16);
+  Label1->setGeometry(8, 326, 193, 16);
 
   Panel1 = new QLabel(this);
   Panel1->setObjectName("Panel1");
   Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  Panel1->setGeometry(8, 290, 193, 20);
+  Panel1->setGeometry(8, 344, 193, 20);
 
   BitBtn1 = new QPushButton("OK", this);
   BitBtn1->setObjectName("BitBtn1");
   BitBtn1->setDefault(true);
-  BitBtn1->setGeometry(67, 313, 75, 25);
+  BitBtn1->setGeometry(24, 367, 75, 25);
+
+  BitBtn2 = new QPushButton("Cancel", this);
+  BitBtn2->setObjectName("BitBtn2");
+  BitBtn2->setAccessibleName("Cancel: save to the configured directory");
+  BitBtn2->setToolTip("Save to the configured attachment directory");
+  BitBtn2->setGeometry(110, 367, 75, 25);
 
   // The model reads the file system once a root is set, when the dialog is first shown.
   FModel = new QFileSystemModel(this);
@@ -60,6 +76,19 @@ TForm12::TForm12(const TStringList& Settings, QWidget* Parent) : QDialog(Parent)
   connect(DirectoryListBox1->verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { FRevealPending = false; });
   connect(DriveComboBox1, &QComboBox::activated, this, [this] { DriveComboBox1Change(); });
   connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+  connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TForm12::Ask(const QString& FileName, const QString& Subject, const QString& Sender) {
+  const QStringList Lines{"Save \"" + FileName + "\"", "from " + Sender,
+                          "Subject: " + (Subject.isEmpty() ? QString(NoSubject) : Subject)};
+  // Long texts lose their middle, so the extension of the name stays in sight.
+  const QFontMetrics Metrics(Label2->font());
+  QStringList Shown;
+  for (const QString& Line : Lines) Shown << Metrics.elidedText(Line, Qt::ElideMiddle, Label2->width());
+  Label2->setText(Shown.join('\n'));
+  Label2->setToolTip(Lines.join('\n'));
+  Label2->setAccessibleDescription(Lines.join('\n'));
 }
 
 void TForm12::LoadDrives() {
@@ -103,7 +132,9 @@ void TForm12::ShowCurrent() {
 }
 
 void TForm12::showEvent(QShowEvent* Event) {
-  if (FDirectory.isEmpty()) SetDirectory(QDir::currentPath());
+  // Every time on the configured directory, so Enter saves where the settings say.
+  const bool Configured = FSettings.size() > settings::clAttachmentDir;
+  SetDirectory(Configured ? QString::fromStdString(FSettings[settings::clAttachmentDir]) : QDir::currentPath());
   QDialog::showEvent(Event);
 }
 

@@ -11,15 +11,20 @@ class QPushButton;
 class QTreeView;
 
 // Save Attachment To: the receive flow shows it before each received
-// attachment is written. The directory the user browses to and confirms with
-// OK is where the file goes; closing the dialog any other way stores the
-// configured attachment directory (settings line 8). Created once and reused.
+// attachment is written, naming the file and its message, and opening on the
+// configured attachment directory (settings line 8). The directory the user
+// browses to and confirms with OK is where the file goes; Cancel, or closing
+// the dialog any other way, stores the configured directory. Created once and
+// reused.
 class TForm12 : public QDialog {
   Q_OBJECT
 public:
-  // Settings: the settings list, read for the configured directory on closing.
+  // Settings: the settings list, read for the configured directory on
+  // opening and on closing.
   TForm12(const TStringList& Settings, QWidget* Parent);
 
+  // Which file of which message is asked about.
+  QLabel* Label2 = nullptr;
   // The directories of the current drive.
   QTreeView* DirectoryListBox1 = nullptr;
   // The drives: the root and the mount points.
@@ -28,6 +33,12 @@ public:
   // The directory chosen so far.
   QLabel* Panel1 = nullptr;
   QPushButton* BitBtn1 = nullptr;
+  // Cancel: the file goes to the configured directory.
+  QPushButton* BitBtn2 = nullptr;
+
+  // Prepares the next showing for the attachment FileName of the message
+  // Subject from Sender.
+  void Ask(const QString& FileName, const QString& Subject, const QString& Sender);
 
   // The tree's current directory.
   QString Directory() const { return FDirectory; }

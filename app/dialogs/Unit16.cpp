@@ -35,6 +35,14 @@ TForm16::TForm16(TtkRas& Ras, QWidget* Parent)
   Label2->setBuddy(ComboBox1);
   Layout->addWidget(Label2);
   Layout->addWidget(ComboBox1);
+  Label3 = new QLabel(
+      "Automatic receipts are on: every message you receive is answered with a short receipt "
+      "(at most once a day to each sender; never to mailing lists or automatic mail). "
+      "You can turn them off in Message->Preferences, \"Enable AutoReceipt\".");
+  Label3->setObjectName("Label3");
+  Label3->setAccessibleName("Automatic receipts");
+  Label3->setWordWrap(true);
+  Layout->addWidget(Label3);
 
   AddButtons(Layout);
   FixSize(300);

@@ -22,6 +22,9 @@ public:
   // The dial-up entry and its label, usable only while MODEM is selected.
   QLabel* Label2 = nullptr;
   QComboBox* ComboBox1 = nullptr;
+  // Says that the settings written here answer every message with an
+  // automatic receipt, and where to turn that off.
+  QLabel* Label3 = nullptr;
 
   void RadioButton1Click();
   void RadioButton2Click();

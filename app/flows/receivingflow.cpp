@@ -2,18 +2,23 @@
 
 #include <filesystem>
 #include <utility>
+#include <vector>
 
 #include "app/mail/datetimetext.h"
 #include "app/mail/inboxrow.h"
 #include "app/mail/receipt.h"
+#include "app/mail/receiptrecord.h"
 #include "app/settings/serversettings.h"
 #include "app/settings/settingsfiles.h"
+#include "connectionerrortext.h"
 #include "dialstep.h"
+#include "maillib/message/attachmentfile.h"
 #include "maillib/message/nbmsg.h"
 #include "maillib/mime/headerfields.h"
 #include "maillib/pop3/messagelist.h"
 #include "maillib/pop3/nbpop3.h"
 #include "maillib/smtp/nbsmtp.h"
+#include "maillib/transport/nberrors.h"
 #include "platform/table/table.h"
 #include "screenservices.h"
 #include "sendingflow.h"
@@ -49,11 +54,14 @@ void TReceivingFlow::SendReceive(TSendingFlow& Sending) {
 }
 
 void TReceivingFlow::VisitAccounts(bool SequencePerAccount) {
+  // By record id: Preferences may change the table between two accounts.
+  std::vector<std::int64_t> Ids;
   FAccounts.First();
-  for (int Pass = FAccounts.RecordCount(); Pass > 0; --Pass) {
+  for (int Pass = FAccounts.RecordCount(); Pass > 0; --Pass, FAccounts.Next()) Ids.push_back(FAccounts.RecordId());
+  for (const std::int64_t Id : Ids) {
+    if (!FAccounts.GotoRecord(Id)) continue;
     if (SequencePerAccount) FSequence = 0;
     ReceiveAccount();
-    FAccounts.Next();
   }
 }
 
@@ -80,7 +88,7 @@ void TReceivingFlow::ReceiveAccount() {
     } catch (...) {
       // The error that ended the account is the one to report.
     }
-    throw;
+    RethrowWithReportedText(FReported);
   }
   EndAccount();
 }
@@ -94,6 +102,7 @@ void TReceivingFlow::Retrieve(bool LeaveOnServer) {
     FInbox.CommitUpdates();
   };
   FPop.Connect();
+  FConnectionOpen = true;
   try {
     for (int Num = 0; Num < FPop.MessageCount(); ++Num) {
       FPop.RetrieveMessage(Num);
@@ -166,35 +175,63 @@ void TReceivingFlow::StoreMessage(TnbMessage& Message) {
   TStringList Attached;
   const std::string Configured = StringAt(FSettings, settings::clAttachmentDir);
   for (int I = 0; I < Message.Attachments().Count(); ++I) {
-    const std::string Directory = FScreen.ChooseAttachmentDirectory(Configured);
+    const std::string Directory = FScreen.ChooseAttachmentDirectory(
+        Configured, SafeAttachmentName(Message.Attachments().Items(I).FileName()), Message.Subject(),
+        Message.Sender().Address());
     const std::string Name = Message.SaveAttachment(I, Directory);
     Attached.push_back(std::filesystem::absolute(std::filesystem::path(Directory) / Name).string());
   }
   WriteInboxRow(FInbox, Message, DateText, Attached);
-  FScreen.AddInboxEntry();
+  FScreen.AddInboxEntry(FInbox.RecordId());
 
   const std::string Caption = Message.Subject().empty() ? NoSubject : Message.Subject();
-  // Never a receipt for a receipt, nor to a sender without an address.
-  if (StringAt(FSettings, settings::clAutoReceipt) == settings::Reply && Caption != ReceiptSubject &&
-      !Message.Sender().Address().empty())
-    SendReceipt(Message, Caption, ReceivedAt);
-  FScreen.SetStatusText("Status: Message(s) Retrieved");
+  // A receipt that could not be sent stays reported in the status line.
+  const std::string ReceiptFailure = SendReceipt(Message, Caption, ReceivedAt);
+  FScreen.SetStatusText(ReceiptFailure.empty() ? "Status: Message(s) Retrieved" : ReceiptFailure);
   ++FSequence;
 }
 
-void TReceivingFlow::SendReceipt(TnbMessage& Message, const std::string& Caption, const std::string& ReceivedAt) {
-  // The return receipt the user asked for comes back, also when sending fails.
-  struct TRestore {
-    TnbMessage& Outgoing;
-    const TStringList& Settings;
-    ~TRestore() { Outgoing.ReturnReceipt = StringAt(Settings, settings::clReturnReceipt) == settings::Return; }
-  } Restore{FOutgoing, FSettings};
-  FillReceipt(FOutgoing, Message.Sender().Address(), Caption, ReceivedAt, FSettings, FBanner);
-  FScreen.SetStatusText("Status: Sending receipt");
-  FSmtp.Send();
+std::string TReceivingFlow::SendReceipt(TnbMessage& Message, const std::string& Caption,
+                                        const std::string& ReceivedAt) {
+  // Never a receipt for a receipt, nor where RFC 3834 forbids one, and at
+  // most one a day to the same sender.
+  if (StringAt(FSettings, settings::clAutoReceipt) != settings::Reply || Caption == ReceiptSubject ||
+      !MayAnswerAutomatically(Message))
+    return {};
+  const std::string& Address = Message.Sender().Address();
+  const std::string Day = ReceivedAt.substr(0, ReceivedAt.find(' '));
+  if (ReceiptSentOn(ReceiptRecordFileName, Address, Day)) return {};
+  {
+    // The return receipt the user asked for comes back, also when sending fails.
+    struct TRestore {
+      TnbMessage& Outgoing;
+      const TStringList& Settings;
+      ~TRestore() { Outgoing.ReturnReceipt = StringAt(Settings, settings::clReturnReceipt) == settings::Return; }
+    } Restore{FOutgoing, FSettings};
+    // Whatever the sender's address or the SMTP server does, the message is
+    // stored and the retrieval goes on: a receipt must never hold up a mailbox.
+    // Stop is the user's word and ends the retrieval as always.
+    try {
+      FillReceipt(FOutgoing, Address, Caption, ReceivedAt, FSettings, FBanner);
+      FScreen.SetStatusText("Status: Sending receipt");
+      FSmtp.Send();
+    } catch (const ECanceledError&) {
+      throw;
+    } catch (const std::exception& Error) {
+      return std::string("Status: Receipt not sent: ") + Error.what();
+    }
+  }
+  try {
+    RecordReceipt(ReceiptRecordFileName, Address, Day);
+  } catch (const std::exception& Error) {
+    return std::string("Status: Receipt sent but not recorded: ") + Error.what();
+  }
+  return {};
 }
 
 void TReceivingFlow::nbPOP1Open(TObject*) {
+  FConnectionOpen = false;
+  FReported.clear();
   FScreen.StartAnimation();
   FScreen.ShowProgress(OpeningConnectionText(FSettings));
 }
@@ -211,6 +248,9 @@ void TReceivingFlow::nbPOP1Progress(TObject*, int Perc, int) {
 }
 
 void TReceivingFlow::nbPOP1Error(TObject*, std::string& Msg) {
+  // The changed text is also the text of the error that follows.
+  Msg = ConnectionErrorText(FPop, FConnectionOpen, Msg);
+  FReported = Msg;
   FScreen.StopAnimation();
   FScreen.SetStatusText(Msg);
   FScreen.CloseProgress();

@@ -23,8 +23,9 @@ class TtkRas;
 // failed is not deleted at all.
 class TReceivingFlow {
 public:
-  // Binds the POP3 client's events to this flow's handlers. Settings and
-  // Banner are read at the moment of use.
+  // Binds the POP3 client's events to this flow's handlers. Accounts (in
+  // PSWRD order) and Inbox are cursors of the flow's own, which no view
+  // moves. Settings and Banner are read at the moment of use.
   TReceivingFlow(TnbPOP& Pop, TnbSMTP& Smtp, TnbMessage& Outgoing, TtkRas& Ras, TTable& Accounts, TTable& Inbox,
                  const TStringList& Settings, const TStringList& Banner, TScreenServices& Screen);
 
@@ -61,7 +62,10 @@ private:
   void RememberTrustedCertificate();
   // Stores the newest fetched message and answers it.
   void StoreMessage(TnbMessage& Message);
-  void SendReceipt(TnbMessage& Message, const std::string& Caption, const std::string& ReceivedAt);
+  // Answers Message with an automatic receipt when the settings ask for one
+  // and it may be answered; returns the status text of a receipt that could
+  // not be sent, empty when none was due or it went.
+  std::string SendReceipt(TnbMessage& Message, const std::string& Caption, const std::string& ReceivedAt);
 
   TnbPOP& FPop;
   TnbSMTP& FSmtp;
@@ -79,4 +83,9 @@ private:
   // since the Inbox's cached rows hold the store's transaction until then.
   std::int64_t FAccountId = 0;
   std::string FTrustedCertificate;
+  // Whether the POP3 session got past its greeting and login: a failure
+  // before that is a failure to connect.
+  bool FConnectionOpen = false;
+  // The text the last error event showed.
+  std::string FReported;
 };

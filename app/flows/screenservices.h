@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 struct TCertificateFacts;
@@ -24,14 +25,16 @@ public:
   virtual void CloseProgress() = 0;
   // A plain message box with an OK button.
   virtual void ShowMessage(const std::string& Text) = 0;
-  // Empties the Outbox list, and rebuilds it from the Outbox table.
-  virtual void ClearOutboxList() = 0;
+  // Rebuilds the Outbox list from the Outbox table, after the sending flow
+  // changed its rows.
   virtual void RefillOutboxList() = 0;
-  // Adds the Inbox row under the Inbox table's cursor to the Inbox list.
-  virtual void AddInboxEntry() = 0;
-  // Asks where a received attachment is to be saved (the Save Attachment To
-  // dialog); Configured is the answer when the user makes no choice.
-  virtual std::string ChooseAttachmentDirectory(const std::string& Configured) = 0;
+  // Adds the Inbox row with this record id, just stored, to the Inbox list.
+  virtual void AddInboxEntry(std::int64_t RecordId) = 0;
+  // Asks where the received attachment FileName of the message Subject from
+  // Sender is to be saved (the Save Attachment To dialog); Configured is the
+  // answer when the user makes no choice.
+  virtual std::string ChooseAttachmentDirectory(const std::string& Configured, const std::string& FileName,
+                                                const std::string& Subject, const std::string& Sender) = 0;
   // Asks whether to trust, for Server, a certificate that failed verification
   // for the reason Problem; true when the user trusts it.
   virtual bool TrustCertificate(const std::string& Server, const TCertificateFacts& Certificate,

@@ -1,9 +1,12 @@
 #include "sendingflow.h"
 
+#include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "app/mail/outboxmessage.h"
 #include "app/settings/serversettings.h"
+#include "connectionerrortext.h"
 #include "dialstep.h"
 #include "maillib/smtp/nbsmtp.h"
 #include "platform/table/table.h"
@@ -32,11 +35,14 @@ void TSendingFlow::SendMail() {
 }
 
 void TSendingFlow::SendOutbox() {
+  // The waiting rows in Outbox order, by record id: each is sent and marked
+  // through this flow's own cursor, whatever the views do meanwhile.
+  std::vector<std::int64_t> Waiting;
   FOutbox.First();
-  for (int Pass = FOutbox.RecordCount(); Pass > 0; --Pass) {
-    if (!FOutbox.FieldByName("STATE").AsBoolean()) SendRow();
-    FOutbox.Next();
-  }
+  for (int Pass = FOutbox.RecordCount(); Pass > 0; --Pass, FOutbox.Next())
+    if (!FOutbox.FieldByName("STATE").AsBoolean()) Waiting.push_back(FOutbox.RecordId());
+  for (const std::int64_t Id : Waiting)
+    if (FOutbox.GotoRecord(Id)) SendRow();
   FScreen.RefillOutboxList();
 }
 
@@ -49,10 +55,10 @@ void TSendingFlow::SendRow() {
     FOutbox.Post();
   } catch (...) {
     RestoreScreen();
-    throw;
+    RethrowWithReportedText(FReported);
   }
   RestoreScreen();
-  FScreen.ClearOutboxList();
+  FScreen.RefillOutboxList();
 }
 
 void TSendingFlow::RestoreScreen() {
@@ -61,9 +67,16 @@ void TSendingFlow::RestoreScreen() {
   FScreen.UnlockCommands();
 }
 
-void TSendingFlow::nbSMTP1Open(TObject*) { FScreen.ShowProgress(OpeningConnectionText(FSettings)); }
+void TSendingFlow::nbSMTP1Open(TObject*) {
+  FConnectionOpen = false;
+  FReported.clear();
+  FScreen.ShowProgress(OpeningConnectionText(FSettings));
+}
 
-void TSendingFlow::nbSMTP1Prepare(TObject*) { FScreen.ShowProgress("Preparing Messages. Please wait..."); }
+void TSendingFlow::nbSMTP1Prepare(TObject*) {
+  FConnectionOpen = true;
+  FScreen.ShowProgress("Preparing Messages. Please wait...");
+}
 
 void TSendingFlow::nbSMTP1Sending(TObject*) {
   FScreen.SetStatusText("Sending Mail");
@@ -83,6 +96,9 @@ void TSendingFlow::nbSMTP1MailSent(TObject*) {
 }
 
 void TSendingFlow::nbSMTP1Error(TObject*, std::string& Msg) {
+  // The changed text is also the text of the error that follows.
+  Msg = ConnectionErrorText(FSmtp, FConnectionOpen, Msg);
+  FReported = Msg;
   FScreen.SetStatusText(Msg);
   FScreen.StopAnimation();
   FScreen.CloseProgress();

@@ -20,16 +20,17 @@ struct TSmtpSettings;
 // client's events, which report every message sent, automatic receipts too.
 class TSendingFlow {
 public:
-  // Binds the SMTP client's events to this flow's handlers. Settings is read
-  // at the moment of use, so changed settings apply at once; a certificate
-  // the user trusts is kept in SmtpSettings and written to Smtp.ini.
+  // Binds the SMTP client's events to this flow's handlers. Outbox is a
+  // cursor of the flow's own, in DATE order, which no view moves. Settings
+  // is read at the moment of use, so changed settings apply at once; a
+  // certificate the user trusts is kept in SmtpSettings and written to Smtp.ini.
   TSendingFlow(TnbSMTP& Smtp, TnbMessage& Message, TtkRas& Ras, TTable& Outbox, const TStringList& Settings,
                settings::TSmtpSettings& SmtpSettings, TScreenServices& Screen);
 
   // Send Mail: dials first when the settings ask for a modem, sends every
-  // waiting row in Outbox order and refills the Outbox list. The first
-  // failure ends the run: that row and the rows after it stay waiting, and
-  // the error is passed on after the screen has been restored.
+  // waiting row in Outbox order and refills the Outbox list after each. The
+  // first failure ends the run: that row and the rows after it stay waiting,
+  // and the error is passed on after the screen has been restored.
   void SendMail();
   // The same after dialling: Send/Receive dials once for both halves.
   void SendOutbox();
@@ -51,7 +52,7 @@ public:
                                    bool& Trust);
 
 private:
-  // Sends the row under the cursor and marks it sent.
+  // Sends the row under the cursor, marks it sent and has the Outbox list refilled.
   void SendRow();
   // Ends the screen state of a transfer: animation, progress window, lock.
   void RestoreScreen();
@@ -63,4 +64,9 @@ private:
   const TStringList& FSettings;
   settings::TSmtpSettings& FSmtpSettings;
   TScreenServices& FScreen;
+  // Whether the SMTP session got past its greeting and login: a failure
+  // before that is a failure to connect.
+  bool FConnectionOpen = false;
+  // The text the last error event showed.
+  std::string FReported;
 };

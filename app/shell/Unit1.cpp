@@ -225,8 +225,9 @@ void TForm1::CreateToolBand() {
 }
 
 std::vector<QAction*> TForm1::LockedActions() const {
-  return {ToolButton18, ToolButton19, ToolButton21, ToolButton24, ToolButton26, ToolButton27, ToolButton33,
-          ToolButton34, NewMessage1,  Reply1,       ReplytoAll1,  N10,          SendReceive1};
+  return {ToolButton18, ToolButton19,  ToolButton21, ToolButton24, ToolButton26, ToolButton27, ToolButton33,
+          ToolButton34, NewMessage1,   Reply1,       ReplytoAll1,  N10,          SendReceive1, Delete1,
+          Paste1,       MarkasUnread1, MarkasRead1,  Date1};
 }
 
 std::vector<QToolButton*> TForm1::FilterButtons() const { return {ToolButton4, ToolButton5, ToolButton6, ToolButton7}; }
@@ -289,7 +290,9 @@ void TForm1::FormShow() {
   ApplySettings();
 }
 
-void TForm1::FormCloseQuery() {
+void TForm1::FormCloseQuery() { PostFolderEdits(); }
+
+void TForm1::PostFolderEdits() {
   for (TFolderView* View : FolderViews())
     View->PostEdits();
 }

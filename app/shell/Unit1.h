@@ -100,7 +100,8 @@ public:
   QToolButton *ToolButton1, *ToolButton2, *ToolButton3;
   QToolButton *ToolButton4, *ToolButton5, *ToolButton6, *ToolButton7;
 
-  // Disables every command that would disturb a transfer; Stop stays enabled.
+  // Disables every command that would disturb a transfer, or that does
+  // nothing while one runs; Stop stays enabled.
   void LockCommands();
   void UnlockCommands();
   // What the Inbox's return to browsing enables: UnlockCommands, of the
@@ -131,6 +132,8 @@ public:
   void tkRas1Disconnected();
   // Posts rows left in edit state and lets the window close.
   void FormCloseQuery();
+  // Writes what was typed into the folder views' body panes, and rows left in edit state.
+  void PostFolderEdits();
 
   // Command handlers.
   void Open1Click();
@@ -197,6 +200,9 @@ private:
   THelpViewer* FHelpViewer = nullptr;
   bool FShown = false;
   std::unique_ptr<TMainScreen> FScreen;
+  // The flows' own cursors on the store: a flow never moves a view's
+  // cursor, nor a view a flow's.
+  std::unique_ptr<TTable> FOutboxCursor, FInboxCursor, FAccountsCursor;
   std::unique_ptr<TSendingFlow> FSending;
   std::unique_ptr<TReceivingFlow> FReceiving;
 };

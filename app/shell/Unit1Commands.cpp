@@ -157,17 +157,14 @@ void TForm1::ToolButton7Click() {
 }
 
 // The commands below belong to the message, transfer and address book flows;
-// they are wired here, and those whose flow is not built yet do nothing.
-// Commands that write to a folder (or refill a list, which moves its table's
-// cursor) wait while a transfer runs: the flows walk the same tables.
-void TForm1::Open1Click() { OpenMessage(ActiveView(), *Form5); }
+// they are wired here. Those that write to a folder are locked while a
+// transfer runs; File Open then leaves the read mark as it is.
+void TForm1::Open1Click() { OpenMessage(ActiveView(), *Form5, !TransferRunning()); }
 void TForm1::SaveAs1Click() { SaveMessageAs(ActiveView(), [this](const QString& Text) { SetStatusText(Text); }); }
 void TForm1::SaveAllAs1Click() {
   SaveAllMessagesAs(ActiveView(), [this](const QString& Text) { SetStatusText(Text); });
 }
-void TForm1::Delete1Click() {
-  if (!TransferRunning()) DeleteMessages(ActiveView(), *Form7);
-}
+void TForm1::Delete1Click() { DeleteMessages(ActiveView(), *Form7); }
 void TForm1::Print1Click() { PrintMessage(ActiveView()); }
 void TForm1::PrintAll1Click() { PrintAllMessages(ActiveView()); }
 void TForm1::Properties1Click() { ShowProperties(ActiveView(), *Form11); }
@@ -175,22 +172,22 @@ void TForm1::Copy1Click() {
   if (TFolderView* View = ActiveView()) View->CopyBody();
 }
 void TForm1::Paste1Click() {
-  if (TFolderView* View = ActiveView(); View && !TransferRunning()) View->PasteBody();
+  if (TFolderView* View = ActiveView()) View->PasteBody();
 }
 void TForm1::SelectAll1Click() {
   if (TFolderView* View = ActiveView()) View->SelectAllBody();
 }
 void TForm1::MarkasUnread1Click() {
-  if (ActiveView() == Form2 && !TransferRunning()) Form2->MarkSelected(false);
+  if (ActiveView() == Form2) Form2->MarkSelected(false);
 }
 void TForm1::MarkasRead1Click() {
-  if (ActiveView() == Form2 && !TransferRunning()) Form2->MarkSelected(true);
+  if (ActiveView() == Form2) Form2->MarkSelected(true);
 }
 void TForm1::Name1Click() {
   if (TFolderView* View = ActiveView()) View->SortBySubject();
 }
 void TForm1::Date1Click() {
-  if (TFolderView* View = ActiveView(); View && !TransferRunning()) View->SortByDate();
+  if (TFolderView* View = ActiveView()) View->SortByDate();
 }
 void TForm1::NewMessage1Click() { Form5->NewMessage(); }
 void TForm1::Attachment1Click() { ShowAttachments(ActiveView(), Memo1, this); }

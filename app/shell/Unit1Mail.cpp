@@ -6,6 +6,7 @@
 #include "app/flows/mailsettings.h"
 #include "app/flows/receivingflow.h"
 #include "app/flows/sendingflow.h"
+#include "app/store/mailtables.h"
 #include "app/views/Unit2.h"
 #include "app/views/Unit3.h"
 #include "mainscreen.h"
@@ -37,10 +38,19 @@ void TForm1::CreateMailObjects() {
   tkRas1->OnDisconnected = [this](TObject*) { tkRas1Disconnected(); };
 
   FScreen = std::make_unique<TMainScreen>(*this);
+  const auto Cursor = [this](const TTableDef& Def, const char* Index) {
+    auto Table = std::make_unique<TTable>(Table1.Database(), Def);
+    Table->SetIndexName(Index);
+    Table->Open();
+    return Table;
+  };
+  FOutboxCursor = Cursor(SmailTable(), "DATE");
+  FInboxCursor = Cursor(RmailTable(), "DATE");
+  FAccountsCursor = Cursor(Pop3Table(), "PSWRD");
   FSending =
-      std::make_unique<TSendingFlow>(*nbSMTP1, *nbMessage1, *tkRas1, Form3->Table1, Memo1, SmtpSettings, *FScreen);
-  FReceiving = std::make_unique<TReceivingFlow>(*nbPOP1, *nbSMTP1, *nbMessage1, *tkRas1, Table1, Form2->Table1, Memo1,
-                                                Memo3, *FScreen);
+      std::make_unique<TSendingFlow>(*nbSMTP1, *nbMessage1, *tkRas1, *FOutboxCursor, Memo1, SmtpSettings, *FScreen);
+  FReceiving = std::make_unique<TReceivingFlow>(*nbPOP1, *nbSMTP1, *nbMessage1, *tkRas1, *FAccountsCursor,
+                                                *FInboxCursor, Memo1, Memo3, *FScreen);
 }
 
 void TForm1::ApplySettings() {

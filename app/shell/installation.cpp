@@ -1,7 +1,13 @@
 #include "installation.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <stdexcept>
 
 #include "app/settings/settingsfiles.h"
 #include "app/store/mailtables.h"
@@ -9,6 +15,31 @@
 namespace installation {
 
 namespace fs = std::filesystem;
+
+fs::path DataDirectory() {
+  const char* Named = std::getenv(DataDirectoryVariable);
+  if (Named && *Named) {
+    const fs::path Dir = fs::absolute(Named).lexically_normal();
+    return Dir.has_filename() ? Dir : Dir.parent_path();
+  }
+  const char* Home = std::getenv("HOME");
+  const passwd* User = Home && *Home ? nullptr : ::getpwuid(::getuid());
+  if (User) Home = User->pw_dir;
+  if (!Home || !*Home) throw std::runtime_error(std::string("No home directory: set ") + DataDirectoryVariable);
+  return fs::absolute(fs::path(Home) / "Corvalen").lexically_normal();
+}
+
+fs::path EnterDataDirectory() {
+  const fs::path Dir = DataDirectory();
+  if (!fs::exists(Dir)) {
+    fs::create_directories(Dir.parent_path());
+    // Made private at once, not opened up and closed again.
+    if (::mkdir(Dir.c_str(), 0700) != 0 && errno != EEXIST)
+      throw fs::filesystem_error("Cannot create the data directory", Dir, std::error_code(errno, std::generic_category()));
+  }
+  fs::current_path(Dir);
+  return Dir;
+}
 
 bool InstallIfMissing(const fs::path& Dir) {
   const fs::path Store = Dir / DatabaseFileName;

@@ -1,5 +1,3 @@
-#include <QDir>
-
 #include "app/shell/Unit1.h"
 #include "app/shell/application.h"
 #include "app/shell/installation.h"
@@ -10,11 +8,14 @@
 int main(int argc, char* argv[]) {
   TApplication App(argc, argv);
 
-  TSingleInstance Instance(TSingleInstance::DefaultKey());
-  if (StepBackForRunningInstance(Instance)) return 0;
-
   try {
-    installation::InstallIfMissing(QDir::currentPath().toStdString());
+    // The store, the settings and the single-instance key all follow the data
+    // directory, whatever directory the program was started from.
+    const std::filesystem::path DataDir = installation::EnterDataDirectory();
+    TSingleInstance Instance(TSingleInstance::DefaultKey());
+    if (StepBackForRunningInstance(Instance)) return 0;
+
+    installation::InstallIfMissing(DataDir);
     TDatabase Database(installation::DatabaseFileName);
     TForm1 MainWindow(Database);
     QObject::connect(&Instance, &TSingleInstance::RaiseRequested, &MainWindow, [&MainWindow] {

@@ -14,7 +14,9 @@
 
 void TMainScreen::Run(const std::function<void()>& Transfer) {
   if (FRunning) return;
+  Form1.PostFolderEdits();
   FRunning = true;
+  Form1.LockCommands();
   try {
     Transfer();
   } catch (...) {
@@ -50,12 +52,13 @@ void TMainScreen::ShowProgress(const std::string& Title) {
 void TMainScreen::SetProgressBar(int Percent) { Form1.Form8->ProgressBar1->setValue(std::clamp(Percent, 0, 100)); }
 void TMainScreen::CloseProgress() { Form1.Form8->hide(); }
 void TMainScreen::ShowMessage(const std::string& Text) { ui::ShowMessage(Text); }
-void TMainScreen::ClearOutboxList() { Form3->ListView1->Clear(); }
 void TMainScreen::RefillOutboxList() { Form3->FillList(TFolderView::TFilter::All); }
-void TMainScreen::AddInboxEntry() { Form2->AddCurrentRow(); }
+void TMainScreen::AddInboxEntry(std::int64_t RecordId) { Form2->AddRecord(RecordId); }
 
-std::string TMainScreen::ChooseAttachmentDirectory(const std::string& Configured) {
+std::string TMainScreen::ChooseAttachmentDirectory(const std::string& Configured, const std::string& FileName,
+                                                   const std::string& Subject, const std::string& Sender) {
   Form1.Edit4.clear();
+  Form1.Form12->Ask(QString::fromStdString(FileName), QString::fromStdString(Subject), QString::fromStdString(Sender));
   Form1.Form12->exec();
   return Form1.Edit4.isEmpty() ? Configured : Form1.Edit4.toStdString();
 }

@@ -14,10 +14,11 @@ class TMainScreen : public TScreenServices {
 public:
   explicit TMainScreen(TForm1& AForm1) : Form1(AForm1) {}
 
-  // Runs Transfer unless one is already running. Afterwards, also after an
-  // error (which is passed on), the screen is restored: animation stopped,
-  // progress window closed, commands unlocked; a close asked for meanwhile
-  // then takes place.
+  // Runs Transfer unless one is already running: what was typed into a body
+  // pane is stored first, so the flows read it, and the commands are locked
+  // throughout. Afterwards, also after an error (which is passed on), the
+  // screen is restored: animation stopped, progress window closed, commands
+  // unlocked; a close asked for meanwhile then takes place.
   void Run(const std::function<void()>& Transfer);
   bool Running() const { return FRunning; }
   // The main window is to close once the running transfer has ended.
@@ -32,10 +33,10 @@ public:
   void SetProgressBar(int Percent) override;
   void CloseProgress() override;
   void ShowMessage(const std::string& Text) override;
-  void ClearOutboxList() override;
   void RefillOutboxList() override;
-  void AddInboxEntry() override;
-  std::string ChooseAttachmentDirectory(const std::string& Configured) override;
+  void AddInboxEntry(std::int64_t RecordId) override;
+  std::string ChooseAttachmentDirectory(const std::string& Configured, const std::string& FileName,
+                                        const std::string& Subject, const std::string& Sender) override;
   bool TrustCertificate(const std::string& Server, const TCertificateFacts& Certificate,
                         const std::string& Problem) override;
 

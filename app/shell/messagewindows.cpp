@@ -44,19 +44,20 @@ void MarkRead(TFolderView& Inbox) {
   Inbox.ListView1->SetImageIndex(Inbox.ListView1->Selected(), 1);
 }
 
-// Fills Composer for the selected message of View opened the given way.
-bool FillFromSelection(TFolderView& View, TOpening Way, TForm5& Composer) {
+// Fills Composer for the selected message of View opened the given way,
+// marking an Inbox message read when Mark.
+bool FillFromSelection(TFolderView& View, TOpening Way, TForm5& Composer, bool Mark = true) {
   if (!ToSelectedRecord(View)) return false;
   const TFolderKind Folder = FolderOf(View);
-  if (Folder == TFolderKind::Inbox) MarkRead(View);
+  if (Folder == TFolderKind::Inbox && Mark) MarkRead(View);
   Composer.Fill(PlanOpening(Folder, Way, ReadStoredMessage(View.Table1)));
   return true;
 }
 
 }  // namespace
 
-void OpenMessage(TFolderView* Active, TForm5& Composer) {
-  if (Active) FillFromSelection(*Active, TOpening::FileOpen, Composer);
+void OpenMessage(TFolderView* Active, TForm5& Composer, bool MarkRead) {
+  if (Active) FillFromSelection(*Active, TOpening::FileOpen, Composer, MarkRead);
   Composer.exec();
 }
 

@@ -19,13 +19,14 @@ TFolderKind FolderOf(const TFolderView& View);
 
 // Puts the table cursor on the record of the first selected row and writes a
 // pending body edit; false when no row is selected or the cursor may not
-// follow the selection now (a retrieval holds the Inbox).
+// follow the selection now.
 bool ToSelectedRecord(TFolderView& View);
 
 // File, Open on the active folder view (null when none is active): fills the
-// shared composer from the selected message, marking an Inbox message read,
-// and shows it modally; without a selection the composer is shown as it is.
-void OpenMessage(TFolderView* Active, TForm5& Composer);
+// shared composer from the selected message, marking an Inbox message read
+// when MarkRead, and shows it modally; without a selection the composer is
+// shown as it is.
+void OpenMessage(TFolderView* Active, TForm5& Composer, bool MarkRead);
 
 // A double-click on a row of View's list. Inbox and Outbox messages open in
 // the shared composer; a Trashcan message opens in a composer of its own,

@@ -20,7 +20,8 @@ public:
   explicit TSingleInstance(const QString& Key, const QString& Directory = PrivateDirectory());
   ~TSingleInstance() override;
 
-  // The key for the current user and working directory.
+  // The key for the current user and working directory: the data directory,
+  // which the program enters before it asks.
   static QString DefaultKey();
   // XDG_RUNTIME_DIR when it is set and a directory private to the user,
   // else the data directory (the working directory).

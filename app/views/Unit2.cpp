@@ -27,8 +27,6 @@ TListItem TForm2::BuildRow() {
 
 void TForm2::FormActivate() { emit CorrespondentHintChanged("The E-mail address the message is coming from"); }
 
-bool TForm2::SelectionFollows() { return !Table1.CachedUpdates(); }
-
 void TForm2::ShowCorrespondent() {
   emit CorrespondentChanged(QString::fromStdString(Table1.FieldByName("EMAIL").AsString()));
 }

@@ -25,7 +25,6 @@ signals:
 
 protected:
   TListItem BuildRow() override;
-  bool SelectionFollows() override;
   void ShowCorrespondent() override;
 };
 

@@ -90,10 +90,13 @@ void TFolderView::FillList(TFilter Filter) {
   LoadBody();
 }
 
-void TFolderView::AddCurrentRow() {
+void TFolderView::AddRecord(std::int64_t Id) {
+  const std::int64_t Shown = Table1.RecordId();
+  if (!Table1.GotoRecord(Id)) return;
   TListItem Item = BuildRow();
-  Item.RecordId = Table1.RecordId();
+  Item.RecordId = Id;
   ListView1->AddItem(std::move(Item));
+  if (Shown == 0 || !Table1.GotoRecord(Shown)) LoadBody();
 }
 
 void TFolderView::ListView1Change() {

@@ -45,8 +45,10 @@ public:
 
   // Rebuilds the list from the table in index order; the cursor ends on the last row.
   void FillList(TFilter Filter = TFilter::All);
-  // Adds the row under the table cursor at the end of the list.
-  void AddCurrentRow();
+  // Adds the row with record id Id at the end of the list. The cursor stays
+  // on the record whose body the pane shows, so an edit typed into the pane
+  // later still reaches that message.
+  void AddRecord(std::int64_t Id);
   TFilter Filter() const { return FFilter; }
 
   // Fills the list; runs when the view is first shown.

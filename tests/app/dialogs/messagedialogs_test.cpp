@@ -1,15 +1,19 @@
-// The Properties window, the Attachments notice and Save Attachment To,
-// driven from the main window's commands.
+// The Properties window, the Attachments notice, Save Attachment To and the
+// Progress window, driven from the main window's commands and services.
 #include <QAction>
 #include <QLabel>
+#include <QMdiArea>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QToolBar>
 #include <QToolButton>
 
 #include "app/dialogs/Unit11.h"
 #include "app/dialogs/Unit12.h"
 #include "app/dialogs/Unit6.h"
+#include "app/dialogs/Unit8.h"
 #include "app/settings/settingsfiles.h"
+#include "app/shell/mainscreen.h"
 #include "app/views/Unit2.h"
 #include "app/views/Unit3.h"
 #include "app/views/Unit7.h"
@@ -117,6 +121,47 @@ TEST_F(MessageDialogsTest, SaveAttachmentToKeepsTheChosenDirectoryOrElseTheConfi
   AnswerNextModal([](QWidget* Modal) { static_cast<QDialog*>(Modal)->reject(); });
   Window->Form12->exec();
   EXPECT_EQ(Window->Edit4.toStdString(), AttachmentDir);
+}
+
+TEST_F(MessageDialogsTest, SaveAttachmentToOpensOnTheConfiguredDirectoryNamesTheFileAndCancelKeepsThatDirectory) {
+  const std::string Chosen = (Dir / "chosen").string();
+  std::filesystem::create_directories(Chosen);
+  TMainScreen Screen(*Window);
+  QString OpenedOn, Question;
+  // Looks at the dialog as it opens, browses elsewhere and leaves by Button.
+  const auto Answer = [&](QPushButton* TForm12::*Button) {
+    AnswerNextModal([&, Button](QWidget* Modal) {
+      auto* D = static_cast<TForm12*>(Modal);
+      OpenedOn = D->Panel1->text();
+      Question = D->Label2->text();
+      D->SetDirectory(QString::fromStdString(Chosen));
+      (D->*Button)->click();
+    });
+  };
+  Answer(&TForm12::BitBtn1);
+  EXPECT_EQ(Screen.ChooseAttachmentDirectory(AttachmentDir, "report.pdf", "Figures", "bob@x"), Chosen);
+  EXPECT_EQ(OpenedOn.toStdString(), AttachmentDir);  // not the working directory
+  EXPECT_EQ(Question.toStdString(), "Save \"report.pdf\"\nfrom bob@x\nSubject: Figures");
+  // Again on the configured directory, where Cancel saves; a long name keeps its real type in sight.
+  Answer(&TForm12::BitBtn2);
+  EXPECT_EQ(Screen.ChooseAttachmentDirectory(AttachmentDir, "bill" + std::string(80, '_') + ".pdf.exe", "", "eve@x"),
+            AttachmentDir);
+  EXPECT_EQ(OpenedOn.toStdString(), AttachmentDir);
+  EXPECT_TRUE(Question.section('\n', 0, 0).endsWith(".pdf.exe\"")) << Question.toStdString();
+}
+
+TEST_F(MessageDialogsTest, ProgressOpensCentredOnTheMainWindowClearOfTheStopButton) {
+  TMainScreen Screen(*Window);
+  QWidget* Stop = Window->ToolBar3->widgetForAction(Window->ToolButton23);
+  for (const QSize Size : {QSize(1024, 768), QSize(640, 240)}) {
+    Window->resize(Size);
+    Screen.ShowProgress("Retrieving Mail");
+    const QRect Progress = Window->Form8->frameGeometry();
+    EXPECT_FALSE(Progress.intersects(QRect(Stop->mapToGlobal(QPoint(0, 0)), Stop->size()))) << Size.height();
+    EXPECT_GE(Progress.top(), Window->MdiArea->mapToGlobal(QPoint(0, 0)).y()) << Size.height();
+    EXPECT_LE(std::abs(Progress.center().x() - Window->geometry().center().x()), 1) << Size.height();
+    Screen.CloseProgress();
+  }
 }
 
 }  // namespace

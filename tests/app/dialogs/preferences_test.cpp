@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -328,6 +329,8 @@ TEST_F(FirstRunTest, RunsOnceAndPreferencesShowsTheAnswers) {
       auto* Connection = qobject_cast<TForm16*>(Modal);
       ASSERT_NE(Connection, nullptr);
       EXPECT_FALSE(Connection->ComboBox1->isEnabled());
+      // It turns automatic receipts on, and says so.
+      EXPECT_TRUE(Connection->Label3->isVisible() && Connection->Label3->text().startsWith("Automatic receipts are on"));
       Connection->RadioButton2->click();
       EXPECT_TRUE(Connection->ComboBox1->isEnabled());
       Connection->BitBtn1->click();

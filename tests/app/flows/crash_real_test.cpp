@@ -2,43 +2,97 @@
 // server is killed at random moments, then run to the end; every message is
 // in the Inbox afterwards (twice at most, never not at all).
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
-
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <random>
 #include <set>
+#include <sstream>
+#include <system_error>
 #include <thread>
 
 #include "app/store/mailtables.h"
 #include "appfixture.h"
 #include "support/realservers.h"
 
+extern char** environ;
+
 namespace {
 
 using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
 
 constexpr int MessageCount = 200;
+// Runs killed before the server carried out their deletions, and the most
+// rounds spent trying to get them.
+constexpr int WantedMidwayKills = 4;
+constexpr int MaxRounds = 12;
 
-pid_t StartChild(const std::string& Dir) {
-  const pid_t Pid = ::fork();
-  if (Pid == 0) {
-    ::execl(GETMAIL_CHILD, GETMAIL_CHILD, Dir.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
+// getmail_child on a data directory. What it writes goes to a file there, so
+// a failure can say how the child ended and what it said.
+class TGetMailChild {
+public:
+  explicit TGetMailChild(const std::filesystem::path& Dir) : FOutput(Dir / "getmail_child.out") {
+    const std::string DirText = Dir.string();
+    char* const Argv[] = {const_cast<char*>(GETMAIL_CHILD), const_cast<char*>(DirText.c_str()), nullptr};
+    posix_spawn_file_actions_t Actions;
+    ::posix_spawn_file_actions_init(&Actions);
+    ::posix_spawn_file_actions_addopen(&Actions, STDOUT_FILENO, FOutput.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::posix_spawn_file_actions_adddup2(&Actions, STDOUT_FILENO, STDERR_FILENO);
+    const int Error = ::posix_spawn(&FPid, GETMAIL_CHILD, &Actions, nullptr, Argv, environ);
+    ::posix_spawn_file_actions_destroy(&Actions);
+    if (Error != 0) throw std::system_error(Error, std::generic_category(), "cannot start " GETMAIL_CHILD);
   }
-  return Pid;
-}
+  ~TGetMailChild() {
+    if (FEnded) return;
+    Kill();
+    Wait();
+  }
+  TGetMailChild(const TGetMailChild&) = delete;
+  TGetMailChild& operator=(const TGetMailChild&) = delete;
 
-int WaitForChild(pid_t Pid) {
-  int Status = 0;
-  ::waitpid(Pid, &Status, 0);
-  return Status;
-}
+  pid_t Pid() const { return FPid; }
+  void Kill() const { ::kill(FPid, SIGKILL); }
+  void Wait() {
+    if (!FEnded) ::waitpid(FPid, &FStatus, 0);
+    FEnded = true;
+  }
+  // Waits until the child ends or Deadline passes; true if it ended.
+  bool WaitUntil(Clock::time_point Deadline) {
+    for (; !FEnded; std::this_thread::sleep_for(1ms)) {
+      FEnded = ::waitpid(FPid, &FStatus, WNOHANG) == FPid;
+      if (!FEnded && Clock::now() >= Deadline) return false;
+    }
+    return true;
+  }
+  bool Succeeded() const { return FEnded && WIFEXITED(FStatus) && WEXITSTATUS(FStatus) == 0; }
+  bool Killed() const { return FEnded && WIFSIGNALED(FStatus) && WTERMSIG(FStatus) == SIGKILL; }
+  // How the child ended and what it wrote.
+  std::string Report() const {
+    std::ostringstream Text;
+    Text << "getmail_child ";
+    if (!FEnded) Text << "is still running";
+    else if (WIFEXITED(FStatus)) Text << "exited with status " << WEXITSTATUS(FStatus);
+    else Text << "ended by signal " << WTERMSIG(FStatus) << " (" << ::strsignal(WTERMSIG(FStatus)) << ")";
+    Text << "; it wrote:\n" << std::ifstream(FOutput).rdbuf();
+    return Text.str();
+  }
+
+private:
+  std::filesystem::path FOutput;
+  pid_t FPid = -1;
+  int FStatus = 0;
+  bool FEnded = false;
+};
 
 // Passes one POP3 connection through to the server. When the client says
 // QUIT, it lets the server carry out the deletions and then kills the
@@ -58,7 +112,7 @@ public:
     FPort = ntohs(Address.sin_port);
   }
   ~TKillAtQuitProxy() {
-    if (FThread.joinable()) FThread.join();
+    Finish();
     ::close(FListener);
   }
   std::string Address() const { return "127.0.0.1:" + std::to_string(FPort); }
@@ -66,13 +120,25 @@ public:
   void Serve(pid_t Victim) {
     FThread = std::thread([this, Victim] { Relay(Victim); });
   }
+  // Waits for the relay to end, which it does once the victim has ended.
+  // Killed and Outcome are read after this.
+  void Finish() {
+    // Wakes a relay still waiting for a victim that ended without connecting.
+    ::shutdown(FListener, SHUT_RDWR);
+    if (FThread.joinable()) FThread.join();
+  }
   bool Killed() const { return FKilled; }
+  // How the relay ended.
+  const std::string& Outcome() const { return FOutcome; }
 
 private:
   void Relay(pid_t Victim) {
     pollfd Accept{FListener, POLLIN, 0};
-    if (::poll(&Accept, 1, 10000) <= 0) return;
-    const int Client = ::accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC);
+    const int Client = ::poll(&Accept, 1, -1) == 1 ? ::accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC) : -1;
+    if (Client < 0) {
+      FOutcome = "the client never connected";
+      return;
+    }
     const int Server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in To{};
     To.sin_family = AF_INET;
@@ -82,27 +148,35 @@ private:
     std::string FromClient;
     bool QuitSent = false;
     char Buffer[65536];
-    for (;;) {
+    // No time limit: a victim that dies closes its end, and the client's
+    // own time-out ends a connection that hangs.
+    while (FOutcome.empty()) {
       pollfd Fds[2] = {{Client, POLLIN, 0}, {Server, POLLIN, 0}};
-      if (::poll(Fds, 2, 10000) <= 0) break;
-      if (Fds[0].revents) {
+      if (::poll(Fds, 2, -1) < 0) {
+        FOutcome = std::string("poll failed: ") + std::strerror(errno);
+      } else if (Fds[0].revents) {
         const ssize_t N = ::recv(Client, Buffer, sizeof Buffer, 0);
-        if (N <= 0) break;
-        FromClient.append(Buffer, static_cast<std::size_t>(N));
-        QuitSent = FromClient.ends_with("QUIT\r\n");
-        ::send(Server, Buffer, static_cast<std::size_t>(N), MSG_NOSIGNAL);
-        if (FromClient.size() > 64) FromClient.erase(0, FromClient.size() - 64);
-      }
-      if (Fds[1].revents) {
+        if (N <= 0) {
+          FOutcome = QuitSent ? "the client closed the connection after QUIT, before the answer"
+                              : "the client closed the connection before QUIT";
+        } else {
+          FromClient.append(Buffer, static_cast<std::size_t>(N));
+          QuitSent = FromClient.ends_with("QUIT\r\n");
+          ::send(Server, Buffer, static_cast<std::size_t>(N), MSG_NOSIGNAL);
+          if (FromClient.size() > 64) FromClient.erase(0, FromClient.size() - 64);
+        }
+      } else {
         const ssize_t N = ::recv(Server, Buffer, sizeof Buffer, 0);
-        if (N <= 0) break;
-        if (QuitSent) {
+        if (N <= 0) {
+          FOutcome = "the server closed the connection";
+        } else if (QuitSent) {
           // The server has answered QUIT: its deletions are done.
           ::kill(Victim, SIGKILL);
           FKilled = true;
-          break;
+          FOutcome = "killed at the answer to QUIT";
+        } else {
+          ::send(Client, Buffer, static_cast<std::size_t>(N), MSG_NOSIGNAL);
         }
-        ::send(Client, Buffer, static_cast<std::size_t>(N), MSG_NOSIGNAL);
       }
     }
     ::close(Server);
@@ -113,7 +187,9 @@ private:
   int FListener = -1;
   std::uint16_t FPort = 0;
   std::thread FThread;
-  std::atomic<bool> FKilled = false;
+  // Written by the relay thread, read after Finish has joined it.
+  bool FKilled = false;
+  std::string FOutcome;
 };
 
 using CrashTest = AppTest;
@@ -145,30 +221,42 @@ TEST_F(CrashTest, KillingGetMailAtAnyMomentLosesNoMessage) {
   // Killed the moment the server has carried out the deletions.
   Fill("quit");
   SetServer(Proxy.Address());
-  const auto Start = std::chrono::steady_clock::now();
-  const pid_t AtQuit = StartChild(Dir.string());
-  Proxy.Serve(AtQuit);
-  WaitForChild(AtQuit);
-  const auto FullRun = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - Start);
-  ASSERT_TRUE(Proxy.Killed());
+  auto Started = Clock::now();
+  auto RunLength = 0ms;
+  {
+    TGetMailChild AtQuit(Dir);
+    Proxy.Serve(AtQuit.Pid());
+    AtQuit.Wait();
+    RunLength = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - Started);
+    Proxy.Finish();
+    ASSERT_TRUE(Proxy.Killed()) << Proxy.Outcome() << "\n" << AtQuit.Report() << Servers.LogTail();
+  }
   ASSERT_TRUE(Servers.Messages("alice").empty());
 
   // Killed at random moments of a run, each round with messages of its own.
+  // The moment is drawn from the length of the last run that reached its
+  // end, so that kills land midway on a machine that speeds up or slows down.
   SetServer(Servers.Pop3Address());
   std::mt19937 Random(std::random_device{}());
-  int KilledMidway = 0;
-  for (int Round = 0; Round < 6; ++Round) {
+  int KilledMidway = 0, Round = 0;
+  for (; Round < MaxRounds && KilledMidway < WantedMidwayKills; ++Round) {
     Fill("round " + std::to_string(Round));
-    const pid_t Child = StartChild(Dir.string());
-    std::this_thread::sleep_for(
-        std::chrono::milliseconds(std::uniform_int_distribution<long>(1, FullRun.count())(Random)));
-    ::kill(Child, SIGKILL);
-    const int Status = WaitForChild(Child);
-    if (WIFSIGNALED(Status) && !Servers.Messages("alice").empty()) ++KilledMidway;
+    Started = Clock::now();
+    TGetMailChild Child(Dir);
+    if (Child.WaitUntil(Started + std::chrono::milliseconds(
+                                      std::uniform_int_distribution<long>(1, RunLength.count())(Random)))) {
+      ASSERT_TRUE(Child.Succeeded()) << Child.Report();
+      RunLength = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - Started);
+      continue;
+    }
+    Child.Kill();
+    Child.Wait();
+    if (Child.Killed() && !Servers.Messages("alice").empty()) ++KilledMidway;
   }
-  const int Final = WaitForChild(StartChild(Dir.string()));
-  ASSERT_TRUE(WIFEXITED(Final) && WEXITSTATUS(Final) == 0);
-  EXPECT_GT(KilledMidway, 0) << "no kill landed before the end; the test showed nothing";
+  EXPECT_EQ(KilledMidway, WantedMidwayKills) << "runs killed before their end, in " << Round << " rounds";
+  TGetMailChild Final(Dir);
+  Final.Wait();
+  ASSERT_TRUE(Final.Succeeded()) << Final.Report();
 
   EXPECT_TRUE(Servers.Messages("alice").empty());
   TTable Inbox(*Database, RmailTable());

@@ -197,6 +197,9 @@ TEST_F(ReceivingFlowTest, AttachmentsLandInTheChosenDirectoryUnderSafeNewNames) 
 
   EXPECT_EQ(Run(), "");
   EXPECT_EQ(std::count(Screen.Log.begin(), Screen.Log.end(), "choose directory"), 7);
+  // The dialog names each file as it will be saved, with its message.
+  ASSERT_EQ(Screen.Asked.size(), 7u);
+  EXPECT_EQ(Screen.Asked[1], "passwd of Hostile from bob@example.test");
   std::set<std::string> AllSaved;
   for (const TInboxRow& Row : InboxRows()) {
     SCOPED_TRACE(Row.Subject);
@@ -215,22 +218,27 @@ TEST_F(ReceivingFlowTest, AttachmentsLandInTheChosenDirectoryUnderSafeNewNames) 
   EXPECT_FALSE(fs::exists(Dir.parent_path() / "evil"));
 }
 
-TEST_F(ReceivingFlowTest, ReceiptsGoToTheSenderWithTheBannerButNeverAnswerAReceipt) {
+TEST_F(ReceivingFlowTest, ReceiptsGoOnceADayToEachSenderWithTheBannerButNeverToReceiptsOrLists) {
   AddAccount({"alice", "secret"});
   Settings[settings::clAutoReceipt] = "REPLY";
   Settings[settings::clReturnReceipt] = "RETURN";
   Servers->Put("alice", {"From: Carol <carol@example.test>\r\nSubject: Question\r\n\r\nAre you there?\r\n",
                          "From: carol@example.test\r\nSubject: Corvalen receipt\r\n\r\nGot it.\r\n",
-                         "From: carol@example.test\r\n\r\nNo subject.\r\n"});
+                         "From: bob@example.test\r\nList-Id: <talk.example.test>\r\nSubject: List\r\n\r\nAll.\r\n",
+                         "From: bob@example.test\r\n\r\nNo subject.\r\n",
+                         "From: carol@example.test\r\nSubject: Again\r\n\r\nStill there?\r\n"});
   EXPECT_EQ(Run(), "");
-  ASSERT_TRUE(Servers->WaitForMessages("carol", 2, 10)) << Servers->LogTail();
+  ASSERT_TRUE(Servers->WaitForMessages("carol", 1, 10)) << Servers->LogTail();
+  ASSERT_TRUE(Servers->WaitForMessages("bob", 1, 10)) << Servers->LogTail();
   ASSERT_TRUE(Servers->WaitForQueueEmpty(5));
-  const auto Receipts = Servers->Messages("carol");
+  auto Receipts = Servers->Messages("carol");
+  for (const std::string& Text : Servers->Messages("bob")) Receipts.push_back(Text);
   ASSERT_EQ(Receipts.size(), 2u);
   std::set<std::string> Answered;
   for (std::string Text : Receipts) {
     std::erase(Text, '\r');  // delivered files end their lines in LF alone
     EXPECT_NE(Text.find("Subject: Corvalen receipt\n"), std::string::npos);
+    EXPECT_NE(Text.find("\nAuto-Submitted: auto-replied\n"), std::string::npos) << Text;
     EXPECT_NE(Text.find("\n\nThank you for writing.\nI will answer soon.\nCorvalen receipt:\n"
                         "Your E-mail has been received: "),
               std::string::npos)
@@ -239,6 +247,23 @@ TEST_F(ReceivingFlowTest, ReceiptsGoToTheSenderWithTheBannerButNeverAnswerARecei
   }
   EXPECT_EQ(Answered, (std::set<std::string>{"Subject: Question\n", "Subject: No Subject\n"}));
   EXPECT_TRUE(Outgoing.ReturnReceipt);  // back as the settings say
+}
+
+TEST_F(ReceivingFlowTest, ReceiptsThatCannotBeSentAreReportedAndTheMailboxStillEmpties) {
+  AddAccount({"alice", "secret"});
+  Settings[settings::clAutoReceipt] = "REPLY";
+  // A sender the SMTP server refuses, and one with a control character.
+  Servers->Put("alice", {"From: Far <far@elsewhere.test>\r\nSubject: Refused\r\n\r\nHello.\r\n",
+                         "From: <bo\x01" "b@example.test>\r\nSubject: Control\r\n\r\nHello.\r\n",
+                         "From: carol@example.test\r\nSubject: Answered\r\n\r\nHello.\r\n"});
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(std::count_if(Screen.Log.begin(), Screen.Log.end(),
+                          [](const std::string& Line) { return Line.starts_with("status Status: Receipt not sent: "); }),
+            2);
+  EXPECT_EQ(InboxRows().size(), 3u);
+  EXPECT_TRUE(Servers->Messages("alice").empty());
+  EXPECT_TRUE(Servers->WaitForMessages("carol", 1, 10)) << Servers->LogTail();
+  ExpectScreenRestored();
 }
 
 TEST_F(ReceivingFlowTest, FailuresLeaveEveryMessageStoredOrOnTheServer) {

@@ -21,11 +21,12 @@ public:
   }
   void CloseProgress() override { ProgressShown = false; }
   void ShowMessage(const std::string& Text) override { Log.push_back("box " + Text); }
-  void ClearOutboxList() override { Log.push_back("clear list"); }
   void RefillOutboxList() override { Log.push_back("refill list"); }
-  void AddInboxEntry() override { Log.push_back("inbox entry"); }
-  std::string ChooseAttachmentDirectory(const std::string& Configured) override {
+  void AddInboxEntry(std::int64_t) override { Log.push_back("inbox entry"); }
+  std::string ChooseAttachmentDirectory(const std::string& Configured, const std::string& FileName,
+                                        const std::string& Subject, const std::string& Sender) override {
     Log.push_back("choose directory");
+    Asked.push_back(FileName + " of " + Subject + " from " + Sender);
     return AttachmentDirectory.empty() ? Configured : AttachmentDirectory;
   }
 
@@ -37,6 +38,8 @@ public:
 
   bool Locked = false, Animating = false, ProgressShown = false;
   std::vector<std::string> Log;
+  // What the Save Attachment To dialog was asked about: "file of subject from sender".
+  std::vector<std::string> Asked;
   std::function<void(int)> OnProgress;
   // What the Save Attachment To dialog answers; empty: no choice made.
   std::string AttachmentDirectory;

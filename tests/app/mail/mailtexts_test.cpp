@@ -1,5 +1,6 @@
 // Widget-free texts of the message windows: date-time texts, the lines of
-// the composer's boxes, the Outbox row and the Properties text.
+// the composer's boxes, the Outbox row, the Properties text and automatic
+// receipts.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,6 +10,8 @@
 #include "app/mail/inboxrow.h"
 #include "app/mail/outboxrow.h"
 #include "app/mail/propertiestext.h"
+#include "app/mail/receipt.h"
+#include "maillib/message/nbmsg.h"
 
 namespace {
 
@@ -115,6 +118,27 @@ TEST(SavedFilesDirectory, TheirOwnDirectoryWhenTheyShareOne) {
   EXPECT_EQ(SavedFilesDirectory({"/home/a/x.pdf", "/tmp/y.txt"}, "/conf"), "/conf");
   EXPECT_EQ(SavedFilesDirectory({"x.pdf"}, "/conf"), "/conf");  // a bare name, as older rows hold
   EXPECT_EQ(SavedFilesDirectory({}, "/conf"), "/conf");
+}
+
+TEST(AutomaticReceipt, NoneToAutomaticListOrBulkMailNorToMachines) {
+  const auto MayAnswer = [](const std::string& Address, const TStringList& Headers) {
+    TnbMessage Message;
+    Message.Sender().SetAddress(Address);
+    Message.Headers() = Headers;
+    return MayAnswerAutomatically(Message);
+  };
+  EXPECT_TRUE(MayAnswer("ann@x", {"Auto-Submitted: No (a person wrote it)", "Precedence: first-class", "X-List-Id: x"}));
+  for (const TStringList& Headers :
+       {TStringList{"Auto-Submitted: auto-replied"}, {"auto-submitted:\tAuto-Generated; x=y"}, {"Auto-Submitted:"},
+        {"Precedence: BULK"}, {"Precedence: junk (spam)"}, {"List-Id: <talk.example.test>"},
+        {"List-Unsubscribe:", " <mailto:leave@x>"}, {"Return-Path: <>"}})
+    EXPECT_FALSE(MayAnswer("ann@x", Headers)) << Headers.front();
+  for (const char* Machine : {"MAILER-DAEMON@x", "postmaster@x", "No-Reply+billing@x", "donotreply@x", ""})
+    EXPECT_FALSE(MayAnswer(Machine, {})) << Machine;
+  // Receipts say what they are, so other responders leave them unanswered.
+  TnbMessage Receipt;
+  FillReceipt(Receipt, "ann@x", "Hi", "2026-03-07", {"Me", "", "me@x"}, {});
+  EXPECT_FALSE(MayAnswerAutomatically(Receipt));
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
+#include <QThread>
+
 #include <sys/stat.h>
 
 #include <fstream>
@@ -84,6 +87,39 @@ TEST(Installation, AStoreThatIsNoDatabaseIsNamedWithItsDirectory) {
   }
   fs::current_path(Old);
   fs::remove_all(Dir);
+}
+
+// Starts the program from Start until its store appears in Data (it then
+// waits in the first-run setup), and ends it; returns what went wrong.
+std::string StoreOfProgramStartedFrom(const fs::path& Start, const QProcessEnvironment& Environment,
+                                      const fs::path& Data) {
+  QProcess Program;
+  Program.setWorkingDirectory(QString::fromStdString(Start.string()));
+  Program.setProcessEnvironment(Environment);
+  Program.start(CORVALEN_PROGRAM, {});
+  const auto Made = [](const fs::path& Dir) { return fs::exists(Dir / installation::DatabaseFileName); };
+  for (int Poll = 0; Poll < 1500 && !Made(Data) && !Made(Start) && Program.state() != QProcess::NotRunning; ++Poll)
+    QThread::msleep(20);
+  const bool Found = Made(Data) && !Made(Start);
+  Program.kill();
+  Program.waitForFinished();
+  return Found ? "" : "no store in " + Data.string() + ": " + Program.readAllStandardError().toStdString();
+}
+
+TEST(Installation, TheProgramKeepsItsDataInCorvalenDataElseInHomeWhateverTheWorkingDirectory) {
+  const fs::path Root = fs::temp_directory_path() / ("corvalen-datadir-" + std::to_string(::getpid()));
+  const fs::path Start = Root / "started-here", Home = Root / "home", Named = Root / "named" / "data";
+  fs::create_directories(Start);
+  fs::create_directories(Home);
+  QProcessEnvironment Environment = QProcessEnvironment::systemEnvironment();
+  Environment.insert("HOME", QString::fromStdString(Home.string()));
+  Environment.insert(installation::DataDirectoryVariable, QString::fromStdString(Named.string()));
+  EXPECT_EQ(StoreOfProgramStartedFrom(Start, Environment, Named), "");
+  Environment.remove(installation::DataDirectoryVariable);
+  EXPECT_EQ(StoreOfProgramStartedFrom(Start, Environment, Home / "Corvalen"), "");
+  for (const fs::path& Made : {Named, Home / "Corvalen"})
+    EXPECT_EQ(fs::status(Made).permissions() & fs::perms::all, fs::perms::owner_all) << Made;
+  fs::remove_all(Root);
 }
 
 }  // namespace

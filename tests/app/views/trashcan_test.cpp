@@ -147,7 +147,7 @@ TEST_F(TrashcanTest, SortBySubjectLastsThroughFillsUntilSortByDate) {
   AddRow(RmailTable(), {"delta", "Dan", "d@x", "2026-12-04"});
   Form2->Table1.First();
   while (Form2->Table1.FieldByName("SUBJECT").AsString() != "delta") Form2->Table1.Next();
-  Form2->AddCurrentRow();
+  Form2->AddRecord(Form2->Table1.RecordId());
   EXPECT_EQ(ListCaptions(Form2->ListView1), (QStringList{"alpha", "beta", "delta", "gamma"}));
   Window->Date1->trigger();
   EXPECT_EQ(ListCaptions(Form2->ListView1), (QStringList{"gamma", "alpha", "beta", "delta"}));
