@@ -1,6 +1,8 @@
 #include "nbpop3.h"
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <memory>
 #include <set>
 
@@ -15,6 +17,12 @@ namespace {
 
 constexpr std::uint16_t Pop3Port = 110;
 constexpr std::uint16_t Pop3sPort = 995;
+
+// A message may take this many times its LIST size, plus MessageSlack,
+// before its transfer is stopped. LIST sizes are not exact (line ends,
+// stuffing), but one far beyond its size is a server that does not stop.
+constexpr std::int64_t MessageSizeFactor = 4;
+constexpr std::int64_t MessageSlack = 1 << 20;
 
 // The text of Reply after its status ("+OK "), from the first blank on.
 std::string_view AfterStatus(std::string_view Reply) { return Reply.size() > 4 ? Reply.substr(4) : std::string_view(); }
@@ -80,14 +88,14 @@ void TnbCustomPOP::OpenSocket() {
 
 void TnbCustomPOP::Command(const std::string& Text) {
   SendLine(Text);
-  if (ReadReply(LastReply) != 1) throw EServerError(LastReply);
+  if (ReadReply(LastReply) != 1) ReplyError();
 }
 
 void TnbCustomPOP::Login() {
   ResetState();
   ConnectSocket();
   if (Security == TSecurity::ImplicitTls) StartTls();
-  if (ReadReply(LastReply) != 1) throw EServerError(LastReply);
+  if (ReadReply(LastReply) != 1) ReplyError();
   if (Security == TSecurity::StartTls) {
     if (!Capabilities().contains("STLS"))
       ConnectionError("The POP3 server " + Host() + " does not offer STLS, so the connection cannot be encrypted");
@@ -104,19 +112,26 @@ void TnbCustomPOP::Login() {
   const std::string_view Stat = AfterStatus(LastReply);
   if (const std::size_t Blank = Stat.find(' '); Blank != std::string_view::npos) {
     const std::string_view Size = Stat.substr(Blank + 1);
-    FMessageCount = StrToInt(Stat.substr(0, Blank));
-    FMailboxSize = StrToInt(Size.substr(0, Size.find(' ')));
+    try {
+      FMessageCount = StrToInt(Stat.substr(0, Blank));
+      FMailboxSize = StrToInt(Size.substr(0, Size.find(' ')));
+    } catch (const EConvertError&) {
+      // The conversion's own text would show the server's bytes raw.
+      ReplyError();
+    }
   }
 }
 
 std::set<std::string> TnbCustomPOP::Capabilities() {
   SendLine("CAPA");
   std::set<std::string> Names;
+  const auto Started = std::chrono::steady_clock::now();
   // A server without CAPA answers -ERR: it has no capability to offer.
   if (ReadReply(LastReply) != 1) return Names;
-  // A real list is a dozen lines; a longer one is read to its end, not kept.
+  // A real list is a dozen lines; a list without end is bounded as any reply.
   constexpr std::size_t MaxNames = 64;
-  for (std::string Line; ReadReply(Line), Line != ".";)
+  std::string Line;
+  for (std::size_t Count = 1; ReadReplyLine(Line, Count, Started), Line != "."; ++Count)
     if (Names.size() < MaxNames) Names.insert(mimetext::UpperCase(std::string_view(Line).substr(0, Line.find(' '))));
   return Names;
 }
@@ -128,19 +143,22 @@ void TnbCustomPOP::Logout() {
 void TnbCustomPOP::RetrieveMessage(int Num) {
   const std::string Number = std::to_string(Num + 1);
   Command("LIST " + Number);
-  // "+OK number size"; a size that is not a number is no size.
+  // "+OK number size"; a size that is not a number is no size (-1).
   std::string_view Listed = AfterStatus(LastReply);
   const std::size_t Blank = Listed.find(' ');
   Listed = Blank == std::string_view::npos ? std::string_view() : Listed.substr(Blank + 1);
-  std::int64_t Size = 0;
+  std::int64_t Size = -1;
   if (const auto [End, Error] = std::from_chars(Listed.data(), Listed.data() + Listed.size(), Size);
-      Error != std::errc() || End != Listed.data() + Listed.size())
-    Size = 0;
+      Error != std::errc() || End != Listed.data() + Listed.size() || Size < 0)
+    Size = -1;
+  const std::int64_t Limit = Size < 0 ? MaxMessageData
+                                       : std::min(MessageSizeFactor * std::min(Size, MaxMessageData) + MessageSlack,
+                                                  MaxMessageData);
 
   if (OnRetrieving) OnRetrieving(this, Num);
   Command("RETR " + Number);
   TMemoryStream Stream;
-  ReceiveToTerminator(Stream, Size);
+  ReceiveToTerminator(Stream, Size, Limit);
   RemoveTermination(Stream);
   StoreMessage(Num, Stream);
   if (OnRetrieved) OnRetrieved(this, Num);

@@ -43,7 +43,9 @@ public:
   void Logout() override;
 
   // LIST and RETR of message Num; the message text, without the terminating
-  // line and with dot-stuffing undone, goes to StoreMessage.
+  // line and with dot-stuffing undone, goes to StoreMessage. A message that
+  // grows far beyond its LIST size (four times it plus 1 MiB, never beyond
+  // MaxMessageData) ends the connection with ESocketError.
   void RetrieveMessage(int Num);
   // DELE of message Num; a refusal is not an error.
   void DeleteMessage(int Num);

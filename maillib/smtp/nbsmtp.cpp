@@ -20,11 +20,25 @@ constexpr std::uint16_t SmtpPort = 25;
 constexpr std::uint16_t SubmissionPort = 587;
 constexpr std::uint16_t SubmissionsPort = 465;
 
+// What a quoted local part ("\"john doe\"@example.test") leaves of Address:
+// inside the quotes blanks and angle brackets are part of the address.
+std::string_view UnquotedPart(std::string_view Address) {
+  if (!Address.starts_with('"')) return Address;
+  for (std::size_t I = 1; I < Address.size(); ++I) {
+    if (Address[I] == '\\') ++I;
+    else if (Address[I] == '"') return Address.substr(I + 1);
+  }
+  return Address;  // a quote that never closes quotes nothing
+}
+
 // An address goes into a command line as it is: a control character in it
-// (a line break above all) would let it add commands of its own.
+// (a line break above all) would let it add commands of its own, and a
+// blank or an angle bracket parameters of its own ("> NOTIFY=...").
 const std::string& EnvelopeAddress(const std::string& Address) {
   if (std::any_of(Address.begin(), Address.end(), [](unsigned char C) { return C < 0x20 || C == 0x7F; }))
-    throw EMessageError("The address \"" + Address + "\" contains a control character");
+    throw EMessageError("The address \"" + TtkSocket::PrintableReply(Address) + "\" contains a control character");
+  if (UnquotedPart(Address).find_first_of(" <>") != std::string_view::npos)
+    throw EMessageError("The address \"" + Address + "\" contains a blank, \"<\" or \">\"");
   return Address;
 }
 
@@ -79,7 +93,7 @@ void TnbSMTP::OpenSocket() {
 }
 
 void TnbSMTP::Expect(int Class) {
-  if (ReadMultiLineReply() / 100 != Class) throw EServerError(LastReply);
+  if (ReadMultiLineReply() / 100 != Class) ReplyError();
 }
 
 void TnbSMTP::Login() {
@@ -201,7 +215,7 @@ void TnbSMTP::AddRecipient(const std::string& Address) {
   if (ReadMultiLineReply() / 100 == 2) return;
   bool Proceed = false;
   if (OnAddressRejected) OnAddressRejected(this, Address, LastReply, Proceed);
-  if (!Proceed) throw EServerError(LastReply);
+  if (!Proceed) ReplyError();
 }
 
 void TnbSMTP::TransferData(TStream& Text) {

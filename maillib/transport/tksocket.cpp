@@ -7,6 +7,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 
 #include "nberrors.h"
 #include "platform/net/socketerrors.h"
@@ -14,6 +15,7 @@
 #include "platform/runtime/msgtable.h"
 #include "platform/runtime/processmessages.h"
 #include "platform/runtime/streams.h"
+#include "platform/runtime/textencoding.h"
 #include "platform/tls/tlssession.h"
 #include "raslink.h"
 #include "waitloop.h"
@@ -123,6 +125,9 @@ void TtkSocket::Pump(short Events) {
     if (Error != 0) {
       FAsyncErrorCode = Error;
       FAsyncError = true;
+      // A refused connection reports ECONNREFUSED: a reset follows a connection
+      // that was made, and what the server sent before it is still to be read.
+      if (FConnecting && Error == wsaerr::WSAECONNRESET) FConnectDone = true;
     } else if (FConnecting) {
       if (Fd.revents & POLLOUT) FConnectDone = true;
     } else {
@@ -221,7 +226,7 @@ void TtkSocket::ConnectSocket() {
   WaitUntil(FCounter, FCanceled, [this] { return FConnectDone || FAsyncError; }, [this] { Pump(POLLOUT); });
   FConnecting = false;
   if (FCanceled) CanceledError();
-  if (FAsyncError) SocketError(FAsyncErrorCode);
+  if (FAsyncError && !FConnectDone) SocketError(FAsyncErrorCode);
   if (FCounter.TimedOut()) TimedOutError();
 }
 
@@ -258,7 +263,8 @@ void TtkSocket::WaitForData() {
   WaitUntil(FCounter, FCanceled, [this] { return FDataAvailable || FAsyncError; }, [this] { Pump(POLLIN); });
   if (FCanceled) CanceledError();
   if (FCounter.TimedOut()) TimedOutError();
-  if (FAsyncError) SocketError(FAsyncErrorCode);
+  // A reset (FAsyncError) is raised by the reading that follows, once it has
+  // taken what arrived before it: a reply sent just before a reset counts.
   FCounter.Start();
   FDataAvailable = false;
   ProcessMessages();
@@ -279,9 +285,9 @@ int TtkSocket::ReadReply(std::string& Line) {
     LastWasEnd = N == 0;
     if (N < 0) {
       if (Error != wsaerr::WSAEWOULDBLOCK && !FCanceled) SocketError(Error);
-      Pump(POLLIN);
-      // A reset seen while waiting is the end of this line, not a pause.
+      // A reset seen while waiting ends this line once nothing is left to read.
       if (FAsyncError && !FCanceled) SocketError(FAsyncErrorCode);
+      Pump(POLLIN);
       continue;
     }
     if (N == 0) FClosedByPeer = true;
@@ -305,33 +311,75 @@ int TtkSocket::ReadReply(std::string& Line) {
   }
   if (FCounter.TimedOut()) TimedOutError();
   if (FCanceled) CanceledError();
-  if (Lf == std::string::npos && FClosedByPeer) SocketError(wsaerr::WSAEDISCON);
+  if (Lf == std::string::npos && FClosedByPeer) SocketError(FAsyncError ? FAsyncErrorCode : wsaerr::WSAEDISCON);
   return Code;
+}
+
+int TtkSocket::ReadReplyLine(std::string& Line, std::size_t Count, std::chrono::steady_clock::time_point Started) {
+  if (Count >= MaxReplyLines)
+    ConnectionError("The reply of " + Host() + " has more than " + std::to_string(MaxReplyLines) +
+                    " lines; the connection was closed");
+  if (std::chrono::steady_clock::now() - Started > std::chrono::seconds(TimeOut()))
+    ConnectionError("The reply of " + Host() + " did not end within " + std::to_string(TimeOut()) +
+                    " s; the connection was closed");
+  return ReadReply(Line);
 }
 
 int TtkSocket::ReadMultiLineReply(std::vector<std::string>* Lines) {
   if (Lines) Lines->clear();
+  const auto Started = std::chrono::steady_clock::now();
   const int Code = ReadReply(LastReply);
   if (Lines) Lines->push_back(LastReply);
-  if (Code > 0 && LastReply.find('-') == 3) {
-    while (!FClosedByPeer) {
-      const int Next = ReadReply(LastReply);
-      // A hostile server could send lines without end: only so many are kept.
-      if (Lines && Lines->size() < MaxReplyLines) Lines->push_back(LastReply);
-      if (Next == Code && LastReply.find(' ') == 3) break;
-    }
+  // Every line but the last has "-" after its code; the last may be the code
+  // alone (RFC 5321, 4.2.1), and one with another code must end it too.
+  for (std::size_t Count = 1; Code > 0 && LastReply.size() > 3 && LastReply[3] == '-'; ++Count) {
+    ReadReplyLine(LastReply, Count, Started);
+    if (Lines) Lines->push_back(LastReply);
   }
   return Code;
 }
 
+std::string TtkSocket::PrintableReply(std::string_view Reply) {
+  std::string Text;
+  while (!Reply.empty()) {
+    const std::size_t Length = UTF8SequenceLength(Reply);
+    const auto First = static_cast<unsigned char>(Reply[0]);
+    // C1 controls (U+0080 to U+009F) steer terminals as much as C0 ones do.
+    const bool C1 = Length == 2 && First == 0xC2 && static_cast<unsigned char>(Reply[1]) < 0xA0;
+    if (Length == 0 || First < 0x20 || First == 0x7F || C1) {
+      const std::size_t Bytes = std::max<std::size_t>(Length, 1);
+      for (std::size_t I = 0; I < Bytes; ++I) {
+        char Escape[5];
+        std::snprintf(Escape, sizeof Escape, "\\x%02x", static_cast<unsigned char>(Reply[I]));
+        Text += Escape;
+      }
+      Reply.remove_prefix(Bytes);
+    } else {
+      Text.append(Reply.substr(0, Length));
+      Reply.remove_prefix(Length);
+    }
+  }
+  return Text;
+}
+
+void TtkSocket::ReplyError() const {
+  // Blanks and NULs alone would make an error message without any text.
+  if (LastReply.find_first_not_of(std::string_view(" \t\r\v\f\0", 6)) == std::string::npos)
+    throw EServerError("The server sent an empty reply");
+  throw EServerError(PrintableReply(LastReply));
+}
+
 void TtkSocket::ReportProgress(std::int64_t Transferred, std::int64_t Total) {
   if (!OnProgress) return;
-  // Halves round to even, as the progress figures always have.
-  const int Perc = Total < 1 ? -1 : static_cast<int>(std::nearbyint(Transferred * 100.0 / Total));
+  // Halves round to even, as the progress figures always have. A server
+  // sending more than it announced stops the figure at 100, so it never
+  // overflows an int.
+  const int Perc =
+      Total < 1 ? -1 : static_cast<int>(std::min(100.0, std::nearbyint(Transferred * 100.0 / Total)));
   OnProgress(this, Perc, static_cast<int>(std::min<std::int64_t>(Transferred, INT_MAX)));
 }
 
-void TtkSocket::ReceiveToTerminator(TMemoryStream& Stream, std::int64_t ExpectedSize) {
+void TtkSocket::ReceiveToTerminator(TMemoryStream& Stream, std::int64_t ExpectedSize, std::int64_t MaxSize) {
   if (!Connected()) SocketError(msg::SNotConnected);
   WaitForData();
 
@@ -355,11 +403,13 @@ void TtkSocket::ReceiveToTerminator(TMemoryStream& Stream, std::int64_t Expected
       N = ReceiveSome(Buffer, sizeof Buffer, Error);
       if (N < 0) {
         if (Error != wsaerr::WSAEWOULDBLOCK && !FCanceled) SocketError(Error);
+        // A reset seen while waiting ends the data once nothing is left to read.
+        if (FAsyncError && !FCanceled) SocketError(FAsyncErrorCode);
         N = 0;
       } else if (N == 0 && !FCanceled) {
         // The server went away before the terminator: waiting on is pointless.
         FClosedByPeer = true;
-        SocketError(wsaerr::WSAEDISCON);
+        SocketError(FAsyncError ? FAsyncErrorCode : wsaerr::WSAEDISCON);
       }
     }
     const std::int64_t Before = Stream.Size();
@@ -372,12 +422,12 @@ void TtkSocket::ReceiveToTerminator(TMemoryStream& Stream, std::int64_t Expected
       FCounter.Start();
     }
     ReportProgress(Stream.Size() - Start, ExpectedSize);
-    if (Stream.Size() == Before && !Complete) {
-      Pump(POLLIN);
-      if (FAsyncError && !FCanceled) SocketError(FAsyncErrorCode);
-    } else {
-      ProcessMessages();
-    }
+    // A server that never ends the data would take all memory.
+    if (!Complete && Stream.Size() - Start > MaxSize)
+      ConnectionError("The server " + Host() + " sent more than " + std::to_string(MaxSize) +
+                      " bytes for one message; the transfer was stopped");
+    if (Stream.Size() == Before && !Complete) Pump(POLLIN);
+    else ProcessMessages();
   }
   FCounter.Stop();
   if (FCounter.TimedOut()) TimedOutError();

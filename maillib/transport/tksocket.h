@@ -2,6 +2,7 @@
 
 #include <poll.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,8 +35,10 @@ public:
   static constexpr std::size_t SendChunk = 2047;
   // Longer reply lines are cut to this; the rest of such a line is dropped.
   static constexpr std::size_t MaxReplyLine = 65536;
-  // Lines of one multi-line reply handed to a caller; later ones are read and dropped.
+  // Lines of one multi-line reply (or POP3 list); a longer one is an error.
   static constexpr std::size_t MaxReplyLines = 256;
+  // The most bytes ReceiveToTerminator takes for one message.
+  static constexpr std::int64_t MaxMessageData = std::int64_t{1} << 30;
 
   explicit TtkSocket(TComponent* AOwner = nullptr);
   ~TtkSocket() override;
@@ -70,8 +73,13 @@ public:
   std::string RemoteAddress;
   // This machine's host name.
   std::string LocalHostName;
-  // The last reply line read, without its line end.
+  // The last reply line read, without its line end, as the server sent it.
   std::string LastReply;
+
+  // Reply text fit to show in a message or on a terminal: control bytes and
+  // bytes that are not UTF-8 become "\xNN", so a server's escape sequences
+  // never reach the screen.
+  static std::string PrintableReply(std::string_view Reply);
 
   // Seconds a step may wait without progress; 60 by default.
   int TimeOut() const { return FCounter.TimeOut; }
@@ -122,12 +130,15 @@ public:
   void SendLine(const std::string& Text);
   // Reads one line; returns ParseReplyCode of it, or -1 when no line arrived.
   int ReadReply(std::string& Line);
-  // Reads a reply that may span several lines ("250-" ... "250 "); LastReply
-  // is the last line read, the result the first line's code. Lines, when
-  // given, receives every line of the reply.
+  // Reads a reply that may span several lines ("250-" ... "250 "): the first
+  // line without "-" after its code ends it. LastReply is the last line read,
+  // the result the first line's code. Lines, when given, receives every line
+  // of the reply.
   int ReadMultiLineReply(std::vector<std::string>* Lines = nullptr);
   // Appends received data to Stream until it ends with CR LF "." CR LF.
-  void ReceiveToTerminator(TMemoryStream& Stream, std::int64_t ExpectedSize);
+  // Data beyond MaxSize bytes ends the transfer with ESocketError and closes
+  // the connection, since the rest of it cannot be skipped.
+  void ReceiveToTerminator(TMemoryStream& Stream, std::int64_t ExpectedSize, std::int64_t MaxSize = MaxMessageData);
   // Sends the whole content of Stream; with DotStuff every line that begins
   // with "." gets a second one (the SMTP data transfer). Progress counts the
   // bytes of Stream.
@@ -146,6 +157,14 @@ protected:
   [[noreturn]] void ConnectionError(std::string Msg);
   // The host part of Server.
   std::string Host() const;
+  // Reads the line after the first Count lines of a reply that began at
+  // Started. A server may not hold the client with a reply that never ends:
+  // more than MaxReplyLines lines, or a reply still going after TimeOut
+  // seconds, is reported and closes the connection with ESocketError.
+  int ReadReplyLine(std::string& Line, std::size_t Count, std::chrono::steady_clock::time_point Started);
+  // Raises EServerError with LastReply as PrintableReply shows it, or with
+  // words for a reply that holds nothing but blanks.
+  [[noreturn]] void ReplyError() const;
 
   bool Canceled() const { return FCanceled; }
 

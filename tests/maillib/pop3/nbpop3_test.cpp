@@ -1,6 +1,7 @@
 // The POP3 client against scripted servers: the command sequence of a whole
 // mailbox, the message text handed on without its terminator and stuffing,
 // and how failures end the call without losing what was fetched.
+#include <algorithm>
 #include <chrono>
 
 #include "maillib/pop3/messagelist.h"
@@ -135,6 +136,53 @@ TEST_F(Pop3Test, ResetDuringRetrKeepsTheMessagesFetchedBefore) {
   EXPECT_EQ(Client.Messages().Count(), 1);
   EXPECT_FALSE(Client.Connected());
   EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+}
+
+TEST_F(Pop3Test, EndlessMessageIsStoppedAtItsLimitAndTheMessagesBeforeItStay) {
+  // LIST says 100 bytes: at most 4 * 100 + 1 MiB may come.
+  Fake Server(Join(LoginSteps(2), {Fake::C("LIST 1"), Fake::S("+OK 1 20\r\n"), Fake::C("RETR 1"),
+                                   Fake::S("+OK\r\nSubject: a\r\n\r\nx\r\n.\r\n"), Fake::C("DELE 1"),
+                                   Fake::S("+OK\r\n"), Fake::C("LIST 2"), Fake::S("+OK 2 100\r\n"),
+                                   Fake::C("RETR 2"), Fake::S("+OK\r\n" + std::string((1 << 20) + 4096, 'x')),
+                                   Fake::AwaitClose()}));
+  TClient Client(Server.Address());
+  Client.SetTimeOut(2);
+  int MaxPercent = 0;
+  Client.OnProgress = [&](TObject*, int Perc, int) { MaxPercent = std::max(MaxPercent, Perc); };
+  EXPECT_EQ(ErrorOf<ESocketError>([&] { Client.RetrieveAll(false); }),
+            "The server 127.0.0.1 sent more than 1048976 bytes for one message; the transfer was stopped");
+  EXPECT_EQ(Client.Messages().Count(), 1);
+  EXPECT_EQ(MaxPercent, 100);
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+}
+
+TEST_F(Pop3Test, EndlessCapabilityListIsBounded) {
+  std::string List = "+OK\r\n";
+  for (int I = 0; I < 1000; ++I) List += "X-MORE\r\n";
+  Fake Server({Fake::S("+OK ready\r\n"), Fake::C("CAPA"), Fake::S(List), Fake::AwaitClose()});
+  TClient Client(Server.Address());
+  Client.Security = TSecurity::StartTls;
+  Client.SetTimeOut(2);
+  EXPECT_EQ(ErrorOf<ESocketError>([&] { Client.RetrieveAll(false); }),
+            "The reply of 127.0.0.1 has more than 256 lines; the connection was closed");
+}
+
+TEST_F(Pop3Test, EmptyRepliesAndControlBytesGiveReadableErrors) {
+  const std::string Hostile = "-ERR \x1b]0;owned\x07 \xc2\x9b caf\xc3\xa9 \xff";
+  for (const auto& [Reply, Error] : std::vector<std::pair<std::string, std::string>>{
+           {"", "The server sent an empty reply"},
+           {std::string(" \0\t\0", 4), "The server sent an empty reply"},
+           {Hostile, "-ERR \\x1b]0;owned\\x07 \\xc2\\x9b caf\xc3\xa9 \\xff"},
+           {"+OK \x1b[5m 9", "+OK \\x1b[5m 9"}}) {
+    Steps Script = LoginSteps(0);
+    if (Reply.starts_with("+OK")) Script.back() = Fake::S(Reply + "\r\n");  // as the answer to STAT
+    else Script = {Fake::S(Reply + "\r\n")};                               // as the greeting
+    Script.push_back(Fake::AwaitClose());
+    Fake Server(Script);
+    TClient Client(Server.Address());
+    EXPECT_EQ(ErrorOf<EServerError>([&] { Client.RetrieveAll(false); }), Error);
+    EXPECT_EQ(Client.LastReply, Reply);  // raw, for callers that parse it
+  }
 }
 
 TEST_F(Pop3Test, ServerClosingEarlyGivesAClearText) {

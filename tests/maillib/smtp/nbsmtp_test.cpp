@@ -195,6 +195,25 @@ TEST_F(SmtpTest, MessageProblemsAreFoundAfterLoginAndQuitFollows) {
   EXPECT_EQ(Server.Transcript().find("other@"), std::string::npos);
 }
 
+TEST_F(SmtpTest, EnvelopeAddressWithBlanksOrAngleBracketsIsRefusedButAQuotedLocalPartMayHoldThem) {
+  Client.SetTimeOut(1);
+  for (const std::string Bad : {"x@example.test> NOTIFY=SUCCESS ORCPT=rfc822;spy@evil.test", "a b@example.test",
+                                "<x@example.test", "\"open <x@example.test", "\"a\"b c@example.test"}) {
+    Fake Server(Fake::Join({Greeting(), {Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()}}));
+    Client.Server = Server.Address();
+    Message.BCC().Items(0).SetAddress(Bad);
+    EXPECT_EQ(ErrorOf<EMessageError>([&] { Client.Send(); }),
+              "The address \"" + Bad + "\" contains a blank, \"<\" or \">\"");
+  }
+  Message.Sender().SetAddress("\"me <at> home\"@example.test");
+  Message.BCC().Items(0).SetAddress("bcc@example.test");
+  Steps Sent = Envelope();
+  Sent[0] = Fake::C("MAIL FROM:<\"me <at> home\"@example.test>");
+  Fake Server(Fake::Join({Greeting(), Sent, DataAndQuit()}));
+  Client.Server = Server.Address();
+  Client.Send();
+}
+
 TEST_F(SmtpTest, DestroyedMessageIsNoLongerReferenced) {
   {
     TnbMessage Temporary;

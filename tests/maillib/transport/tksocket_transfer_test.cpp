@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <thread>
 
 #include "maillib/transport/nberrors.h"
 #include "maillib/transport/tempfilestream.h"
@@ -39,12 +40,30 @@ TEST_F(TransferTest, MultiLineReplyEndsAtTheLineWithABlankAfterTheCode) {
   EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
 }
 
-TEST_F(TransferTest, FinalLineWithoutBlankDoesNotEndTheReply) {
-  Fake Server({Fake::S("220 hi\r\n"), Fake::S("250-a\r\n250b\r\n"), Fake::Pause(300), Fake::S("250 c\r\n")});
+TEST_F(TransferTest, ReplyEndsAtTheFirstLineWithoutAHyphenAfterTheCode) {
+  // The code alone (RFC 5321, 4.2), another code, no blank after the code.
+  Fake Server({Fake::S("220-greets you\r\n220\r\n250-a\r\n251 other\r\n250-a\r\n250b\r\n221 next\r\n")});
   TTestClient Client(Server.Address());
+  Client.SetTimeOut(5);
   Client.Connect();
-  EXPECT_EQ(Client.ReadMultiLineReply(), 250);
-  EXPECT_EQ(Client.LastReply, "250 c");
+  EXPECT_EQ(Client.LastReply, "220");
+  for (const char* Last : {"251 other", "250b", "221 next"}) {
+    Client.ReadMultiLineReply();
+    EXPECT_EQ(Client.LastReply, Last);
+  }
+}
+
+TEST_F(TransferTest, TrickledReplyEndsAfterTheTimeOutInAll) {
+  std::vector<Fake::TStep> Trickle{Fake::S("220 hi\r\n")};
+  for (int I = 0; I < 25; ++I) Trickle.insert(Trickle.end(), {Fake::S("250-more\r\n"), Fake::Pause(100)});
+  Fake Server(Trickle);
+  TTestClient Client(Server.Address());
+  Client.SetTimeOut(1);  // a line every 100 ms never lets a single wait time out
+  Client.Connect();
+  EXPECT_EQ(ErrorOf<ESocketError>([&] { Client.ReadMultiLineReply(); }),
+            "The reply of 127.0.0.1 did not end within 1 s; the connection was closed");
+  EXPECT_FALSE(Client.Connected());
+  Server.Finish();  // its sends after the close fail; only the client is under test
 }
 
 TEST_F(TransferTest, ReplyCutShortByTheServerEndsAtOnceWithItsOwnText) {
@@ -138,6 +157,34 @@ TEST_F(TransferTest, PeerClosingMidMessageEndsTheWaitAtOnce) {
   EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(2));
   EXPECT_EQ(Message.View(), "partial");
   EXPECT_FALSE(Client.Connected());
+}
+
+TEST_F(TransferTest, WhatArrivedBeforeAResetIsReadBeforeTheReset) {
+  Fake Server(std::vector<std::vector<Fake::TStep>>{
+      {Fake::S("-ERR mailbox locked\r\n"), Fake::Reset()},
+      {Fake::S("+OK hi\r\n"), Fake::C("RETR 1"), Fake::S("+OK\r\nSubject: x\r\n\r\nbody\r\n.\r\n"), Fake::Reset()}});
+  // A greeting and its reset are both in before the client sees its connection made.
+  TProcOverride Connect(wsproc::connect, [Real = TtkWinsock::Instance().Proc(wsproc::connect)](
+                                             int S, const sockaddr* Name, socklen_t Len) {
+    const int Result = Real(S, Name, Len);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return Result;
+  });
+  TTestClient Client(Server.Address());
+  Client.Connect();
+  EXPECT_EQ(Client.LastReply, "-ERR mailbox locked");
+  std::string Line;
+  EXPECT_EQ(ErrorOf<ESocketError>([&] { Client.ReadReply(Line); }), "[10054] Connection reset by peer");
+  // So are a reply, the message after it and the reset, before the client looks.
+  Client.Connect();
+  Client.SendLine("RETR 1");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Client.ReadReply(Line);
+  EXPECT_EQ(Line, "+OK");
+  TMemoryStream Message;
+  Client.ReceiveToTerminator(Message, 0);
+  EXPECT_EQ(Message.View(), "Subject: x\r\n\r\nbody\r\n.\r\n");
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
 }
 
 TEST_F(TransferTest, SilentServerTimesOutWithoutSpinningAndKeepsTheInterfaceAlive) {
