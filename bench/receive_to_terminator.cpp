@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "loopbacklistener.h"
 #include "maillib/transport/nbmb.h"
 #include "platform/runtime/exception.h"
 #include "platform/runtime/streams.h"
@@ -60,20 +61,6 @@ std::string MakeMessage() {
   Message.resize(MessageSize - 2, 'y');
   Message += Terminator;
   return Message;
-}
-
-// A loopback listener on a free port.
-int Listen(std::uint16_t& Port) {
-  const int Listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in Address{};
-  Address.sin_family = AF_INET;
-  Address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t Len = sizeof Address;
-  ::bind(Listener, reinterpret_cast<sockaddr*>(&Address), Len);
-  ::listen(Listener, 2);
-  ::getsockname(Listener, reinterpret_cast<sockaddr*>(&Address), &Len);
-  Port = ntohs(Address.sin_port);
-  return Listener;
 }
 
 int ConnectTo(std::uint16_t Port) {
@@ -149,7 +136,7 @@ void Compare(const char* Title, const char* PlainName, TBenchClient& Client, con
 
 void PlainRun(const std::string& Message) {
   std::uint16_t Port;
-  const int Listener = Listen(Port);
+  const int Listener = ListenOnLoopback(Port);
   std::thread Server(Serve, Listener, std::cref(Message));
 
   TBenchClient Client;
@@ -193,7 +180,7 @@ void TlsRun(const std::string& Message, const std::filesystem::path& Certs) {
       SSL_CTX_use_PrivateKey_file(ServerContext, (Certs / "good.key").c_str(), SSL_FILETYPE_PEM) != 1)
     Fail("cannot load the test certificate");
   std::uint16_t Port;
-  const int Listener = Listen(Port);
+  const int Listener = ListenOnLoopback(Port);
   // One server thread per connection: the socket client's and the plain loop's.
   std::thread LibraryServer(ServeTls, Listener, ServerContext, std::cref(Message));
   std::thread PlainServer(ServeTls, Listener, ServerContext, std::cref(Message));

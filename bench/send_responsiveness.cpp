@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "eventloopmeter.h"
+#include "loopbacklistener.h"
 #include "maillib/message/nbmsg.h"
 #include "maillib/smtp/nbsmtp.h"
 #include "platform/runtime/processmessages.h"
@@ -81,14 +82,8 @@ int main(int argc, char** argv) {
     std::ofstream(Path, std::ios::binary) << Bytes;
   }
 
-  const int Listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in Address{};
-  Address.sin_family = AF_INET;
-  Address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t Len = sizeof Address;
-  ::bind(Listener, reinterpret_cast<sockaddr*>(&Address), Len);
-  ::listen(Listener, 1);
-  ::getsockname(Listener, reinterpret_cast<sockaddr*>(&Address), &Len);
+  std::uint16_t Port = 0;
+  const int Listener = ListenOnLoopback(Port, 1);
   std::thread Server(SinkServer, Listener);
 
   TnbMessage Message;
@@ -98,7 +93,7 @@ int main(int argc, char** argv) {
   Message.Body().push_back("See the attachment.");
   Message.Attachments().AddFile(Path);
   TnbSMTP Client;
-  Client.Server = "127.0.0.1:" + std::to_string(ntohs(Address.sin_port));
+  Client.Server = "127.0.0.1:" + std::to_string(Port);
   Client.SetWinsockLoaded(true);
   Client.SetMailMessage(&Message);
 

@@ -194,22 +194,6 @@ TEST_F(TlsTest, SmtpStartTlsSaysEhloAgainAndLogsInWithWhatTheServerOffersThen) {
   EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
 }
 
-TEST_F(TlsTest, SmtpAuthPlainOverImplicitTls) {
-  Fake Server({Fake::StartTls("good"), Fake::S("220 ready\r\n"), Fake::C("EHLO " + Fake::ClientHostName()),
-               Fake::S("250-mx\r\n250 AUTH LOGIN PLAIN\r\n"), Fake::C("AUTH PLAIN AHUAcA=="), Fake::S("235 ok\r\n"),
-               Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()});
-  Smtp.Server = Server.Address();
-  Smtp.Security = TSecurity::ImplicitTls;
-  Smtp.UserName = "u";
-  Smtp.Password = "p";
-  EXPECT_EQ(ErrorOf<Exception>([&] {
-              Smtp.Connect();
-              Smtp.Disconnect();
-            }),
-            "no exception");
-  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
-}
-
 TEST_F(TlsTest, ResetCloseAndSilenceOverTlsEndAtOnceWithTheirOwnTexts) {
   const std::pair<Steps, const char*> Cases[] = {
       {{Fake::StartTls("good"), Fake::S("+OK ready\r\n"), Fake::C("USER u"), Fake::Pause(50), Fake::Reset()},
