@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # POP3 and SMTP client speed, in plain text and over TLS: Python's poplib
-# and smtplib against the C++ clients, on private Dovecot and Postfix servers
-# on loopback (see pop3_smtp_python.py for the cases). The C++ program is the first argument
+# and smtplib against the C++ clients, with raw pipelined clients beside them
+# as the servers' limit, on private Dovecot and Postfix servers on loopback
+# (see pop3_smtp_python.py for the cases). The C++ program is the first argument
 # or $CLIENT_BENCH, by default build/bench/bench_mailclients; without it only the Python figures
 # are printed. Installs what is missing, needs root for the servers.
 set -euo pipefail

@@ -41,23 +41,33 @@ void TSendingFlow::SendOutbox() {
   FOutbox.First();
   for (int Pass = FOutbox.RecordCount(); Pass > 0; --Pass, FOutbox.Next())
     if (!FOutbox.FieldByName("STATE").AsBoolean()) Waiting.push_back(FOutbox.RecordId());
-  for (const std::int64_t Id : Waiting)
-    if (FOutbox.GotoRecord(Id)) SendRow();
-  FScreen.RefillOutboxList();
-}
-
-void TSendingFlow::SendRow() {
+  std::size_t Next = 0;
+  std::int64_t Current = 0;
+  // One connection for the whole Outbox; a row deleted meanwhile is passed over.
+  const auto FillNext = [&] {
+    while (Next < Waiting.size()) {
+      Current = Waiting[Next++];
+      if (!FOutbox.GotoRecord(Current)) continue;
+      FillOutgoingMessage(FOutbox, FSettings, FMessage);
+      return true;
+    }
+    return false;
+  };
   try {
-    FillOutgoingMessage(FOutbox, FSettings, FMessage);
-    FSmtp.Send();
-    FOutbox.Edit();
-    FOutbox.FieldByName("STATE").SetAsBoolean(true);
-    FOutbox.Post();
+    FSmtp.SendMessages(FillNext, [&] { MarkSent(Current); });
   } catch (...) {
     RestoreScreen();
     RethrowWithReportedText(FReported);
   }
   RestoreScreen();
+  FScreen.RefillOutboxList();
+}
+
+void TSendingFlow::MarkSent(std::int64_t RecordId) {
+  if (!FOutbox.GotoRecord(RecordId)) return;
+  FOutbox.Edit();
+  FOutbox.FieldByName("STATE").SetAsBoolean(true);
+  FOutbox.Post();
   FScreen.RefillOutboxList();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/runtime/stringlist.h"
@@ -28,9 +29,10 @@ public:
                settings::TSmtpSettings& SmtpSettings, TScreenServices& Screen);
 
   // Send Mail: dials first when the settings ask for a modem, sends every
-  // waiting row in Outbox order and refills the Outbox list after each. The
-  // first failure ends the run: that row and the rows after it stay waiting,
-  // and the error is passed on after the screen has been restored.
+  // waiting row in Outbox order over one connection and refills the Outbox
+  // list after each. The first failure ends the run: that row and the rows
+  // after it stay waiting, and the error is passed on after the screen has
+  // been restored.
   void SendMail();
   // The same after dialling: Send/Receive dials once for both halves.
   void SendOutbox();
@@ -52,8 +54,8 @@ public:
                                    bool& Trust);
 
 private:
-  // Sends the row under the cursor, marks it sent and has the Outbox list refilled.
-  void SendRow();
+  // Marks the row sent and has the Outbox list refilled.
+  void MarkSent(std::int64_t RecordId);
   // Ends the screen state of a transfer: animation, progress window, lock.
   void RestoreScreen();
 

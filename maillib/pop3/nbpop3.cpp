@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <deque>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -23,6 +25,19 @@ constexpr std::uint16_t Pop3sPort = 995;
 // stuffing), but one far beyond its size is a server that does not stop.
 constexpr std::int64_t MessageSizeFactor = 4;
 constexpr std::int64_t MessageSlack = 1 << 20;
+
+// Commands a pipelining client keeps in flight: a few hundred bytes, far
+// below what the socket buffers of either side hold, so neither side can
+// stall the other, and enough to keep the server busy. The window is topped
+// up once half of it is answered, so commands go out in batches.
+constexpr std::size_t PipelineWindow = 64;
+// RFC 1939, 7: an id is 1 to 70 characters from 0x21 to 0x7E.
+constexpr std::size_t MaxUniqueId = 70;
+
+bool ValidUniqueId(std::string_view Id) {
+  return !Id.empty() && Id.size() <= MaxUniqueId &&
+         std::all_of(Id.begin(), Id.end(), [](char C) { return C >= '!' && C <= '~'; });
+}
 
 // The text of Reply after its status ("+OK "), from the first blank on.
 std::string_view AfterStatus(std::string_view Reply) { return Reply.size() > 4 ? Reply.substr(4) : std::string_view(); }
@@ -53,6 +68,18 @@ void RemoveTermination(TMemoryStream& Stream) {
   Stream.Clear();
   Stream.WriteString(Text);
   Stream.SetPosition(0);
+}
+
+// The size in a LIST reply "+OK number size"; -1 when it is not a number.
+std::int64_t ListedSize(std::string_view Reply) {
+  std::string_view Listed = AfterStatus(Reply);
+  const std::size_t Blank = Listed.find(' ');
+  Listed = Blank == std::string_view::npos ? std::string_view() : Listed.substr(Blank + 1);
+  std::int64_t Size = -1;
+  if (const auto [End, Error] = std::from_chars(Listed.data(), Listed.data() + Listed.size(), Size);
+      Error != std::errc() || End != Listed.data() + Listed.size() || Size < 0)
+    return -1;
+  return Size;
 }
 
 }  // namespace
@@ -93,14 +120,18 @@ void TnbCustomPOP::Command(const std::string& Text) {
 
 void TnbCustomPOP::Login() {
   ResetState();
+  FCapabilities.clear();
   ConnectSocket();
   if (Security == TSecurity::ImplicitTls) StartTls();
   if (ReadReply(LastReply) != 1) ReplyError();
+  ReadCapabilities();
   if (Security == TSecurity::StartTls) {
-    if (!Capabilities().contains("STLS"))
+    if (!Offers("STLS"))
       ConnectionError("The POP3 server " + Host() + " does not offer STLS, so the connection cannot be encrypted");
     Command("STLS");
     StartTls();
+    // What the server listed before TLS may have been forged (RFC 2595, 4).
+    ReadCapabilities();
   }
   if (!MayCarryCredentials())
     ConnectionError("The password of " + UserName + " is not sent to " + Host() +
@@ -122,62 +153,158 @@ void TnbCustomPOP::Login() {
   }
 }
 
-std::set<std::string> TnbCustomPOP::Capabilities() {
+void TnbCustomPOP::ReadCapabilities() {
+  FCapabilities.clear();
   SendLine("CAPA");
-  std::set<std::string> Names;
   const auto Started = std::chrono::steady_clock::now();
   // A server without CAPA answers -ERR: it has no capability to offer.
-  if (ReadReply(LastReply) != 1) return Names;
+  if (ReadReply(LastReply) != 1) return;
   // A real list is a dozen lines; a list without end is bounded as any reply.
   constexpr std::size_t MaxNames = 64;
   std::string Line;
   for (std::size_t Count = 1; ReadReplyLine(Line, Count, Started), Line != "."; ++Count)
-    if (Names.size() < MaxNames) Names.insert(mimetext::UpperCase(std::string_view(Line).substr(0, Line.find(' '))));
-  return Names;
+    if (FCapabilities.size() < MaxNames)
+      FCapabilities.insert(mimetext::UpperCase(std::string_view(Line).substr(0, Line.find(' '))));
+}
+
+bool TnbCustomPOP::Offers(std::string_view Capability) const { return FCapabilities.contains(Capability); }
+
+std::vector<std::string> TnbCustomPOP::UniqueIds() {
+  const std::size_t Count = FMessageCount > 0 ? static_cast<std::size_t>(FMessageCount) : 0;
+  std::vector<std::string> Ids(Count);
+  std::vector<int> Listed(Count);
+  Command("UIDL");
+  // "number id" for each message: the listing is as long as the mailbox.
+  const auto Started = std::chrono::steady_clock::now();
+  std::string Line;
+  for (std::size_t Lines = 1; ReadReplyLine(Line, Lines, Started, Count + MaxReplyLines), Line != "."; ++Lines) {
+    const std::string_view Entry = Line;
+    const std::size_t Blank = Entry.find(' ');
+    std::size_t Num = 0;
+    const auto [End, Error] = std::from_chars(Entry.data(), Entry.data() + std::min(Blank, Entry.size()), Num);
+    if (Blank == std::string_view::npos || Error != std::errc() || End != Entry.data() + Blank || Num < 1 ||
+        Num > Count)
+      continue;
+    ++Listed[Num - 1];
+    if (const std::string_view Id = Entry.substr(Blank + 1); ValidUniqueId(Id)) Ids[Num - 1] = Id;
+  }
+  // An id two messages share, or a message listed twice, identifies nothing.
+  std::map<std::string_view, int> Uses;
+  for (const std::string& Id : Ids)
+    if (!Id.empty()) ++Uses[Id];
+  std::vector<std::string> Trusted(Count);
+  for (std::size_t I = 0; I < Count; ++I)
+    if (Listed[I] == 1 && !Ids[I].empty() && Uses[Ids[I]] == 1) Trusted[I] = Ids[I];
+  return Trusted;
 }
 
 void TnbCustomPOP::Logout() {
   if (Connected()) Command("QUIT");
 }
 
-void TnbCustomPOP::RetrieveMessage(int Num) {
-  const std::string Number = std::to_string(Num + 1);
-  Command("LIST " + Number);
-  // "+OK number size"; a size that is not a number is no size (-1).
-  std::string_view Listed = AfterStatus(LastReply);
-  const std::size_t Blank = Listed.find(' ');
-  Listed = Blank == std::string_view::npos ? std::string_view() : Listed.substr(Blank + 1);
+void TnbCustomPOP::RetrieveMessage(int Num) { TransferMessages({{Num, true, false}}); }
+
+void TnbCustomPOP::DeleteMessage(int Num) { TransferMessages({{Num, false, true}}); }
+
+void TnbCustomPOP::TransferMessages(const std::vector<TPop3Task>& Tasks) {
+  // Without PIPELINING one command waits for the answer of the one before.
+  const std::size_t Window = Offers("PIPELINING") ? PipelineWindow : 1;
+  std::deque<TDue> Due;        // sent, answers still to read, in order
+  std::deque<TDue> Ahead;      // commands of the current task not yet sent
+  std::deque<TDue> Deletions;  // messages stored meanwhile, deleted before further tasks
+  std::size_t NextTask = 0;
+  std::string Commands;
+
+  const auto Refill = [&] {
+    if (Due.size() > Window / 2) return;
+    while (Due.size() < Window) {
+      std::deque<TDue>& From = !Deletions.empty() ? Deletions : Ahead;
+      if (From.empty()) {
+        if (NextTask == Tasks.size()) break;
+        const TPop3Task& Task = Tasks[NextTask++];
+        if (Task.Retrieve) {
+          Ahead.push_back({TDue::List, Task.Num});
+          Ahead.push_back({TDue::Retr, Task.Num, Task.Delete});
+        } else if (Task.Delete) {
+          Ahead.push_back({TDue::Dele, Task.Num});
+        }
+        continue;
+      }
+      const TDue Next = From.front();
+      From.pop_front();
+      const std::string Number = std::to_string(Next.Num + 1);
+      if (Next.Kind == TDue::Dele && OnDeleting) OnDeleting(this, Next.Num);
+      Commands += (Next.Kind == TDue::List ? "LIST " : Next.Kind == TDue::Retr ? "RETR " : "DELE ") + Number + "\r\n";
+      Due.push_back(Next);
+    }
+    if (!Commands.empty()) SendText(std::exchange(Commands, {}));
+  };
+
+  // LIST n is answered just before RETR n.
   std::int64_t Size = -1;
-  if (const auto [End, Error] = std::from_chars(Listed.data(), Listed.data() + Listed.size(), Size);
-      Error != std::errc() || End != Listed.data() + Listed.size() || Size < 0)
-    Size = -1;
+  try {
+    for (Refill(); !Due.empty(); Refill()) {
+      const TDue Answer = Due.front();
+      Due.pop_front();
+      if (Answer.Kind == TDue::Dele) {
+        // A refusal is not an error: the message stays, nothing is lost.
+        ReadReply(LastReply);
+        continue;
+      }
+      if (Answer.Kind == TDue::Retr && OnRetrieving) OnRetrieving(this, Answer.Num);
+      if (ReadReply(LastReply) != 1) ReplyError();
+      if (Answer.Kind == TDue::List) {
+        Size = ListedSize(LastReply);
+        continue;
+      }
+      TMemoryStream Stream;
+      ReceiveMessageData(Stream, Size);
+      StoreMessage(Answer.Num, Stream);
+      if (OnRetrieved) OnRetrieved(this, Answer.Num);
+      if (Answer.DeleteAfter) Deletions.push_back({TDue::Dele, Answer.Num});
+    }
+  } catch (...) {
+    if (!Due.empty() && Connected()) SkipAnswers(Due);
+    throw;
+  }
+}
+
+void TnbCustomPOP::SkipAnswers(std::deque<TDue>& Due) noexcept {
+  // The answers still on their way are read and dropped, so QUIT is answered
+  // as QUIT and the deletions of the stored messages take effect. Nothing of
+  // them is shown: the error that ended the transfer is the one to see.
+  const TnbProgressEvent Progress = std::exchange(OnProgress, nullptr);
+  try {
+    std::int64_t Size = -1;
+    for (; !Due.empty(); Due.pop_front()) {
+      const int Code = ReadReply(LastReply);
+      if (Due.front().Kind == TDue::List && Code == 1) Size = ListedSize(LastReply);
+      if (Due.front().Kind != TDue::Retr || Code != 1) continue;
+      TMemoryStream Dropped;
+      ReceiveMessageData(Dropped, Size);
+    }
+  } catch (...) {
+    // Out of step with the server: only closing ends the connection safely.
+    CloseAfterError();
+  }
+  OnProgress = Progress;
+}
+
+void TnbCustomPOP::ReceiveMessageData(TMemoryStream& Stream, std::int64_t Size) {
   const std::int64_t Limit = Size < 0 ? MaxMessageData
                                        : std::min(MessageSizeFactor * std::min(Size, MaxMessageData) + MessageSlack,
                                                   MaxMessageData);
-
-  if (OnRetrieving) OnRetrieving(this, Num);
-  Command("RETR " + Number);
-  TMemoryStream Stream;
   ReceiveToTerminator(Stream, Size, Limit);
   RemoveTermination(Stream);
-  StoreMessage(Num, Stream);
-  if (OnRetrieved) OnRetrieved(this, Num);
-}
-
-void TnbCustomPOP::DeleteMessage(int Num) {
-  if (OnDeleting) OnDeleting(this, Num);
-  SendLine("DELE " + std::to_string(Num + 1));
-  ReadReply(LastReply);
 }
 
 TnbPOP::TnbPOP(TComponent* AOwner) : TnbCustomPOP(AOwner), FMessages(new TnbMessageList(this)) {}
 
 void TnbPOP::RetrieveAll(bool LeaveOnServer) {
   Session([&] {
-    for (int Num = 0; Num < MessageCount(); ++Num) {
-      RetrieveMessage(Num);
-      if (!LeaveOnServer) DeleteMessage(Num);
-    }
+    std::vector<TPop3Task> Tasks;
+    for (int Num = 0; Num < MessageCount(); ++Num) Tasks.push_back({Num, true, !LeaveOnServer});
+    TransferMessages(Tasks);
   });
 }
 

@@ -1,17 +1,31 @@
 #pragma once
 
+#include <deque>
 #include <set>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "maillib/transport/nbmb.h"
 #include "maillib/transport/nbevents.h"
 
+class TMemoryStream;
 class TStream;
 class TnbMessageList;
 
-// Fetches the messages of one POP3 mailbox (RFC 1939): USER, PASS and STAT to
-// log in, LIST and RETR for each message, DELE to remove it, QUIT. What to do
-// with a fetched message is left to StoreMessage.
+// One message's work in a transfer: Num is zero-based. A message both
+// retrieved and deleted is deleted only after StoreMessage has taken it.
+struct TPop3Task {
+  int Num = 0;
+  bool Retrieve = false;
+  bool Delete = false;
+};
+
+// Fetches the messages of one POP3 mailbox (RFC 1939): CAPA (RFC 2449),
+// USER, PASS and STAT to log in, UIDL for the messages' unique ids, LIST and
+// RETR for each message, DELE to remove it, QUIT. When the server offers
+// PIPELINING, the commands of a transfer go out ahead of their answers. What
+// to do with a fetched message is left to StoreMessage.
 class TnbCustomPOP : public TnbMailBase {
 public:
   explicit TnbCustomPOP(TComponent* AOwner = nullptr);
@@ -36,8 +50,9 @@ public:
   // Raises ESocketError when UserName or Password is empty.
   virtual void CheckProperties();
   void OpenSocket() override;
-  // Greeting, STLS in STARTTLS mode (RFC 2595), USER, PASS and STAT. The
-  // password goes only over TLS or to a loopback address.
+  // Greeting, CAPA, STLS in STARTTLS mode (RFC 2595) and CAPA again over
+  // TLS, USER, PASS and STAT. The password goes only over TLS or to a
+  // loopback address.
   void Login() override;
   // QUIT, which makes the server carry out the deletions.
   void Logout() override;
@@ -50,19 +65,48 @@ public:
   // DELE of message Num; a refusal is not an error.
   void DeleteMessage(int Num);
 
+  // Whether the last CAPA listed Capability (upper case, e.g. "UIDL").
+  bool Offers(std::string_view Capability) const;
+  // UIDL: the unique id of every message, index 0 for message 1. An id is
+  // given only where RFC 1939 promises hold: 1 to 70 characters from "!" to
+  // "~", listed once. Every other entry is empty, and that message must be
+  // handled as on a server without ids (never skipped or deleted by its id).
+  std::vector<std::string> UniqueIds();
+  // Carries out Tasks in their order: LIST and RETR for a message to
+  // retrieve, DELE for one to delete (after StoreMessage took it, when it is
+  // also retrieved). Events and errors as RetrieveMessage and DeleteMessage.
+  // With PIPELINING, up to a window of commands go out before their answers,
+  // which are read in order; after an error the answers still due are read
+  // so the connection can end with QUIT.
+  void TransferMessages(const std::vector<TPop3Task>& Tasks);
+
 protected:
   // Takes message Num; Stream holds its text from position 0.
   virtual void StoreMessage(int Num, TStream& Stream) = 0;
 
 private:
+  // One command of a transfer whose answer is still to be read.
+  struct TDue {
+    enum TKind { List, Retr, Dele } Kind;
+    int Num;
+    // For Retr: DELE follows once the message is stored.
+    bool DeleteAfter = false;
+  };
+  // The data of a RETR answered "+OK", Size its LIST size (-1: unknown),
+  // as the message text alone.
+  void ReceiveMessageData(TMemoryStream& Stream, std::int64_t Size);
+  // After an error in a transfer: reads and drops the answers still due, or
+  // closes the connection when that fails.
+  void SkipAnswers(std::deque<TDue>& Due) noexcept;
   // Sends Command and raises EServerError unless the reply is "+OK".
   void Command(const std::string& Text);
-  // The capability names CAPA lists, upper case (RFC 2449); none when the
-  // server does not know CAPA.
-  std::set<std::string> Capabilities();
+  // Asks CAPA and keeps the capability names, upper case (RFC 2449); none
+  // when the server does not know CAPA.
+  void ReadCapabilities();
 
   int FMessageCount = -1;
   int FMailboxSize = -1;
+  std::set<std::string, std::less<>> FCapabilities;
 };
 
 // The POP3 client the application uses: every fetched message is decoded

@@ -1,7 +1,9 @@
 #include "nbsmtp.h"
 
 #include <algorithm>
+#include <charconv>
 #include <ctime>
+#include <utility>
 #include <vector>
 
 #include "maillib/message/nbmsg.h"
@@ -183,6 +185,35 @@ void TnbSMTP::Send() {
   Session([this] { SendMessage(); });
 }
 
+void TnbSMTP::SendMessages(const std::function<bool()>& Next, const std::function<void()>& Sent) {
+  if (!Next()) return;
+  Session([&] {
+    for (bool First = true;; First = false) {
+      if (!First) Reset();
+      SendMessage();
+      Sent();
+      if (!Next()) break;
+    }
+  });
+}
+
+void TnbSMTP::Reset() {
+  SendLine("RSET");
+  Expect(2);
+}
+
+std::int64_t TnbSMTP::MessageSizeLimit() const {
+  for (const std::string& Line : FExtensions) {
+    if (Line.substr(0, Line.find(' ')) != "SIZE") continue;
+    // "SIZE 10240000"; "SIZE" alone or "SIZE 0" names no limit (RFC 1870, 4).
+    const std::string_view Value = std::string_view(Line).substr(std::min<std::size_t>(5, Line.size()));
+    std::int64_t Limit = 0;
+    const auto [End, Error] = std::from_chars(Value.data(), Value.data() + Value.size(), Limit);
+    return Error == std::errc() && Limit > 0 ? Limit : 0;
+  }
+  return 0;
+}
+
 void TnbSMTP::SendMessage() {
   if (!FMailMessage) SocketError(msg::SMailMessageRequired);
   TnbMessage& Message = *FMailMessage;
@@ -200,29 +231,67 @@ void TnbSMTP::SendMessage() {
   Message.SaveToStream(Text);
   if (OnSending) OnSending(this);
 
-  SendLine("MAIL FROM:<" + From + ">");
-  Expect(2);
-  for (const std::string& To : Recipients) AddRecipient(To);
+  const std::string Stamp = MissingStamp();
+  const std::int64_t Size = Text.Size() + static_cast<std::int64_t>(Stamp.size());
+  if (const std::int64_t Limit = MessageSizeLimit(); Limit > 0 && Size > Limit)
+    throw EMessageError("The message has " + std::to_string(Size) + " bytes, more than the " + std::to_string(Limit) +
+                        " bytes the SMTP server " + Host() + " accepts");
+  const std::string Mail = "MAIL FROM:<" + From + ">" + (Offers("SIZE") ? " SIZE=" + std::to_string(Size) : "");
+  if (Offers("PIPELINING")) {
+    SendEnvelope(Mail, Recipients);
+  } else {
+    SendLine(Mail);
+    Expect(2);
+    for (const std::string& To : Recipients) {
+      SendLine("RCPT TO:<" + To + ">");
+      if (ReadMultiLineReply() / 100 != 2) RecipientRefused(To);
+    }
+  }
   SendLine("DATA");
   Expect(3);
-  TransferData(Text);
+  TransferData(Stamp, Text);
   Expect(2);
   if (OnMailSent) OnMailSent(this);
 }
 
-void TnbSMTP::AddRecipient(const std::string& Address) {
-  SendLine("RCPT TO:<" + Address + ">");
-  if (ReadMultiLineReply() / 100 == 2) return;
+void TnbSMTP::SendEnvelope(const std::string& Mail, const std::vector<std::string>& Recipients) {
+  std::string Group = Mail + "\r\n";
+  for (const std::string& To : Recipients) Group += "RCPT TO:<" + To + ">\r\n";
+  SendText(Group);
+  // Every answer of the group is read before any is acted on, so the
+  // connection stays in step whatever the server refused.
+  const bool MailAccepted = ReadMultiLineReply() / 100 == 2;
+  const std::string MailReply = LastReply;
+  std::vector<std::pair<const std::string*, std::string>> Refused;
+  for (const std::string& To : Recipients)
+    if (ReadMultiLineReply() / 100 != 2) Refused.emplace_back(&To, LastReply);
+  if (!MailAccepted) {
+    LastReply = MailReply;
+    ReplyError();
+  }
+  for (const auto& [To, Reply] : Refused) {
+    LastReply = Reply;
+    RecipientRefused(*To);
+  }
+}
+
+void TnbSMTP::RecipientRefused(const std::string& Address) {
   bool Proceed = false;
   if (OnAddressRejected) OnAddressRejected(this, Address, LastReply, Proceed);
   if (!Proceed) ReplyError();
 }
 
-void TnbSMTP::TransferData(TStream& Text) {
+std::string TnbSMTP::MissingStamp() const {
   // Receiving servers refuse or mark mail without these; a caller's own win.
   const TnbHeaders& Headers = FMailMessage->Headers();
-  if (GetHeaderField(Headers, "Date").empty()) SendLine("Date: " + RfcDateTime(std::time(nullptr)));
-  if (GetHeaderField(Headers, "Message-ID").empty()) SendLine("Message-ID: " + NewMessageId(LocalHostName));
+  std::string Stamp;
+  if (GetHeaderField(Headers, "Date").empty()) Stamp += "Date: " + RfcDateTime(std::time(nullptr)) + "\r\n";
+  if (GetHeaderField(Headers, "Message-ID").empty()) Stamp += "Message-ID: " + NewMessageId(LocalHostName) + "\r\n";
+  return Stamp;
+}
+
+void TnbSMTP::TransferData(const std::string& Stamp, TStream& Text) {
+  if (!Stamp.empty()) SendText(Stamp);
   SendStream(Text, true);
   // The end of the data is a line "." of its own.
   if (!EndsWithLineFeed(Text)) SendLine("");

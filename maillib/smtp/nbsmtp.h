@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,9 +12,13 @@
 class TnbMessage;
 class TStream;
 
-// Sends one message per Send to an SMTP server (RFC 5321): greeting, EHLO
-// (HELO for servers that refuse it), STARTTLS and AUTH when asked, MAIL FROM, RCPT TO for every To, CC and BCC address, DATA with the encoded
-// message, QUIT. Every Send is a connection of its own.
+// Sends mail to an SMTP server (RFC 5321): greeting, EHLO (HELO for servers
+// that refuse it), STARTTLS and AUTH when asked, MAIL FROM, RCPT TO for every
+// To, CC and BCC address, DATA with the encoded message, QUIT. Send is a
+// connection for one message, SendMessages one for many. MAIL FROM and the
+// RCPT TO commands go out together when the server offers PIPELINING (RFC
+// 2920); a message beyond the server's SIZE (RFC 1870) is refused before it
+// is sent.
 class TnbSMTP : public TnbMailBase {
 public:
   explicit TnbSMTP(TComponent* AOwner = nullptr);
@@ -48,8 +54,19 @@ public:
 
   // Connects, sends MailMessage and disconnects, also after an error.
   void Send();
+  // One connection for many messages: Next sets MailMessage to the next one
+  // (false: none left; asked before connecting, so nothing to send opens no
+  // connection), Sent follows each message the server accepted. RSET goes
+  // between two messages. The first failure ends the run and the
+  // connection, with QUIT when the server is still there.
+  void SendMessages(const std::function<bool()>& Next, const std::function<void()>& Sent);
   // Sends MailMessage over a connection that is logged in.
   void SendMessage();
+  // RSET: ends a mail transaction the server may still hold.
+  void Reset();
+  // The largest message the server takes, from its EHLO (SIZE); 0 when it
+  // names no limit.
+  std::int64_t MessageSizeLimit() const;
 
 protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -57,10 +74,15 @@ protected:
 private:
   // Reads a reply and raises EServerError unless its class (code / 100) is Class.
   void Expect(int Class);
-  // RCPT TO for Address; a refusal goes to OnAddressRejected.
-  void AddRecipient(const std::string& Address);
-  // The encoded message as DATA, with the Date and Message-ID it lacks.
-  void TransferData(TStream& Text);
+  // MAIL FROM and every RCPT TO in one write (PIPELINING), then their answers.
+  void SendEnvelope(const std::string& Mail, const std::vector<std::string>& Recipients);
+  // The server refused Address (LastReply): OnAddressRejected decides
+  // whether the message goes on; else EServerError.
+  void RecipientRefused(const std::string& Address);
+  // The Date and Message-ID header lines the message lacks.
+  std::string MissingStamp() const;
+  // The encoded message as DATA, after the Stamp lines.
+  void TransferData(const std::string& Stamp, TStream& Text);
   // EHLO, keeping the extensions the server lists; HELO when it refuses EHLO.
   void Hello();
   // Whether the last EHLO listed Keyword (upper case).

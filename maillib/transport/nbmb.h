@@ -36,9 +36,11 @@ protected:
     Disconnect();
   }
 
+  // Closes a connection that has already failed, raising nothing.
+  void CloseAfterError() noexcept;
+
 private:
   // Disconnect for a connection that has already failed: whatever goes wrong
   // while ending it would only hide the first error.
   void DisconnectAfterError() noexcept;
-  void CloseAfterError() noexcept;
 };

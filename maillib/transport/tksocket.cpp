@@ -55,6 +55,16 @@ std::string_view StuffDots(std::string_view Chunk, bool& AtLineStart, std::strin
   return Out;
 }
 
+// Where the data that began at Start ends, just after its terminating line
+// (an empty message is that line alone); npos while it goes on. Only the
+// bytes from Scanned on are new, and a terminator may straddle them.
+std::size_t DataEnd(std::string_view Data, std::size_t Start, std::size_t Scanned) {
+  if (Data.substr(Start, 3) == ".\r\n") return Start + 3;
+  const std::size_t From = std::max(Start, Scanned >= Terminator.size() ? Scanned - (Terminator.size() - 1) : 0);
+  const std::size_t Found = Data.find(Terminator, From);
+  return Found == std::string_view::npos ? Found : Found + Terminator.size();
+}
+
 }  // namespace
 
 TtkSocket::TtkSocket(TComponent* AOwner) : TComponent(AOwner) {}
@@ -248,10 +258,12 @@ void TtkSocket::SendAll(std::string_view Data) {
   }
 }
 
-void TtkSocket::SendLine(const std::string& Text) {
+void TtkSocket::SendLine(const std::string& Text) { SendText(Text + "\r\n"); }
+
+void TtkSocket::SendText(std::string_view Text) {
   if (!Connected()) SocketError(msg::SNotConnected);
   FCounter.Start();
-  SendAll(Text + "\r\n");
+  SendAll(Text);
   FCounter.Stop();
   if (FCounter.TimedOut()) TimedOutError();
   if (FCanceled) CanceledError();
@@ -315,9 +327,10 @@ int TtkSocket::ReadReply(std::string& Line) {
   return Code;
 }
 
-int TtkSocket::ReadReplyLine(std::string& Line, std::size_t Count, std::chrono::steady_clock::time_point Started) {
-  if (Count >= MaxReplyLines)
-    ConnectionError("The reply of " + Host() + " has more than " + std::to_string(MaxReplyLines) +
+int TtkSocket::ReadReplyLine(std::string& Line, std::size_t Count, std::chrono::steady_clock::time_point Started,
+                             std::size_t MaxLines) {
+  if (Count >= MaxLines)
+    ConnectionError("The reply of " + Host() + " has more than " + std::to_string(MaxLines) +
                     " lines; the connection was closed");
   if (std::chrono::steady_clock::now() - Started > std::chrono::seconds(TimeOut()))
     ConnectionError("The reply of " + Host() + " did not end within " + std::to_string(TimeOut()) +
@@ -416,9 +429,13 @@ void TtkSocket::ReceiveToTerminator(TMemoryStream& Stream, std::int64_t Expected
     if (N > 0) {
       Stream.Seek(0, TSeekOrigin::soEnd);
       Stream.Write(Buffer, static_cast<std::size_t>(N));
-      const std::string_view Data = Stream.View();
-      // An empty message is the terminating line alone.
-      Complete = Data.ends_with(Terminator) || Data.substr(static_cast<std::size_t>(Start)) == ".\r\n";
+      const std::size_t End = DataEnd(Stream.View(), static_cast<std::size_t>(Start), static_cast<std::size_t>(Before));
+      Complete = End != std::string_view::npos;
+      if (Complete && End < static_cast<std::size_t>(Stream.Size())) {
+        // A pipelining server's next answers came along: they stay for ReadReply.
+        FReceived.insert(0, Stream.View().substr(End));
+        Stream.SetSize(static_cast<std::int64_t>(End));
+      }
       FCounter.Start();
     }
     ReportProgress(Stream.Size() - Start, ExpectedSize);

@@ -128,6 +128,9 @@ public:
   void StartTls();
   // Sends Text followed by CR LF.
   void SendLine(const std::string& Text);
+  // Sends Text as it is: several command lines, each ending in CR LF, in one
+  // write (pipelining).
+  void SendText(std::string_view Text);
   // Reads one line; returns ParseReplyCode of it, or -1 when no line arrived.
   int ReadReply(std::string& Line);
   // Reads a reply that may span several lines ("250-" ... "250 "): the first
@@ -135,7 +138,8 @@ public:
   // the result the first line's code. Lines, when given, receives every line
   // of the reply.
   int ReadMultiLineReply(std::vector<std::string>* Lines = nullptr);
-  // Appends received data to Stream until it ends with CR LF "." CR LF.
+  // Appends received data to Stream until it ends with CR LF "." CR LF; what
+  // the server sent after that line stays for the next reply.
   // Data beyond MaxSize bytes ends the transfer with ESocketError and closes
   // the connection, since the rest of it cannot be skipped.
   void ReceiveToTerminator(TMemoryStream& Stream, std::int64_t ExpectedSize, std::int64_t MaxSize = MaxMessageData);
@@ -159,9 +163,10 @@ protected:
   std::string Host() const;
   // Reads the line after the first Count lines of a reply that began at
   // Started. A server may not hold the client with a reply that never ends:
-  // more than MaxReplyLines lines, or a reply still going after TimeOut
-  // seconds, is reported and closes the connection with ESocketError.
-  int ReadReplyLine(std::string& Line, std::size_t Count, std::chrono::steady_clock::time_point Started);
+  // more than MaxLines lines, or a reply still going after TimeOut seconds,
+  // is reported and closes the connection with ESocketError.
+  int ReadReplyLine(std::string& Line, std::size_t Count, std::chrono::steady_clock::time_point Started,
+                    std::size_t MaxLines = MaxReplyLines);
   // Raises EServerError with LastReply as PrintableReply shows it, or with
   // words for a reply that holds nothing but blanks.
   [[noreturn]] void ReplyError() const;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # mailtool send, then mailtool fetch, through private Postfix and Dovecot
 # servers: what was sent comes back, and the mailbox is emptied unless
-# --leave is given; the same over TLS with SMTP AUTH; a certificate for
-# another host is refused. Usage: mailtool_servers_test.sh MAILTOOL SUPPORT_DIR
+# --leave is given; repeated fetches into one directory fetch each message
+# once; the same over TLS with SMTP AUTH; a certificate for another host is
+# refused. Usage: mailtool_servers_test.sh MAILTOOL SUPPORT_DIR
 set -euo pipefail
 mailtool=$1
 servers_py=$2/mailservers.py
@@ -52,6 +53,34 @@ for line in lines:
 PY
 }
 check_fetched "$work/out.jsonl" 2
+
+# The ids of fetched messages, kept in DIR: each message is fetched once, in
+# both modes, into new files that never replace earlier ones.
+put() {
+  printf 'Subject: %s\r\n\r\nbody\r\n' "$1" > "$work/$1.txt"
+  python3 "$servers_py" put "$work/servers" alice "$work/$1.txt"
+}
+fetch_into_ids() { "$mailtool" fetch "127.0.0.1:$POP3_PORT" alice secret "$work/ids" "$@" > "$work/ids.jsonl"; }
+subjects() { python3 -c 'import json, sys; print(*(json.loads(l)["subject"] for l in open(sys.argv[1])))' "$work/ids.jsonl"; }
+files() { (cd "$work/ids" && ls); }
+put a; put b
+fetch_into_ids --leave && [ "$(subjects)" = "a b" ] || fail "first fetch --leave: $(subjects)"
+fetch_into_ids --leave && [ ! -s "$work/ids.jsonl" ] || fail "a second fetch --leave fetched again: $(subjects)"
+[ "$(files | xargs)" = "1.eml 2.eml" ] || fail "files after fetching twice: $(files | xargs)"
+cp -r "$work/ids" "$work/ids-before"
+put c
+fetch_into_ids --leave && [ "$(subjects)" = "c" ] || fail "fetch --leave after new mail: $(subjects)"
+fetch_into_ids && [ ! -s "$work/ids.jsonl" ] || fail "fetch refetched messages it had stored: $(subjects)"
+[ "$(count)" = 0 ] || fail "fetch did not delete the messages it had stored"
+# Message d is number 1 on the server now: it must not take 1.eml.
+put d
+fetch_into_ids && [ "$(subjects)" = "d" ] || fail "fetch after deletion: $(subjects)"
+[ "$(files | xargs)" = "1.eml 2.eml 3.eml 4.eml" ] || fail "files: $(files | xargs)"
+cmp -s "$work/ids/1.eml" "$work/ids-before/1.eml" && cmp -s "$work/ids/2.eml" "$work/ids-before/2.eml" \
+  || fail "an earlier file was overwritten"
+grep -q "^Subject: d" "$work/ids/4.eml" || fail "4.eml is not the new message"
+# a, b and c are gone from the server, so their ids are forgotten.
+[ "$(wc -l < "$work/ids/.pop3-ids")" = 1 ] || fail "ids of deleted messages kept: $(cat "$work/ids/.pop3-ids")"
 
 # TLS: submission with STARTTLS and AUTH (the port takes no mail without
 # both), then POP3 over implicit TLS, trusting the servers' test CA.

@@ -5,7 +5,8 @@
 //                          prints each message as JSON on one line
 //   mailtool encode JSON   prints the wire text of the message JSON describes
 //   mailtool fetch [--security MODE] SERVER USER PASSWORD DIR [--leave]
-//                          fetches a POP3 mailbox into DIR, one JSON line per message
+//                          fetches a POP3 mailbox into DIR, one JSON line per message;
+//                          the ids in DIR/.pop3-ids keep it from fetching a message twice
 //   mailtool send [--security MODE] [--user USER --password PASSWORD] SERVER JSON
 //                          sends the message JSON describes through an SMTP server
 //
@@ -37,8 +38,11 @@ constexpr const char* Usage =
     "                              print each message as JSON on a line of its own\n"
     "       mailtool encode JSON   print the wire text of the message JSON describes\n"
     "       mailtool fetch [--security MODE] SERVER USER PASSWORD DIR [--leave]\n"
-    "                              fetch every message of a POP3 mailbox into DIR/N.eml,\n"
-    "                              print each as JSON, delete them unless --leave\n"
+    "                              fetch the messages of a POP3 mailbox into new files\n"
+    "                              DIR/N.eml (numbered on from the highest there), print\n"
+    "                              each as JSON, delete them unless --leave; on a server\n"
+    "                              with UIDL, DIR/.pop3-ids remembers what was fetched, so\n"
+    "                              a message is fetched once however often fetch runs\n"
     "       mailtool send [--security MODE] [--user USER --password PASSWORD] SERVER JSON\n"
     "                              send the message JSON describes through an SMTP server,\n"
     "                              logging in with AUTH when --user is given\n"

@@ -1,15 +1,17 @@
 #include "netcommands.h"
 
-#include <filesystem>
 #include <iostream>
 #include <sstream>
+#include <vector>
 
+#include "fetchdir.h"
 #include "maillib/pop3/messagelist.h"
 #include "maillib/pop3/nbpop3.h"
+#include "maillib/pop3/uidlplan.h"
 #include "maillib/smtp/nbsmtp.h"
 #include "messagejson.h"
-#include "platform/runtime/exception.h"
 #include "platform/runtime/streams.h"
+#include "pop3idsfile.h"
 #include "streamio.h"
 
 namespace {
@@ -33,10 +35,11 @@ std::string OneLineJson(TnbMessage& Message) {
 }
 
 // A POP3 client that also keeps the text of each message as it came, and
-// prints each message as soon as it is in.
+// prints each message as soon as it is in. On a server with UIDL it
+// fetches only messages whose ids Fetched does not hold yet.
 class TFetcher : public TnbPOP {
 public:
-  explicit TFetcher(std::filesystem::path ADir) : FDir(std::move(ADir)) {
+  TFetcher(TFetchDir& ADir, TPop3IdsFile& AFetched) : FDir(ADir), FFetched(AFetched) {
     OnRetrieved = [this](TObject*, int) {
       std::cout << OneLineJson(Messages().Items(Messages().Count() - 1));
       std::cout.flush();
@@ -45,34 +48,50 @@ public:
     };
   }
 
+  // Logs in, fetches and deletes what the ids leave to do, and logs out.
+  void Fetch(bool LeaveOnServer) {
+    Session([&] {
+      if (Offers("UIDL")) FServerIds = UniqueIds();
+      const TUidlPlan Plan = PlanTransfer(MessageCount(), FServerIds, FFetched.Known(), LeaveOnServer);
+      FFetched.Forget(Plan.Forgotten);
+      TransferMessages(Plan.Tasks);
+    });
+  }
+
 protected:
   void StoreMessage(int Num, TStream& Stream) override {
-    {
-      TFileStream File((FDir / (std::to_string(Num + 1) + ".eml")).string(), TFileMode::fmCreate);
-      CopyAll(Stream, File);
-    }
+    TMemoryStream Text;
+    CopyAll(Stream, Text);
+    FDir.SaveMessage(Text.View());
+    // Only once the file is on disk: a run killed before this fetches the message again.
+    if (static_cast<std::size_t>(Num) < FServerIds.size() && !FServerIds[Num].empty()) FFetched.Add(FServerIds[Num]);
     Stream.SetPosition(0);
     TnbPOP::StoreMessage(Num, Stream);
   }
 
 private:
-  std::filesystem::path FDir;
+  TFetchDir& FDir;
+  TPop3IdsFile& FFetched;
+  // By message number; empty without UIDL.
+  std::vector<std::string> FServerIds;
 };
 
 }  // namespace
 
 int FetchMail(const std::string& Server, TSecurity Security, const std::string& UserName,
               const std::string& Password, const std::string& Dir, bool LeaveOnServer) {
-  std::error_code Error;
-  std::filesystem::create_directories(Dir, Error);
-  if (Error) throw Exception("Cannot create directory \"" + Dir + "\": " + Error.message());
-  TFetcher Client(Dir);
+  TFetchDir Target(Dir);
+  TPop3IdsFile Fetched(Target.Path(), UserName + "@" + Server);
+  if (Fetched.DroppedLines() > 0)
+    std::cerr << "mailtool: " << Dir << ": " << Fetched.DroppedLines()
+              << " damaged lines of the fetched ids dropped; their messages may come again\n";
+  TFetcher Client(Target, Fetched);
   Client.Server = Server;
   Client.Security = Security;
   Client.UserName = UserName;
   Client.Password = Password;
   Client.SetWinsockLoaded(true);
-  Client.RetrieveAll(LeaveOnServer);
+  Client.Fetch(LeaveOnServer);
   return 0;
 }
 

@@ -19,13 +19,26 @@ namespace {
 using Fake = TFakeServer;
 using Steps = std::vector<Fake::TStep>;
 
-// One accepted message, from greeting to QUIT, for the given RCPT addresses.
-Steps Accepted(const std::vector<std::string>& To) {
-  Steps S = {Fake::S("220 ready\r\n"), Fake::C("EHLO " + Fake::ClientHostName()), Fake::S("250 ok\r\n"),
-             Fake::C("MAIL FROM:<me@example.test>"), Fake::S("250 ok\r\n")};
+const Fake::TStep Greeting[] = {Fake::S("220 ready\r\n"), Fake::C("EHLO " + Fake::ClientHostName()),
+                                Fake::S("250 ok\r\n")};
+
+// MAIL FROM and one RCPT TO for each of To, each answered "250 ok".
+Steps Envelope(const std::vector<std::string>& To) {
+  Steps S = {Fake::C("MAIL FROM:<me@example.test>"), Fake::S("250 ok\r\n")};
   for (const std::string& Address : To) S.insert(S.end(), {Fake::C("RCPT TO:<" + Address + ">"), Fake::S("250 ok\r\n")});
-  S.insert(S.end(), {Fake::C("DATA"), Fake::S("354 go\r\n"), Fake::Data(), Fake::S("250 queued\r\n"), Fake::C("QUIT"),
-                     Fake::S("221 bye\r\n"), Fake::AwaitClose()});
+  return S;
+}
+
+// One connection for every message of Messages (the RCPT addresses of each),
+// all accepted, with RSET between them.
+Steps Accepted(const std::vector<std::vector<std::string>>& Messages) {
+  Steps S(std::begin(Greeting), std::end(Greeting));
+  for (std::size_t I = 0; I < Messages.size(); ++I) {
+    if (I > 0) S.insert(S.end(), {Fake::C("RSET"), Fake::S("250 ok\r\n")});
+    S = Fake::Join({S, Envelope(Messages[I]),
+                    {Fake::C("DATA"), Fake::S("354 go\r\n"), Fake::Data(), Fake::S("250 queued\r\n")}});
+  }
+  S.insert(S.end(), {Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()});
   return S;
 }
 
@@ -92,13 +105,15 @@ TEST_F(SendingFlowTest, WaitingRowsGoToTheirToAndCcLines) {
   AddRow(SmailTable(), {.Subject = "Sent before", .Date = "2026-12-05 10:00:00", .State = true,
                         .Recipients = {"old@example.test"}});
   Waiting("Copies", {}, {"c@example.test", "d@example.test"}, {Attachment});
-  Fake Server(std::vector<Steps>{Accepted({"a@example.test", "b@example.test", "copy@example.test"}),
-                                 Accepted({"c@example.test", "d@example.test"})});
+  Waiting("Third", {"e@example.test"});
+  Fake Server(Accepted({{"a@example.test", "b@example.test", "copy@example.test"},
+                        {"c@example.test", "d@example.test"},
+                        {"e@example.test"}}));
   Smtp.Server = Server.Address();
 
   EXPECT_EQ(SendMail(), "");
   EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
-  EXPECT_EQ(States(), (std::vector<bool>{true, true, true}));
+  EXPECT_EQ(States(), (std::vector<bool>{true, true, true, true}));
   const std::string Transcript = Server.Transcript();
   EXPECT_NE(Transcript.find("Subject: --\r\n"), std::string::npos);
   EXPECT_NE(Transcript.find("notes.txt"), std::string::npos);
@@ -110,11 +125,13 @@ TEST_F(SendingFlowTest, WaitingRowsGoToTheirToAndCcLines) {
 
 TEST_F(SendingFlowTest, RefusedRecipientStopsTheRunWithThatRowAndTheRestWaiting) {
   for (const char* Subject : {"one", "two", "three"}) Waiting(Subject, {std::string(Subject) + "@example.test"});
-  Fake Server(std::vector<Steps>{
-      Accepted({"one@example.test"}),
-      {Fake::S("220 ready\r\n"), Fake::C("EHLO " + Fake::ClientHostName()), Fake::S("250 ok\r\n"),
-       Fake::C("MAIL FROM:<me@example.test>"), Fake::S("250 ok\r\n"), Fake::C("RCPT TO:<two@example.test>"),
-       Fake::S("550 5.1.1 unknown user\r\n"), Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()}});
+  Steps Script = Accepted({{"one@example.test"}});
+  Script.erase(Script.end() - 3, Script.end());
+  Fake Server(Fake::Join({Script,
+                          {Fake::C("RSET"), Fake::S("250 ok\r\n"), Fake::C("MAIL FROM:<me@example.test>"),
+                           Fake::S("250 ok\r\n"), Fake::C("RCPT TO:<two@example.test>"),
+                           Fake::S("550 5.1.1 unknown user\r\n"), Fake::C("QUIT"), Fake::S("221 bye\r\n"),
+                           Fake::AwaitClose()}}));
   Smtp.Server = Server.Address();
 
   EXPECT_EQ(SendMail(), "550 5.1.1 unknown user");
@@ -167,7 +184,7 @@ TEST_F(SendingFlowTest, StopInTheMiddleOfALargeMessageLeavesItWaiting) {
   const std::string Attachment = (Dir / "big.bin").string();
   std::ofstream(Attachment, std::ios::binary) << std::string(4 << 20, '\x7f');
   Waiting("big", {"a@example.test"}, {}, {Attachment});
-  Steps Script = Accepted({"a@example.test"});
+  Steps Script = Accepted({{"a@example.test"}});
   Script.resize(Script.size() - 5);  // the client goes before the end of the data
   Script.push_back(Fake::AwaitClose());
   Fake Server(Script);

@@ -18,7 +18,7 @@ using Pop3Test = SocketTest;
 
 // Greeting and login of user "u" with password "p" to a mailbox of Count messages.
 Steps LoginSteps(int Count) {
-  return {Fake::S("+OK ready\r\n"), Fake::C("USER u"), Fake::S("+OK\r\n"), Fake::C("PASS p"), Fake::S("+OK in\r\n"),
+  return {Fake::S("+OK ready\r\n"), Fake::C("CAPA"), Fake::S("-ERR\r\n"), Fake::C("USER u"), Fake::S("+OK\r\n"), Fake::C("PASS p"), Fake::S("+OK in\r\n"),
           Fake::C("STAT"), Fake::S("+OK " + std::to_string(Count) + " 999\r\n")};
 }
 
@@ -88,7 +88,7 @@ TEST_F(Pop3Test, LeaveOnServerSendsNoDeleteAndAnEmptyMailboxOnlyQuits) {
 }
 
 TEST_F(Pop3Test, WrongPasswordClosesAndTheNextCallLogsInAfresh) {
-  Fake Refusing({Fake::S("+OK ready\r\n"), Fake::C("USER u"), Fake::S("+OK\r\n"), Fake::C("PASS p"),
+  Fake Refusing({Fake::S("+OK ready\r\n"), Fake::C("CAPA"), Fake::S("-ERR\r\n"), Fake::C("USER u"), Fake::S("+OK\r\n"), Fake::C("PASS p"),
                  Fake::S("-ERR [AUTH] Authentication failed.\r\n"), Fake::AwaitClose()});
   TClient Client(Refusing.Address());
   EXPECT_EQ(ErrorOf<EServerError>([&] { Client.RetrieveAll(false); }), "-ERR [AUTH] Authentication failed.");
@@ -186,7 +186,7 @@ TEST_F(Pop3Test, EmptyRepliesAndControlBytesGiveReadableErrors) {
 }
 
 TEST_F(Pop3Test, ServerClosingEarlyGivesAClearText) {
-  Fake Server({Fake::S("+OK ready\r\n"), Fake::C("USER u"), Fake::Close()});
+  Fake Server({Fake::S("+OK ready\r\n"), Fake::C("CAPA"), Fake::S("-ERR\r\n"), Fake::C("USER u"), Fake::Close()});
   TClient Client(Server.Address());
   EXPECT_EQ(ErrorOf<ESocketError>([&] { Client.RetrieveAll(false); }), "[10094] Graceful shutdown in progress");
   EXPECT_FALSE(Client.Connected());
@@ -216,3 +216,61 @@ TEST_F(Pop3Test, SilentServerTimesOut) {
 }
 
 }  // namespace
+
+// Greeting and login to a server that lists PIPELINING and UIDL, with Count messages.
+Steps PipeliningLogin(int Count) {
+  Steps Script = LoginSteps(Count);
+  Script[2] = Fake::S("+OK\r\nPIPELINING\r\nUIDL\r\n.\r\n");
+  return Script;
+}
+
+// The script sends no answer before the client has sent the whole window: a
+// client that waited for each answer would stall until its time-out.
+TEST_F(Pop3Test, PipelinedCommandsGoOutBeforeTheirAnswersAndDeleFollowsTheStoredMessage) {
+  Fake Server(Join(PipeliningLogin(3),
+                   {Fake::C("LIST 1"), Fake::C("RETR 1"), Fake::C("DELE 2"), Fake::C("LIST 3"), Fake::C("RETR 3"),
+                    Fake::S("+OK 1 30\r\n+OK\r\nSubject: one\r\n\r\n..dot\r\n.\r\n+OK\r\n+OK 3 30\r\n"
+                            "+OK\r\nSubject: three\r\n\r\nx\r\n.\r\n"),
+                    Fake::C("DELE 1"), Fake::C("DELE 3"), Fake::S("+OK\r\n+OK\r\n"), Fake::C("QUIT"),
+                    Fake::S("+OK\r\n"), Fake::AwaitClose()}));
+  TClient Client(Server.Address());
+  Client.SetTimeOut(2);
+  Client.Connect();
+  EXPECT_TRUE(Client.Offers("PIPELINING"));
+  Client.TransferMessages({{0, true, true}, {1, false, true}, {2, true, true}});
+  Client.Disconnect();
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+  ASSERT_EQ(Client.Messages().Count(), 2);
+  EXPECT_EQ(Client.Messages().Items(0).Body(), TStringList{".dot"});
+  EXPECT_EQ(Client.Messages().Items(1).Subject(), "three");
+  EXPECT_EQ(Client.Events, (std::vector<std::string>{"deleting 1", "retrieving 0", "retrieved 0", "deleting 0",
+                                                     "retrieving 2", "retrieved 2", "deleting 2", "closed"}));
+}
+
+TEST_F(Pop3Test, ErrInTheMiddleOfABatchIsOneAnswerAndQuitStillEndsTheSession) {
+  Fake Server(Join(PipeliningLogin(2),
+                   {Fake::C("LIST 1"), Fake::C("RETR 1"), Fake::C("LIST 2"), Fake::C("RETR 2"),
+                    Fake::S("+OK 1 30\r\n-ERR message locked\r\n+OK 2 30\r\n+OK\r\nSubject: two\r\n\r\nx\r\n.\r\n"),
+                    Fake::C("QUIT"), Fake::S("+OK bye\r\n"), Fake::AwaitClose()}));
+  TClient Client(Server.Address());
+  Client.SetTimeOut(2);
+  EXPECT_EQ(ErrorOf<EServerError>([&] { Client.RetrieveAll(false); }), "-ERR message locked");
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+  EXPECT_EQ(Client.LastReply, "+OK bye");  // QUIT's own answer, not one still due
+  // The second message's data was read past, not stored and not deleted.
+  EXPECT_EQ(Client.Messages().Count(), 0);
+  EXPECT_EQ(Server.Transcript().find("DELE"), std::string::npos);
+}
+
+TEST_F(Pop3Test, OnlyIdsListedOnceAndWellFormedAreTrusted) {
+  Fake Server(Join(PipeliningLogin(6),
+                   {Fake::C("UIDL"),
+                    Fake::S("+OK\r\n1 same\r\n2 unique\r\n3 same\r\n4 " + std::string(71, 'x') +
+                            "\r\n5 twice\r\n5 again\r\n6 " + std::string(70, 'y') + "\r\n9 beyond\r\nnonsense\r\n.\r\n"),
+                    Fake::C("QUIT"), Fake::S("+OK\r\n"), Fake::AwaitClose()}));
+  TClient Client(Server.Address());
+  Client.Connect();
+  EXPECT_EQ(Client.UniqueIds(), (std::vector<std::string>{"", "unique", "", "", "", std::string(70, 'y')}));
+  Client.Disconnect();
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+}

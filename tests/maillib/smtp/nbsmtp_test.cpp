@@ -195,6 +195,71 @@ TEST_F(SmtpTest, MessageProblemsAreFoundAfterLoginAndQuitFollows) {
   EXPECT_EQ(Server.Transcript().find("other@"), std::string::npos);
 }
 
+// A server offering Extension in its EHLO answer.
+Steps GreetingOffering(const std::string& Extension) {
+  return {Fake::S("220 ESMTP ready\r\n"), Fake::C("EHLO " + Fake::ClientHostName()),
+          Fake::S("250-mail.example.test\r\n250 " + Extension + "\r\n")};
+}
+
+// MAIL FROM and the three RCPT TO in one group, answered together.
+Steps PipelinedEnvelope(const std::string& MailAnswer = "250 Ok") {
+  return {Fake::C("MAIL FROM:<me@example.test>"), Fake::C("RCPT TO:<to@example.test>"),
+          Fake::C("RCPT TO:<cc@example.test>"), Fake::C("RCPT TO:<bcc@example.test>"),
+          Fake::S(MailAnswer + "\r\n250 Ok\r\n250 Ok\r\n250 Ok\r\n")};
+}
+
+// The script answers an envelope only once all of it has arrived: a client
+// waiting for each answer would stall until its time-out.
+TEST_F(SmtpTest, ManyMessagesGoOverOneConnectionWithRsetBetweenAndPipelinedEnvelopes) {
+  const Steps Data = {Fake::C("DATA"), Fake::S("354 go ahead\r\n"), Fake::Data(), Fake::S("250 queued\r\n")};
+  const Steps Rset = {Fake::C("RSET"), Fake::S("250 Ok\r\n")};
+  Fake Server(Fake::Join({GreetingOffering("PIPELINING"), PipelinedEnvelope(), Data, Rset, PipelinedEnvelope(), Data,
+                          Rset, PipelinedEnvelope(), Data,
+                          {Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()}}));
+  Client.Server = Server.Address();
+  Client.SetTimeOut(2);
+  int Opened = 0;
+  Client.OnOpen = [&](TObject*) { ++Opened; };
+  std::vector<std::string> Sent;
+  int Left = 3;
+  Client.SendMessages(
+      [&] {
+        Message.SetSubject("Number " + std::to_string(4 - Left));
+        return Left-- > 0;
+      },
+      [&] { Sent.push_back(Message.Subject()); });
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+  EXPECT_EQ(Opened, 1);
+  EXPECT_EQ(Sent, (std::vector<std::string>{"Number 1", "Number 2", "Number 3"}));
+
+  // Nothing to send opens no connection.
+  Client.SendMessages([] { return false; }, [] {});
+  EXPECT_EQ(Opened, 1);
+}
+
+TEST_F(SmtpTest, RefusedMessageEndsTheRunAfterEveryAnswerOfItsGroupWithQuit) {
+  Fake Server(Fake::Join({GreetingOffering("PIPELINING"), PipelinedEnvelope("553 sender refused"),
+                          {Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()}}));
+  Client.Server = Server.Address();
+  Client.SetTimeOut(2);
+  int Asked = 0;
+  EXPECT_EQ(ErrorOf<EServerError>([&] { Client.SendMessages([&] { return ++Asked <= 2; }, [] {}); }),
+            "553 sender refused");
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+  EXPECT_EQ(Asked, 1);
+  EXPECT_EQ(Client.LastReply, "221 bye");  // QUIT's own answer, not a recipient's
+}
+
+TEST_F(SmtpTest, MessageBeyondTheServersSizeIsRefusedBeforeItsEnvelope) {
+  Fake Server(Fake::Join({GreetingOffering("SIZE 200"), {Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()}}));
+  Client.Server = Server.Address();
+  const std::string Error = ErrorOf<EMessageError>([&] { Client.Send(); });
+  EXPECT_TRUE(std::regex_match(Error, std::regex("The message has [0-9]{3} bytes, more than the 200 bytes the SMTP "
+                                                 "server 127.0.0.1 accepts")))
+      << Error;
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+}
+
 TEST_F(SmtpTest, EnvelopeAddressWithBlanksOrAngleBracketsIsRefusedButAQuotedLocalPartMayHoldThem) {
   Client.SetTimeOut(1);
   for (const std::string Bad : {"x@example.test> NOTIFY=SUCCESS ORCPT=rfc822;spy@evil.test", "a b@example.test",

@@ -22,9 +22,9 @@ namespace {
 using Fake = TFakeServer;
 using Steps = std::vector<Fake::TStep>;
 
-// USER, PASS, STAT of an empty mailbox and QUIT: what follows a secured greeting.
+// CAPA, USER, PASS, STAT of an empty mailbox and QUIT: what follows a secured greeting.
 Steps Pop3Session() {
-  return {Fake::C("USER u"), Fake::S("+OK\r\n"), Fake::C("PASS p"), Fake::S("+OK in\r\n"), Fake::C("STAT"),
+  return {Fake::C("CAPA"), Fake::S("-ERR\r\n"), Fake::C("USER u"), Fake::S("+OK\r\n"), Fake::C("PASS p"), Fake::S("+OK in\r\n"), Fake::C("STAT"),
           Fake::S("+OK 0 0\r\n"), Fake::C("QUIT"), Fake::S("+OK bye\r\n"), Fake::AwaitClose()};
 }
 
@@ -145,7 +145,7 @@ private:
 };
 
 TEST_F(TlsTest, NoPasswordInPlainTextToAnotherMachine) {
-  Fake Pop3Server({Fake::S("+OK ready\r\n"), Fake::AwaitClose()});
+  Fake Pop3Server({Fake::S("+OK ready\r\n"), Fake::C("CAPA"), Fake::S("-ERR\r\n"), Fake::AwaitClose()});
   {
     TRedirect Redirect(Pop3Server.Port());
     Pop.Server = "192.0.2.10:110";
@@ -196,11 +196,11 @@ TEST_F(TlsTest, SmtpStartTlsSaysEhloAgainAndLogsInWithWhatTheServerOffersThen) {
 
 TEST_F(TlsTest, ResetCloseAndSilenceOverTlsEndAtOnceWithTheirOwnTexts) {
   const std::pair<Steps, const char*> Cases[] = {
-      {{Fake::StartTls("good"), Fake::S("+OK ready\r\n"), Fake::C("USER u"), Fake::Pause(50), Fake::Reset()},
+      {{Fake::StartTls("good"), Fake::S("+OK ready\r\n"), Fake::C("CAPA"), Fake::S("-ERR\r\n"), Fake::C("USER u"), Fake::Pause(50), Fake::Reset()},
        "[10054] Connection reset by peer"},
-      {{Fake::StartTls("good"), Fake::S("+OK ready\r\n"), Fake::C("USER u"), Fake::Close()},
+      {{Fake::StartTls("good"), Fake::S("+OK ready\r\n"), Fake::C("CAPA"), Fake::S("-ERR\r\n"), Fake::C("USER u"), Fake::Close()},
        "[10094] Graceful shutdown in progress"},
-      {{Fake::StartTls("good"), Fake::S("+OK ready\r\n"), Fake::C("USER u"), Fake::AwaitClose()},
+      {{Fake::StartTls("good"), Fake::S("+OK ready\r\n"), Fake::C("CAPA"), Fake::S("-ERR\r\n"), Fake::C("USER u"), Fake::AwaitClose()},
        "Operation timed out"},
   };
   Pop.SetTimeOut(1);
