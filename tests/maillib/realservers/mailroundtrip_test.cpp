@@ -1,7 +1,9 @@
 // The mail library against real servers: messages sent with TnbSMTP through
 // Postfix come back through Dovecot with TnbPOP as they were sent.
+#include <algorithm>
 #include <map>
 #include <random>
+#include <set>
 
 #include "maillib/message/nbmsg.h"
 #include "maillib/pop3/messagelist.h"
@@ -192,3 +194,55 @@ TEST_F(MailRoundTripTest, WrongPasswordClosesAndTheSameClientThenLogsIn) {
 }
 
 }  // namespace
+
+// Postfix offers PIPELINING and SIZE, Dovecot PIPELINING and UIDL: a session
+// of several messages, and a fetch of more messages than the client keeps in
+// flight, with every answer matched to its command.
+TEST_F(MailRoundTripTest, OneSmtpSessionForManyAndAPipelinedFetchBeyondItsWindow) {
+  TnbSMTP Smtp;
+  Smtp.Server = Servers().SmtpAddress();
+  Smtp.SetWinsockLoaded(true);
+  int Connections = 0;
+  Smtp.OnOpen = [&](TObject*) { ++Connections; };
+  const auto Message = NewMessage("");
+  Smtp.SetMailMessage(Message.get());
+  int Sent = 0;
+  Smtp.SendMessages(
+      [&] {
+        Message->SetSubject("Session " + std::to_string(Sent + 1));
+        return Sent < 3;
+      },
+      [&] { ++Sent; });
+  EXPECT_EQ(Connections, 1);
+  ASSERT_TRUE(Servers().WaitForMessages("alice", 3, 10)) << Servers().LogTail();
+
+  std::vector<std::string> Put;
+  for (int I = 1; I <= 100; ++I)
+    Put.push_back("Subject: Put " + std::to_string(I) + "\r\n\r\n.line " + std::to_string(I) + "\r\n");
+  Servers().Put("alice", Put);
+
+  TnbPOP Pop;
+  Pop.Server = Servers().Pop3Address();
+  Pop.UserName = "alice";
+  Pop.Password = "secret";
+  Pop.SetWinsockLoaded(true);
+  Pop.Connect();
+  EXPECT_TRUE(Pop.Offers("PIPELINING"));
+  const std::vector<std::string> Ids = Pop.UniqueIds();
+  EXPECT_EQ(std::set<std::string>(Ids.begin(), Ids.end()).size(), 103u);
+  EXPECT_EQ(std::count(Ids.begin(), Ids.end(), ""), 0);
+  std::vector<TPop3Task> Tasks;
+  for (int Num = 0; Num < Pop.MessageCount(); ++Num) Tasks.push_back({Num, true, true});
+  Pop.TransferMessages(Tasks);
+  Pop.Disconnect();
+
+  ASSERT_EQ(Pop.Messages().Count(), 103);
+  std::set<std::string> Sessions;
+  for (int I = 0; I < 3; ++I) Sessions.insert(Pop.Messages().Items(I).Subject());
+  EXPECT_EQ(Sessions, (std::set<std::string>{"Session 1", "Session 2", "Session 3"}));
+  for (int I = 1; I <= 100; ++I) {
+    EXPECT_EQ(Pop.Messages().Items(I + 2).Subject(), "Put " + std::to_string(I));
+    EXPECT_EQ(Pop.Messages().Items(I + 2).Body(), TStringList{".line " + std::to_string(I)});
+  }
+  EXPECT_TRUE(Servers().Messages("alice").empty());
+}
