@@ -24,9 +24,11 @@
 #include "app/flows/mailsettings.h"
 #include "app/mail/outboxrow.h"
 #include "app/settings/settingsfiles.h"
+#include "app/store/fetchedids.h"
 #include "maillib/dialup/tkRasCmp.h"
 #include "maillib/pop3/nbpop3.h"
 #include "maillib/smtp/nbsmtp.h"
+#include "platform/table/database.h"
 #include "platform/table/table.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/handler.h"
@@ -399,8 +401,15 @@ void TForm4::BitBtn3Click() {
 
 void TForm4::BitBtn4Click() {
   const QTableWidgetItem* Item = DBGrid1->item(DBGrid1->currentRow(), 0);
-  if (!Item || !FAccounts->GotoRecord(Item->data(RecordIdRole).toLongLong())) return;
+  if (!Item) return;
+  const std::int64_t Id = Item->data(RecordIdRole).toLongLong();
+  if (!FAccounts->GotoRecord(Id)) return;
+  // The ids of the messages fetched for the account go with it.
+  TFetchedIds FetchedIds(FAccounts->Database());
+  TTransaction Transaction(FAccounts->Database());
   FAccounts->Delete();
+  FetchedIds.ForgetAccount(Id);
+  Transaction.Commit();
   // As in a grid over the table, the row that followed becomes the current one.
   FillGrid(FAccounts->RecordId());
 }

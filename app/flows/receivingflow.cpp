@@ -1,6 +1,7 @@
 #include "receivingflow.h"
 
 #include <filesystem>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "maillib/mime/headerfields.h"
 #include "maillib/pop3/messagelist.h"
 #include "maillib/pop3/nbpop3.h"
+#include "maillib/pop3/uidlplan.h"
 #include "maillib/smtp/nbsmtp.h"
 #include "maillib/transport/nberrors.h"
 #include "platform/table/table.h"
@@ -29,7 +31,8 @@ TReceivingFlow::TReceivingFlow(TnbPOP& Pop, TnbSMTP& Smtp, TnbMessage& Outgoing,
                                TTable& Inbox, const TStringList& Settings, const TStringList& Banner,
                                TScreenServices& Screen)
     : FPop(Pop), FSmtp(Smtp), FOutgoing(Outgoing), FRas(Ras), FAccounts(Accounts), FInbox(Inbox),
-      FSettings(Settings), FBanner(Banner), FScreen(Screen) {
+      FSettings(Settings), FBanner(Banner), FScreen(Screen), FFetchedIds(Inbox.Database()) {
+  FFetchedIds.JoinCachedUpdates(FInbox);
   FPop.OnOpen = std::bind(&TReceivingFlow::nbPOP1Open, this, _1);
   FPop.OnRetrieving = std::bind(&TReceivingFlow::nbPOP1Retrieving, this, _1, _2);
   FPop.OnProgress = std::bind(&TReceivingFlow::nbPOP1Progress, this, _1, _2, _3);
@@ -104,10 +107,17 @@ void TReceivingFlow::Retrieve(bool LeaveOnServer) {
   FPop.Connect();
   FConnectionOpen = true;
   try {
-    for (int Num = 0; Num < FPop.MessageCount(); ++Num) {
-      FPop.RetrieveMessage(Num);
-      if (!LeaveOnServer) FPop.DeleteMessage(Num);
+    // Without UIDL every message is retrieved, and deleted unless left.
+    FUniqueIds.clear();
+    FMailbox = FPop.UserName + "@" + FPop.Server;
+    std::set<std::string> Known;
+    if (FPop.Offers("UIDL")) {
+      FUniqueIds = FPop.UniqueIds();
+      Known = FFetchedIds.Load(FAccountId, FMailbox);
     }
+    const TUidlPlan Plan = PlanTransfer(FPop.MessageCount(), FUniqueIds, Known, LeaveOnServer);
+    FFetchedIds.Forget(FAccountId, Plan.Forgotten);
+    FPop.TransferMessages(Plan.Tasks);
     MakeDurable();
   } catch (...) {
     bool Durable = true;
@@ -158,15 +168,15 @@ void TReceivingFlow::RememberTrustedCertificate() {
   }
 }
 
-void TReceivingFlow::nbPOP1Retrieved(TObject*, int) {
+void TReceivingFlow::nbPOP1Retrieved(TObject*, int Num) {
   TnbMessage& Message = FPop.Messages().Items(FPop.Messages().Count() - 1);
-  StoreMessage(Message);
+  StoreMessage(Message, Num >= 0 && Num < static_cast<int>(FUniqueIds.size()) ? FUniqueIds[Num] : std::string());
   // Stored: the message object is of no further use, and a mailbox of large
   // messages must not pile up in memory.
   FPop.Messages().Clear();
 }
 
-void TReceivingFlow::StoreMessage(TnbMessage& Message) {
+void TReceivingFlow::StoreMessage(TnbMessage& Message, const std::string& Id) {
   FScreen.SetProgressBar(0);
   FScreen.CloseProgress();
   const std::string ReceivedAt = NowDateTimeText();
@@ -182,6 +192,7 @@ void TReceivingFlow::StoreMessage(TnbMessage& Message) {
     Attached.push_back(std::filesystem::absolute(std::filesystem::path(Directory) / Name).string());
   }
   WriteInboxRow(FInbox, Message, DateText, Attached);
+  if (!Id.empty()) FFetchedIds.Add(FAccountId, FMailbox, Id);
   FScreen.AddInboxEntry(FInbox.RecordId());
 
   const std::string Caption = Message.Subject().empty() ? NoSubject : Message.Subject();

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "app/store/fetchedids.h"
 #include "platform/runtime/stringlist.h"
 
 struct TCertificateFacts;
@@ -20,12 +22,15 @@ class TtkRas;
 // receipt when the settings ask for one, and deleted on the server when they
 // say so. No message is ever lost: the rows of an account are durable before
 // the server is told to carry out its deletions, and a message whose storing
-// failed is not deleted at all.
+// failed is not deleted at all. When the server gives unique ids (UIDL), the
+// id of each stored message is kept with its row, so a message left on the
+// server, or stored before a Stop or a crash, is not stored again.
 class TReceivingFlow {
 public:
   // Binds the POP3 client's events to this flow's handlers. Accounts (in
   // PSWRD order) and Inbox are cursors of the flow's own, which no view
-  // moves. Settings and Banner are read at the moment of use.
+  // moves. Settings and Banner are read at the moment of use. The ids of
+  // stored messages are kept in Inbox's database.
   TReceivingFlow(TnbPOP& Pop, TnbSMTP& Smtp, TnbMessage& Outgoing, TtkRas& Ras, TTable& Accounts, TTable& Inbox,
                  const TStringList& Settings, const TStringList& Banner, TScreenServices& Screen);
 
@@ -60,8 +65,9 @@ private:
   // restored, a certificate the user trusted meanwhile stored with it.
   void EndAccount();
   void RememberTrustedCertificate();
-  // Stores the newest fetched message and answers it.
-  void StoreMessage(TnbMessage& Message);
+  // Stores the newest fetched message with its unique id (none when empty)
+  // and answers it.
+  void StoreMessage(TnbMessage& Message, const std::string& Id);
   // Answers Message with an automatic receipt when the settings ask for one
   // and it may be answered; returns the status text of a receipt that could
   // not be sent, empty when none was due or it went.
@@ -76,6 +82,13 @@ private:
   const TStringList& FSettings;
   const TStringList& FBanner;
   TScreenServices& FScreen;
+  // Written in the Inbox's cached batch, so an id is durable exactly when
+  // its message's row is.
+  TFetchedIds FFetchedIds;
+  // The unique ids of the mailbox being fetched, by message number (empty
+  // without UIDL), and the mailbox (USERA@SERVER) they belong to.
+  std::vector<std::string> FUniqueIds;
+  std::string FMailbox;
   // The suffix of the next stored message's DATE text.
   int FSequence = 0;
   // The account being received, and the fingerprint of a certificate the

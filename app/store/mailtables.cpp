@@ -23,6 +23,12 @@ constexpr int DateWidth = 50;
 constexpr int SecurityWidth = 10;
 constexpr int PortWidth = 5;
 constexpr int FingerprintWidth = 95;
+// POP3 server and account names; an account's mailbox is both joined by "@".
+constexpr int Pop3NameWidth = 50;
+constexpr int MailboxWidth = 2 * Pop3NameWidth + 1;
+// A record id in decimal; a unique id has at most 70 characters (RFC 1939, 7).
+constexpr int RecordIdWidth = 20;
+constexpr int UniqueIdWidth = 70;
 
 TFieldDef Character(const char* Name, int Width) { return {Name, TFieldType::ftString, Width}; }
 TFieldDef Memo(const char* Name) { return {Name, TFieldType::ftMemo, 0}; }
@@ -49,7 +55,8 @@ void RemoveDatabaseFiles(const std::filesystem::path& File) {
     std::filesystem::remove(File.string() + Suffix, Ignored);
 }
 
-const TTableDef* const MailTables[] = {&RmailTable(), &SmailTable(), &TrashTable(), &Pop3Table(), &AddressTable()};
+const TTableDef* const MailTables[] = {&RmailTable(), &SmailTable(), &TrashTable(), &Pop3Table(), &AddressTable(),
+                                     &FetchedIdsTable()};
 static_assert(std::size(MailTables) == MailTableCount);
 
 void CreateTables(TDatabase& Database) {
@@ -97,8 +104,8 @@ const TTableDef& TrashTable() {
 const TTableDef& Pop3Table() {
   static const TTableDef Def = {
       "POP3",
-      {Character("SERVER", 50), Character("USERA", 50), Character("PSWRD", 20), Character("SECURITY", SecurityWidth),
-       Character("PORT", PortWidth), Character("TRUSTCERT", FingerprintWidth)},
+      {Character("SERVER", Pop3NameWidth), Character("USERA", Pop3NameWidth), Character("PSWRD", 20),
+       Character("SECURITY", SecurityWidth), Character("PORT", PortWidth), Character("TRUSTCERT", FingerprintWidth)},
       {{"PSWRD", "PSWRD"}}};
   return Def;
 }
@@ -110,6 +117,14 @@ const TTableDef& AddressTable() {
                                  Character("ADDRESS_3", 40), Character("EMAIL", 30), Character("MOBIL", 15),
                                  Character("PHONE", 15), Character("JOBPHONE", 15)},
                                 {{"MOBIL", "MOBIL"}, {"EMAIL", "EMAIL"}}};
+  return Def;
+}
+
+const TTableDef& FetchedIdsTable() {
+  static const TTableDef Def = {
+      "UIDL",
+      {Character("ACCOUNT", RecordIdWidth), Character("MAILBOX", MailboxWidth), Character("UID", UniqueIdWidth)},
+      {{"ACCOUNT", "ACCOUNT"}}};
   return Def;
 }
 

@@ -4,7 +4,7 @@
 
 #include "platform/table/tabledef.h"
 
-// The five tables of the mail store, with the fields, widths and indexes the
+// The six tables of the mail store, with the fields, widths and indexes the
 // rest of the application relies on. Field order is the order of the layouts.
 
 // The Inbox (Rmail): index DATE.
@@ -20,13 +20,17 @@ const TTableDef& TrashTable();
 const TTableDef& Pop3Table();
 // The address book (address): indexes MOBIL and EMAIL.
 const TTableDef& AddressTable();
+// The ids of the messages fetched for each POP3 account (UIDL): ACCOUNT is
+// the account row's record id as text, MAILBOX the USERA@SERVER the id was
+// listed for, UID the message's unique id (RFC 1939); index ACCOUNT.
+const TTableDef& FetchedIdsTable();
 
-// Creates the database file DatabaseFile with the five empty tables. The file
+// Creates the database file DatabaseFile with the six empty tables. The file
 // appears only once it is complete (it is built under a temporary name and
 // renamed), so a stopped installation never leaves a store without tables.
 // An existing file is kept and only gains the tables and fields it lacks.
 void CreateMailStore(const std::filesystem::path& DatabaseFile);
 
-inline constexpr int MailTableCount = 5;
-// How many of the five tables the database file lacks (all for an empty file).
+inline constexpr int MailTableCount = 6;
+// How many of the six tables the database file lacks (all for an empty file).
 int MissingMailTables(const std::filesystem::path& DatabaseFile);

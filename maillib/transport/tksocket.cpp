@@ -258,10 +258,18 @@ void TtkSocket::SendAll(std::string_view Data) {
   }
 }
 
+void TtkSocket::CheckConnected() {
+  if (Connected()) return;
+  // A handler that pressed Stop closed the socket: the caller sees the
+  // cancellation, not a missing connection.
+  if (FCanceled) CanceledError();
+  SocketError(msg::SNotConnected);
+}
+
 void TtkSocket::SendLine(const std::string& Text) { SendText(Text + "\r\n"); }
 
 void TtkSocket::SendText(std::string_view Text) {
-  if (!Connected()) SocketError(msg::SNotConnected);
+  CheckConnected();
   FCounter.Start();
   SendAll(Text);
   FCounter.Stop();
@@ -283,7 +291,7 @@ void TtkSocket::WaitForData() {
 }
 
 int TtkSocket::ReadReply(std::string& Line) {
-  if (!Connected()) SocketError(msg::SNotConnected);
+  CheckConnected();
   WaitForData();
 
   char Buffer[ReceiveChunk];
@@ -393,7 +401,7 @@ void TtkSocket::ReportProgress(std::int64_t Transferred, std::int64_t Total) {
 }
 
 void TtkSocket::ReceiveToTerminator(TMemoryStream& Stream, std::int64_t ExpectedSize, std::int64_t MaxSize) {
-  if (!Connected()) SocketError(msg::SNotConnected);
+  CheckConnected();
   WaitForData();
 
   // Room for the whole message at once, within reason: the size is the server's word.
@@ -452,7 +460,7 @@ void TtkSocket::ReceiveToTerminator(TMemoryStream& Stream, std::int64_t Expected
 }
 
 void TtkSocket::SendStream(TStream& Stream, bool DotStuff) {
-  if (!Connected()) SocketError(msg::SNotConnected);
+  CheckConnected();
   Stream.SetPosition(0);
   const std::int64_t Size = Stream.Size();
   char Buffer[SendChunk];
@@ -605,7 +613,7 @@ void TtkSocket::TlsFailure(const TTlsSession& Session) {
 }
 
 void TtkSocket::StartTls() {
-  if (!Connected()) SocketError(msg::SNotConnected);
+  CheckConnected();
   // Bytes that came before the handshake travelled in plain text: anyone on
   // the path could have put them there, so none may be read as a reply.
   FReceived.clear();

@@ -174,6 +174,8 @@ protected:
   bool Canceled() const { return FCanceled; }
 
 private:
+  // Raises ECanceledError after Cancel, else the not-connected error, unless connected.
+  void CheckConnected();
   // One turn of every wait: polls the socket for Events for a few
   // milliseconds, turns what happened into flags, lets the interface run.
   void Pump(short Events);

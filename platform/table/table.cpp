@@ -755,10 +755,12 @@ void TTable::SetBatchOpen(bool Open) {
 void TTable::RunWrite(const std::function<void()>& Body) {
   TImpl& I = *FImpl;
   // Joining another table's batch would make this write wait for that
-  // table's apply, and vanish with its cancel.
-  if (FDatabase.FBatchOwner && FDatabase.FBatchOwner != this)
+  // table's apply, and vanish with its cancel: only a table that asked for
+  // that may.
+  TTable* const Batch = FDatabase.FBatchOwner;
+  if (Batch && Batch != this && Batch != FBatchHost)
     throw ETableError("Table \"" + FDef.TableName + "\" cannot be written while table \"" +
-                      FDatabase.FBatchOwner->FDef.TableName + "\" holds cached updates");
+                      Batch->FDef.TableName + "\" holds cached updates");
   try {
     {
       TStatementUse Use(I.Savepoint);
@@ -770,12 +772,13 @@ void TTable::RunWrite(const std::function<void()>& Body) {
   } catch (const ETableError& E) {
     sqlite3_exec(I.Db, "ROLLBACK TO tablewrite; RELEASE tablewrite", nullptr, nullptr, nullptr);
     std::string Text = E.Message;
-    // A failing write can end the whole transaction; the cached batch is then gone.
-    if (FCachedUpdates && I.InTransaction && sqlite3_get_autocommit(I.Db)) {
-      SetBatchOpen(false);
+    // A failing write can end the whole transaction; the cached batch (this
+    // table's or the one it joined) is then gone.
+    if (Batch && Batch->FCachedUpdates && Batch->FImpl->InTransaction && sqlite3_get_autocommit(I.Db)) {
+      Batch->SetBatchOpen(false);
       Text += " (the cached rows not yet applied were lost)";
       try {
-        BeginBatch();
+        Batch->BeginBatch();
       } catch (const ETableError&) {
       }
     }

@@ -107,8 +107,8 @@ public:
 
   // Cached updates hold every written row in one transaction until applied.
   // Only one table of a database can hold them at a time; writes through other
-  // tables of the same database are refused meanwhile. Switching caching off
-  // drops the rows not applied.
+  // tables of the same database are refused meanwhile, unless they joined the
+  // batch (JoinCachedUpdates). Switching caching off drops the rows not applied.
   bool CachedUpdates() const { return FCachedUpdates; }
   void SetCachedUpdates(bool Value);
   // Makes the held rows durable; caching stays on for the next batch.
@@ -117,6 +117,13 @@ public:
   void CommitUpdates();
   // Throws the held rows away.
   void CancelUpdates();
+  // Writes through this table while Host holds cached updates become part of
+  // Host's batch: durable with Host's ApplyUpdates, gone with its
+  // CancelUpdates or when its caching is switched off, so rows of two tables
+  // can never be durable one without the other. Without a batch of Host's,
+  // writes are durable on return as always. nullptr leaves the batch; Host
+  // must outlive this table or be left first.
+  void JoinCachedUpdates(TTable* Host) { FBatchHost = Host; }
 
   // Called whenever State changes.
   std::function<void(TTable* Sender)> OnStateChange;
@@ -145,5 +152,6 @@ private:
   std::string FIndexName;
   TDataSetState FState = TDataSetState::dsInactive;
   bool FCachedUpdates = false;
+  TTable* FBatchHost = nullptr;  // whose cached batch this table's writes join
   std::unique_ptr<TImpl> FImpl;
 };

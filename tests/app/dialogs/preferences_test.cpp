@@ -21,6 +21,7 @@
 #include "app/dialogs/securitycontrols.h"
 #include "app/settings/serversettings.h"
 #include "app/settings/settingsfiles.h"
+#include "app/store/fetchedids.h"
 #include "app/views/Unit2.h"
 #include "appfixture.h"
 #include "maillib/dialup/tkRasCmp.h"
@@ -171,12 +172,22 @@ TEST_F(PreferencesTest, AccountsAreAddedAndDeletedAtOnceWhateverTheOutcome) {
     ASSERT_EQ(F.DBGrid1->rowCount(), 2);
     EXPECT_EQ(F.DBGrid1->currentRow(), 0);  // the new row, in password order
     EXPECT_NE(F.DBGrid1->item(0, 2)->text(), "secret-a");
+    // Each account has the id of a message fetched for it; the deleted one's goes with it.
+    TTable Accounts(*Database, Pop3Table());
+    Accounts.Open();
+    for (Accounts.First(); !Accounts.Eof(); Accounts.Next())
+      TFetchedIds(*Database).Add(Accounts.RecordId(), "ann@pop.example.test", Accounts.FieldByName("PSWRD").AsString());
     F.BitBtn4->click();
   });
   TTable Accounts(*Database, Pop3Table());
   Accounts.Open();
   ASSERT_EQ(Accounts.RecordCount(), 1);
   EXPECT_EQ(Accounts.FieldByName("PSWRD").AsString(), "secret-b");
+  TTable Ids(*Database, FetchedIdsTable());
+  Ids.Open();
+  EXPECT_EQ(Ids.RecordCount(), 1);
+  EXPECT_EQ(TFetchedIds(*Database).Load(Accounts.RecordId(), "ann@pop.example.test"),
+            std::set<std::string>{"secret-b"});
   // The store that holds the passwords is the user's alone.
   EXPECT_EQ(std::filesystem::status(Dir / "Corvalen.db").permissions() & std::filesystem::perms::all,
             std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
@@ -201,8 +212,9 @@ TEST_F(PreferencesTest, BannerIsWrittenOnlyBySave) {
 }
 
 TEST_F(PreferencesTest, TheNextGetMailUsesTheNewServerCopySetting) {
-  Fake Pop({Fake::S("+OK ready\r\n"), Fake::C("USER u"), Fake::S("+OK\r\n"), Fake::C("PASS p"), Fake::S("+OK\r\n"),
-            Fake::C("STAT"), Fake::S("+OK 1 40\r\n"), Fake::C("LIST 1"), Fake::S("+OK 1 40\r\n"), Fake::C("RETR 1"),
+  Fake Pop({Fake::S("+OK ready\r\n"), Fake::C("CAPA"), Fake::S("-ERR\r\n"), Fake::C("USER u"), Fake::S("+OK\r\n"),
+            Fake::C("PASS p"), Fake::S("+OK\r\n"), Fake::C("STAT"), Fake::S("+OK 1 40\r\n"), Fake::C("LIST 1"),
+            Fake::S("+OK 1 40\r\n"), Fake::C("RETR 1"),
             Fake::S("+OK\r\nFrom: bob@example.test\r\nSubject: hi\r\n\r\nhello\r\n.\r\n"), Fake::C("QUIT"),
             Fake::S("+OK bye\r\n"), Fake::AwaitClose()});
   {

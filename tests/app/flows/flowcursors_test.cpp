@@ -17,14 +17,18 @@ namespace {
 
 using Fake = TFakeServer;
 
-// An SMTP dialogue for a message to To, answered Answer at RCPT.
-std::vector<Fake::TStep> Smtp(const std::string& To, const std::string& Answer) {
-  std::vector<Fake::TStep> S = {Fake::S("220 ready\r\n"), Fake::C("EHLO " + Fake::ClientHostName()),
-                                Fake::S("250 ok\r\n"), Fake::C("MAIL FROM:<me@example.test>"), Fake::S("250 ok\r\n"),
-                                Fake::C("RCPT TO:<" + To + ">"), Fake::S(Answer + "\r\n")};
-  if (Answer.starts_with("250"))
-    S.insert(S.end(), {Fake::C("DATA"), Fake::S("354 go\r\n"), Fake::Data(), Fake::S("250 queued\r\n")});
-  return Fake::Join({S, {Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()}});
+// One SMTP connection for a message to A, accepted, then one to B, refused at RCPT.
+std::vector<Fake::TStep> SmtpAcceptedThenRefused(const std::string& A, const std::string& B) {
+  const auto Envelope = [](const std::string& To, const char* Answer) {
+    return std::vector<Fake::TStep>{Fake::C("MAIL FROM:<me@example.test>"), Fake::S("250 ok\r\n"),
+                                    Fake::C("RCPT TO:<" + To + ">"), Fake::S(std::string(Answer) + "\r\n")};
+  };
+  return Fake::Join({{Fake::S("220 ready\r\n"), Fake::C("EHLO " + Fake::ClientHostName()), Fake::S("250 ok\r\n")},
+                     Envelope(A, "250 ok"),
+                     {Fake::C("DATA"), Fake::S("354 go\r\n"), Fake::Data(), Fake::S("250 queued\r\n"),
+                      Fake::C("RSET"), Fake::S("250 ok\r\n")},
+                     Envelope(B, "550 unknown user"),
+                     {Fake::C("QUIT"), Fake::S("221 bye\r\n"), Fake::AwaitClose()}});
 }
 
 class FlowWindowsTest : public PumpingAppTest {
@@ -65,7 +69,7 @@ class SendingFlowCommandTest : public FlowWindowsTest, public ::testing::WithPar
 TEST_P(SendingFlowCommandTest, FileCommandOnAnotherRowLeavesExactlyTheSentRowMarked) {
   AddRow(SmailTable(), {.Subject = "1", .Date = "2026-12-01", .Recipients = {"a@example.test"}, .Body = "old"});
   AddRow(SmailTable(), {.Subject = "2", .Date = "2026-12-02", .Recipients = {"b@example.test"}});
-  Fake Server(std::vector{Smtp("a@example.test", "250 ok"), Smtp("b@example.test", "550 unknown user")});
+  Fake Server(SmtpAcceptedThenRefused("a@example.test", "b@example.test"));
   ui::Hooks().SaveFileName = [](const std::string&, const std::string&) { return std::string(); };
   ui::Hooks().PrintDialog = [](QPrinter&) { return false; };
   Open(Server.Address());
@@ -99,10 +103,10 @@ INSTANTIATE_TEST_SUITE_P(File, SendingFlowCommandTest, ::testing::Values("Open1"
 // pane shows, so a later edit reaches that one.
 TEST_F(FlowWindowsTest, GetMailLeavesTheInboxViewOnItsOwnMessage) {
   AddRow(RmailTable(), {"shown", "Ann", "ann@example.test", "2026-12-01 09:00:00 0", false, {}, {}, {}, "old"});
-  Fake Server({Fake::S("+OK ready\r\n"), Fake::C("USER alice"), Fake::S("+OK\r\n"), Fake::C("PASS secret"),
-               Fake::S("+OK\r\n"), Fake::C("STAT"), Fake::S("+OK 1 9\r\n"), Fake::C("LIST 1"), Fake::S("+OK 1 9\r\n"),
-               Fake::C("RETR 1"), Fake::S("+OK\r\n\r\nnew body\r\n.\r\n"), Fake::C("DELE 1"), Fake::S("+OK\r\n"),
-               Fake::C("QUIT"), Fake::S("+OK\r\n"), Fake::AwaitClose()});
+  Fake Server({Fake::S("+OK ready\r\n"), Fake::C("CAPA"), Fake::S("-ERR\r\n"), Fake::C("USER alice"),
+               Fake::S("+OK\r\n"), Fake::C("PASS secret"), Fake::S("+OK\r\n"), Fake::C("STAT"), Fake::S("+OK 1 9\r\n"),
+               Fake::C("LIST 1"), Fake::S("+OK 1 9\r\n"), Fake::C("RETR 1"), Fake::S("+OK\r\n\r\nnew body\r\n.\r\n"),
+               Fake::C("DELE 1"), Fake::S("+OK\r\n"), Fake::C("QUIT"), Fake::S("+OK\r\n"), Fake::AwaitClose()});
   const std::string Refusing = "127.0.0.1:" + std::to_string(Fake::UnusedPort());
   Open("", {Server.Address(), Refusing});
   Form2->ListView1->SelectRow(0);

@@ -1,13 +1,17 @@
 // The receiving flow against real Dovecot and Postfix: accounts in their
 // order, what each Inbox row holds, attachments saved where they belong,
-// automatic receipts, and what a failure leaves on the server.
+// automatic receipts, what a failure leaves on the server, and each message
+// stored once by its unique id.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "app/flows/receivingflow.h"
 #include "app/flows/sendingflow.h"
 #include "app/settings/serversettings.h"
 #include "app/settings/settingsfiles.h"
+#include "app/store/fetchedids.h"
 #include "app/store/mailtables.h"
 #include "appfixture.h"
 #include "maillib/dialup/tkRasCmp.h"
@@ -94,6 +98,17 @@ protected:
     TSendingFlow Sending(Smtp, Outgoing, Ras, Outbox, Settings, SmtpSettings, Screen);
     TReceivingFlow Receiving(Pop, Smtp, Outgoing, Ras, *Accounts, *Inbox, Settings, Banner, Screen);
     if (StopAfterProgress) Pop.OnProgress = [&](TObject*, int, int) { Pop.Cancel(); };
+    int Stored = 0;
+    if (StopAfterStored > 0) {
+      Pop.OnRetrieved = [&, Store = Pop.OnRetrieved](TObject* Sender, int Num) {
+        Store(Sender, Num);
+        ++Stored;
+      };
+      Pop.OnProgress = [&, Progress = Pop.OnProgress](TObject* Sender, int Perc, int Transferred) {
+        Progress(Sender, Perc, Transferred);
+        if (Stored == StopAfterStored) Pop.Cancel();
+      };
+    }
     try {
       SendReceive ? Receiving.SendReceive(Sending) : Receiving.GetMail();
     } catch (const std::exception& Error) {
@@ -116,6 +131,12 @@ protected:
     return Rows;
   }
 
+  std::multiset<std::string> Subjects() {
+    std::multiset<std::string> Result;
+    for (const TInboxRow& Row : InboxRows()) Result.insert(Row.Subject);
+    return Result;
+  }
+
   std::vector<std::string> Dates() {
     std::vector<std::string> Result;
     for (const TInboxRow& Row : InboxRows()) Result.push_back(Row.Date.substr(Row.Date.rfind(' ') + 1));
@@ -135,6 +156,8 @@ protected:
   std::unique_ptr<TTable> Accounts, Inbox;
   TRecordingScreen Screen;
   bool StopAfterProgress = false;
+  // Stop while the message after this many stored ones arrives; 0 for never.
+  int StopAfterStored = 0;
 };
 
 TEST_F(ReceivingFlowTest, AccountsInPasswordOrderFillTheInboxAndEmptyTheirMailboxes) {
@@ -176,13 +199,15 @@ TEST_F(ReceivingFlowTest, LeaveKeepsTheMailboxAndSendReceiveNumbersAcrossAccount
   EXPECT_EQ(Run(true), "");
   EXPECT_EQ(Dates(), (std::vector<std::string>{"0", "1", "2"}));
   EXPECT_EQ(Run(), "");
-  EXPECT_EQ(InboxRows().size(), 6u);
+  // What is left on the server was stored already.
+  EXPECT_EQ(InboxRows().size(), 3u);
   EXPECT_EQ(Servers->Messages("alice").size(), 2u);
 
   // Any other word retrieves nothing.
+  Servers->Put("alice", Letter("Subject: Four\r\n"));
   Settings[settings::clServerCopy] = "leave";
   EXPECT_EQ(Run(), "");
-  EXPECT_EQ(InboxRows().size(), 6u);
+  EXPECT_EQ(InboxRows().size(), 3u);
   ExpectScreenRestored();
 }
 
@@ -293,6 +318,52 @@ TEST_F(ReceivingFlowTest, FailuresLeaveEveryMessageStoredOrOnTheServer) {
   StopAfterProgress = true;
   EXPECT_EQ(Run(), "Operation has been canceled");
   EXPECT_EQ(Servers->Messages("alice").size(), 1u);
+  ExpectScreenRestored();
+}
+
+TEST_F(ReceivingFlowTest, LeaveStoresEachMessageOnceAndForgetsTheIdsOfMessagesGoneFromTheServer) {
+  AddAccount({"alice", "secret"});
+  Settings[settings::clServerCopy] = "LEAVE";
+  Servers->Put("alice", {Letter("Subject: One\r\n"), Letter("Subject: Two\r\n")});
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(Subjects(), (std::multiset<std::string>{"One", "Two"}));
+  Servers->Put("alice", {Letter("Subject: Three\r\n"), Letter("Subject: Four\r\n")});
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(Subjects(), (std::multiset<std::string>{"One", "Two", "Three", "Four"}));
+
+  // Another client deletes a message: its id goes at the next Get Mail.
+  TFetchedIds Ids(*Database);
+  const std::string Mailbox = "alice@" + Servers->Pop3Address();
+  Accounts->First();
+  const std::set<std::string> Before = Ids.Load(Accounts->RecordId(), Mailbox);
+  ASSERT_EQ(Before.size(), 4u);
+  fs::remove(Servers->MessageFiles("alice").front());
+  EXPECT_EQ(Run(), "");
+  const std::set<std::string> After = Ids.Load(Accounts->RecordId(), Mailbox);
+  EXPECT_EQ(After.size(), 3u);
+  EXPECT_TRUE(std::includes(Before.begin(), Before.end(), After.begin(), After.end()));
+  EXPECT_EQ(InboxRows().size(), 4u);
+}
+
+TEST_F(ReceivingFlowTest, AStopInADeleteRunThenAFullRunStoreEachMessageOnce) {
+  AddAccount({"alice", "secret"});
+  std::vector<std::string> Letters;
+  std::multiset<std::string> Sent;
+  for (const char* Subject : {"A", "B", "C", "D", "E"}) {
+    Letters.push_back(Letter(std::string("Subject: ") + Subject + "\r\n"));
+    Sent.insert(Subject);
+  }
+  Servers->Put("alice", Letters);
+  // The stop drops the connection: three messages stored, none deleted.
+  StopAfterStored = 3;
+  EXPECT_EQ(Run(), "Operation has been canceled");
+  EXPECT_EQ(InboxRows().size(), 3u);
+  EXPECT_EQ(Servers->Messages("alice").size(), 5u);
+  StopAfterStored = 0;
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(Subjects(), Sent);
+  EXPECT_TRUE(Servers->Messages("alice").empty());
   ExpectScreenRestored();
 }
 

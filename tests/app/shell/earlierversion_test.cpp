@@ -22,10 +22,11 @@ std::string ReadFile(const std::filesystem::path& Path) {
 }
 
 TEST_F(EarlierVersionTest, StoreAndConfigOpenUnchangedAndMailArrivesInNoneMode) {
-  Fake Pop({Fake::S("+OK ready\r\n"), Fake::C("USER ann"), Fake::S("+OK\r\n"), Fake::C("PASS secret"),
-            Fake::S("+OK\r\n"), Fake::C("STAT"), Fake::S("+OK 1 40\r\n"), Fake::C("LIST 1"), Fake::S("+OK 1 40\r\n"),
-            Fake::C("RETR 1"), Fake::S("+OK\r\nFrom: bob@example.test\r\nSubject: hi\r\n\r\nhello\r\n.\r\n"),
-            Fake::C("DELE 1"), Fake::S("+OK\r\n"), Fake::C("QUIT"), Fake::S("+OK bye\r\n"), Fake::AwaitClose()});
+  Fake Pop({Fake::S("+OK ready\r\n"), Fake::C("CAPA"), Fake::S("-ERR\r\n"), Fake::C("USER ann"), Fake::S("+OK\r\n"),
+            Fake::C("PASS secret"), Fake::S("+OK\r\n"), Fake::C("STAT"), Fake::S("+OK 1 40\r\n"), Fake::C("LIST 1"),
+            Fake::S("+OK 1 40\r\n"), Fake::C("RETR 1"),
+            Fake::S("+OK\r\nFrom: bob@example.test\r\nSubject: hi\r\n\r\nhello\r\n.\r\n"), Fake::C("DELE 1"),
+            Fake::S("+OK\r\n"), Fake::C("QUIT"), Fake::S("+OK bye\r\n"), Fake::AwaitClose()});
   Database.reset();
   for (const char* Suffix : {"", "-wal", "-shm"}) std::filesystem::remove(Dir / (std::string("Corvalen.db") + Suffix));
   {
@@ -47,6 +48,7 @@ TEST_F(EarlierVersionTest, StoreAndConfigOpenUnchangedAndMailArrivesInNoneMode) 
 
   EXPECT_FALSE(installation::InstallIfMissing(Dir));
   Database = std::make_unique<TDatabase>(installation::DatabaseFileName);
+  EXPECT_TRUE(Database->TableExists(FetchedIdsTable().TableName));
   OpenWindow();
   EXPECT_EQ(Messages, std::vector<std::string>{});
   EXPECT_EQ(Window->nbSMTP1->Security, TSecurity::None);

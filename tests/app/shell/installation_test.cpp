@@ -32,7 +32,7 @@ TEST(Installation, NewDirectoryGetsStoreSettingsBannerAndMarker) {
   EXPECT_EQ(Info.st_mode & 0777, 0600u);
   {
     TDatabase Database((Dir / "Corvalen.db").string());
-    for (const TTableDef& Def : {RmailTable(), SmailTable(), TrashTable(), Pop3Table(), AddressTable()}) {
+    for (const TTableDef& Def : {RmailTable(), SmailTable(), TrashTable(), Pop3Table(), AddressTable(), FetchedIdsTable()}) {
       TTable Table(Database, Def);
       Table.Open();
       EXPECT_EQ(Table.RecordCount(), 0) << Def.TableName;
@@ -65,7 +65,7 @@ TEST(Installation, StoreFileWithoutTablesIsSetUpAndOneLackingSomeGainsThem) {
   }
   EXPECT_FALSE(installation::InstallIfMissing(Dir));
   TDatabase Database(Store.string());
-  for (const TTableDef& Def : {RmailTable(), SmailTable(), TrashTable(), Pop3Table(), AddressTable()}) {
+  for (const TTableDef& Def : {RmailTable(), SmailTable(), TrashTable(), Pop3Table(), AddressTable(), FetchedIdsTable()}) {
     TTable Table(Database, Def);
     Table.Open();
     EXPECT_EQ(Table.RecordCount(), Def.TableName == "Rmail" ? 1 : 0) << Def.TableName;

@@ -274,3 +274,13 @@ TEST_F(Pop3Test, OnlyIdsListedOnceAndWellFormedAreTrusted) {
   Client.Disconnect();
   EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
 }
+
+TEST_F(Pop3Test, StopPressedWhileAMessageIsStoredEndsWithTheCancellation) {
+  Fake Server(Join(PipeliningLogin(2), {Fake::C("LIST 1"), Fake::C("RETR 1"), Fake::C("LIST 2"), Fake::C("RETR 2"),
+                                        Fake::S("+OK 1 9\r\n+OK\r\nx\r\n.\r\n"), Fake::AwaitClose()}));
+  TClient Client(Server.Address());
+  Client.OnRetrieved = [&](TObject*, int) { Client.Cancel(); };
+  EXPECT_EQ(ErrorOf<ECanceledError>([&] { Client.RetrieveAll(false); }), "Operation has been canceled");
+  EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
+  EXPECT_EQ(Server.Transcript().find("DELE"), std::string::npos);
+}

@@ -295,8 +295,9 @@ TEST_F(TransferTest, CancelFromThePumpDuringAWait) {
   EXPECT_EQ(Client.Events,
             (std::vector<std::string>{"cancel", "closing", "closed", "error: Operation has been canceled"}));
   EXPECT_FALSE(Client.Connected());
-  // Still cancelled until the next connection resets the state.
-  EXPECT_EQ(ErrorOf<ESocketError>([&] { Client.SendLine("x"); }), "You have to connect to the server first");
+  // Still cancelled until the next connection resets the state: a caller
+  // going on after Stop sees the cancellation, not a missing connection.
+  EXPECT_EQ(ErrorOf<ECanceledError>([&] { Client.SendLine("x"); }), "Operation has been canceled");
   EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
 }
 

@@ -150,6 +150,39 @@ TEST_F(TableTest, WritesThroughOtherTablesAreRefusedWhileABatchIsHeld) {
   EXPECT_EQ(Check.FieldByName("NAME").AsString(), "changed");
 }
 
+TEST_F(TableTest, AJoinedTableWritesIntoTheHostsBatch) {
+  TTableDef BookDef = Def;
+  BookDef.TableName = "Book";
+  Database->CreateTable(BookDef);
+  TTable Joined(*Database, BookDef), Outsider(*Database, BookDef);
+  Joined.Open();
+  Outsider.Open();
+  auto Inbox = OpenTable();
+  Joined.JoinCachedUpdates(Inbox.get());
+  Inbox->SetCachedUpdates(true);
+
+  AddRow(*Inbox, "held", "1");
+  AddRow(Joined, "joined", "1");
+  EXPECT_EQ(CommittedRows(Path, BookDef), 0);
+  EXPECT_THROW(AddRow(Outsider, "outsider", "2"), ETableError);
+  Outsider.Cancel();
+  Inbox->ApplyUpdates();
+  EXPECT_EQ(CommittedRows(Path, BookDef), 1);
+  EXPECT_EQ(CommittedRows(Path, Def), 1);
+
+  AddRow(Joined, "cancelled", "3");
+  Joined.First();
+  Joined.Delete();  // the applied row
+  Inbox->CancelUpdates();
+  EXPECT_EQ(Names(Joined), std::vector<std::string>{"joined"});
+  AddRow(Joined, "switched off", "4");
+  Inbox->SetCachedUpdates(false);
+  EXPECT_EQ(Names(Joined), std::vector<std::string>{"joined"});
+  // Without a batch to join, a write is durable on return.
+  AddRow(Joined, "alone", "5");
+  EXPECT_EQ(CommittedRows(Path, BookDef), 2);
+}
+
 TEST_F(TableTest, CachedUpdatesSetBeforeOpenStartWithTheOpen) {
   TTable Table(*Database, Def);
   Table.SetCachedUpdates(true);
