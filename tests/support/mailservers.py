@@ -628,6 +628,12 @@ def start(args):
             for log in (layout.dovecot_log, layout.dovecot_out, layout.postfix_log, layout.postfix_out):
                 if os.path.exists(log):
                     os.rename(log, f"{log}.{attempt}")
+            # Dovecot refuses to start while its pid file names a process that
+            # kill(pid, 0) finds, and a stopped master may linger as a zombie
+            # where nothing reaps orphans (a container's first process).
+            for pid_file in (layout.dovecot_pid, layout.postfix_pid):
+                if os.path.exists(pid_file):
+                    os.remove(pid_file)
             for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
                 signal.signal(number, interrupted)
 
