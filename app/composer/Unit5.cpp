@@ -8,11 +8,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include "app/dialogs/Unit9.h"
+#include "attachmentlist.h"
+#include "formattedview.h"
 #include "app/mail/datetimetext.h"
 #include "app/store/mailtables.h"
 #include "app/views/folderview.h"
@@ -48,6 +51,15 @@ QPlainTextEdit* AddressBox(const char* Name) {
   const int Margin = static_cast<int>(Box->document()->documentMargin());
   Box->setFixedHeight(Box->fontMetrics().lineSpacing() + 2 * (Margin + Box->frameWidth()));
   return Box;
+}
+
+// The window opens with the keyboard in the first of Boxes that is enabled.
+void FocusFirstEnabled(std::initializer_list<QWidget*> Boxes) {
+  for (QWidget* Box : Boxes)
+    if (Box->isEnabled()) {
+      Box->setFocus();
+      return;
+    }
 }
 
 QToolButton* Picker(const char* Name, const QString& AccessibleName) {
@@ -96,7 +108,7 @@ TForm5::TForm5(TDatabase& Database, TFolderView& Outbox, QWidget* Parent)
   FLabelHolder->setFixedWidth(LabelColumnWidth);
   Label1 = new QLabel("Send To:", FLabelHolder);
   Label1->setObjectName("Label1");
-  SpeedButton1 = Picker("SpeedButton1", "Address Book");
+  SpeedButton1 = Picker("SpeedButton1", "Address Book for To");
   Recpt = AddressBox("Recpt");
   FLabelHolder->setFixedHeight(Recpt->height());
   Label1->move(0, (Recpt->height() - Label1->sizeHint().height()) / 2);
@@ -105,7 +117,7 @@ TForm5::TForm5(TDatabase& Database, TFolderView& Outbox, QWidget* Parent)
 
   Label2 = new QLabel("Cc:");
   Label2->setObjectName("Label2");
-  SpeedButton2 = Picker("SpeedButton2", "Address Book CC");
+  SpeedButton2 = Picker("SpeedButton2", "Address Book for Cc");
   Cc = AddressBox("Cc");
   Label2->setBuddy(Cc);
   Cc->setAccessibleName("Cc:");
@@ -121,12 +133,28 @@ TForm5::TForm5(TDatabase& Database, TFolderView& Outbox, QWidget* Parent)
   BitBtn1->setDefault(true);
   BitBtn2 = Button("BitBtn2", "&Attach File", "Attach File or Document to message");
   BitBtn3 = Button("BitBtn3", "&Remove Attach ", "Remove Selected Attachment");
+  BitBtn3->setAccessibleName("Remove Attach");  // the caption ends in a blank
 
   Memo1 = new QPlainTextEdit;
   Memo1->setObjectName("Memo1");
   Memo1->setAccessibleName("Message");
-  Memo1->setTabChangesFocus(false);  // Tab types a tab into the body
+  Memo1->setTabChangesFocus(true);  // Tab goes on to the attachment list
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  BodyViews = new QTabWidget;
+  BodyViews->setObjectName("BodyViews");
+  BodyViews->setAccessibleName("Message views");
+  BodyViews->setTabBarAutoHide(true);
+  BodyViews->setDocumentMode(true);
+  // Tab reaches the pages and, while it shows, the tab bar themselves: as the
+  // tab bar's proxy the widget would hand the keyboard to it also while it
+  // is hidden, and Tab would stop there.
+  BodyViews->setFocusProxy(nullptr);
+  BodyViews->setFocusPolicy(Qt::NoFocus);
+  BodyViews->addTab(Memo1, "Text");
+  // Owned by the tab widget while no HTML message shows it.
+  Formatted = new TFormattedView(BodyViews);
+  Formatted->setObjectName("Formatted");
+  Formatted->hide();
 
   ListView1 = new QListWidget;
   ListView1->setObjectName("ListView1");
@@ -135,12 +163,13 @@ TForm5::TForm5(TDatabase& Database, TFolderView& Outbox, QWidget* Parent)
   ListView1->setFlow(QListView::LeftToRight);
   ListView1->setWrapping(true);
   ListView1->setResizeMode(QListView::Adjust);
+  AddAttachmentCommands(*ListView1);
 
   Splitter1 = new QSplitter(Qt::Vertical);
   Splitter1->setObjectName("Splitter1");
   Splitter1->setHandleWidth(SplitterHandle);
   Splitter1->setChildrenCollapsible(false);
-  Splitter1->addWidget(Memo1);
+  Splitter1->addWidget(BodyViews);
   Splitter1->addWidget(ListView1);
   Splitter1->setStretchFactor(0, 1);
   Splitter1->setSizes({300, AttachmentListHeight});
@@ -168,9 +197,10 @@ TForm5::TForm5(TDatabase& Database, TFolderView& Outbox, QWidget* Parent)
   Layout->addLayout(Buttons);
   Layout->addWidget(Splitter1, 1);
 
-  setTabOrder(Recpt, Cc);
-  setTabOrder(Cc, Edit3);
-  setTabOrder(Edit3, Memo1);
+  // Reading order: the address rows (picker, box), the subject, the buttons,
+  // the body and the attachments.
+  QWidget* const Order[] = {SpeedButton1, Recpt, SpeedButton2, Cc, Edit3, BitBtn1, BitBtn2, BitBtn3, Memo1, ListView1};
+  for (std::size_t I = 1; I < std::size(Order); ++I) setTabOrder(Order[I - 1], Order[I]);
 
   connect(Edit3, &QLineEdit::textChanged, this, [this] { Edit3Change(); });
   connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
@@ -202,7 +232,12 @@ void TForm5::NewMessage() {
   Cc->clear();
   Edit3->clear();
   Memo1->clear();
+  ShowFormatted({}, {});
   ListView1->clear();
+  FInReplyTo.clear();
+  FReferences.clear();
+  Memo1->setReadOnly(false);
+  FocusFirstEnabled({Recpt, Cc, Edit3, Memo1});
   // After emptying the subject, whose change would add " - " to the caption.
   setWindowTitle(Caption);
   exec();
@@ -221,15 +256,33 @@ void TForm5::Fill(const TMessageWindowFill& Fill) {
   Cc->setPlainText(JoinLines(Fill.Cc));
   Edit3->setText(QString::fromStdString(Fill.Subject));
   Memo1->setPlainText(JoinLines(Fill.Body));
+  // A message only shown, not sent again: its text cannot be changed either.
+  Memo1->setReadOnly(!Fill.Editable);
+  FocusFirstEnabled({Recpt, Cc, Edit3, Memo1});
+  ShowFormatted(Fill.Html, Fill.HtmlFiles);
   ListView1->clear();
-  for (const std::string& File : Fill.Attachments) AddAttachment(QString::fromStdString(File));
+  for (const std::string& File : Fill.Attachments) {
+    const QString Path = QString::fromStdString(File);
+    Fill.AttachmentsReceived ? AddReceivedAttachmentEntry(*ListView1, Path) : AddAttachment(Path);
+  }
+  FInReplyTo = Fill.InReplyTo;
+  FReferences = Fill.References;
   setWindowTitle(QString::fromStdString(Fill.WindowCaption));
 }
 
-void TForm5::AddAttachment(const QString& Path) {
-  auto* Entry = new QListWidgetItem(QIcon(":/icons/paperclip.svg"), Path, ListView1);
-  Entry->setToolTip(Path);
+void TForm5::ShowFormatted(const std::string& Html, const TStringList& Files) {
+  BodyViews->setCurrentWidget(Memo1);
+  const int Index = BodyViews->indexOf(Formatted);
+  if (Html.empty()) {
+    if (Index >= 0) BodyViews->removeTab(Index);
+    Formatted->clear();
+    return;
+  }
+  Formatted->ShowHtml(Html, Files);
+  if (Index < 0) BodyViews->addTab(Formatted, "Formatted");
 }
+
+void TForm5::AddAttachment(const QString& Path) { AddAttachmentEntry(*ListView1, Path); }
 
 TComposedMessage TForm5::Message() const {
   TComposedMessage Message;
@@ -237,7 +290,9 @@ TComposedMessage TForm5::Message() const {
   Message.Recipients = AddressLines(Recpt->toPlainText().toStdString());
   Message.CarbonCopies = AddressLines(Cc->toPlainText().toStdString());
   Message.Body = Lines(Memo1);
-  for (int Row = 0; Row < ListView1->count(); ++Row) Message.Attachments.push_back(ListView1->item(Row)->text().toStdString());
+  for (const QString& Path : AttachmentPaths(*ListView1)) Message.Attachments.push_back(Path.toStdString());
+  Message.InReplyTo = FInReplyTo;
+  Message.References = FReferences;
   return Message;
 }
 

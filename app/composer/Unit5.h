@@ -11,10 +11,12 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
+class QTabWidget;
 class QToolButton;
 class TDatabase;
 class TFolderView;
 class TForm9;
+class TFormattedView;
 
 // The message composer: recipients, carbon copies, subject, body and
 // attached files. Its send button does not send anything: it puts the
@@ -50,18 +52,28 @@ public:
   // The body; Tab types a tab character.
   QPlainTextEdit* Memo1 = nullptr;
   QSplitter* Splitter1 = nullptr;
-  // The attached files: one entry per file, captioned with its full path.
+  // The body's views: the text (Memo1) and, for an HTML message, a tab with
+  // the message as its writer laid it out. The tabs show only when both do.
+  QTabWidget* BodyViews = nullptr;
+  TFormattedView* Formatted = nullptr;
+  // The attached files: one entry per file, captioned with its full path, or
+  // with name and size for the files of a received message. Double-click or
+  // Enter opens a file; its context menu opens or saves a copy.
   QListWidget* ListView1 = nullptr;
 
   // Empties the composer for a new message and shows it modally.
   void NewMessage();
-  // Shows what an opened message fills in; the caller then shows the window.
+  // Shows what an opened message fills in, keeping its threading headers
+  // for the message queued; the caller then shows the window.
   void Fill(const TMessageWindowFill& Fill);
 
   // The address box's caption and left position in pixels.
   void SetAddressLabel(const QString& Caption, int Left);
   // Enables or disables the send, attach and remove buttons and the pickers.
   void SetSendingEnabled(bool Enabled);
+  // Shows Html in the formatted view, its cid: images taken from Files; an
+  // empty Html removes that view. The text view is the one in front.
+  void ShowFormatted(const std::string& Html, const TStringList& Files);
   // Adds a file to the end of the attachment list.
   void AddAttachment(const QString& Path);
   // What the composer holds now, as it would be queued.
@@ -98,4 +110,7 @@ private:
   // Holds the address label, so that its left position can be set.
   QWidget* FLabelHolder = nullptr;
   TForm9* FAddressBook = nullptr;
+  // The threading headers of the answer being written; empty otherwise.
+  std::string FInReplyTo;
+  std::string FReferences;
 };

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -30,7 +31,10 @@ TForm16::TForm16(TtkRas& Ras, QWidget* Parent)
   ComboBox1 = new QComboBox;
   ComboBox1->setObjectName("ComboBox1");
   ComboBox1->setEditable(true);
-  Label2 = new QLabel("Select Dialup sevice you want to use.");
+  // Named itself and in its text box, which is what has the keyboard.
+  for (QWidget* Box : {static_cast<QWidget*>(ComboBox1), static_cast<QWidget*>(ComboBox1->lineEdit())})
+    Box->setAccessibleName("Dial-up connection");
+  Label2 = new QLabel("Select Dialup service you want to use.");
   Label2->setObjectName("Label2");
   Label2->setBuddy(ComboBox1);
   Layout->addWidget(Label2);

@@ -111,6 +111,7 @@ TForm4::TForm4(const TPreferencesTargets& Targets, QWidget* Parent)
 
   PageControl1 = new QTabWidget;
   PageControl1->setObjectName("PageControl1");
+  PageControl1->setAccessibleName("Preferences pages");
   PageControl1->addTab(CreateServerPage(), "Mail Server Setup");
   PageControl1->addTab(CreateAdvancedPage(), "Advanced");
   PageControl1->addTab(CreateBannerPage(), "Receipt Banner");
@@ -141,6 +142,15 @@ TForm4::TForm4(const TPreferencesTargets& Targets, QWidget* Parent)
   Bind(BitBtn5, &TForm4::BitBtn5Click);
   Bind(BitBtn6, &TForm4::BitBtn6Click);
   Bind(BitBtn7, &TForm4::BitBtn7Click);
+
+  // Reading order on each page, then OK and Cancel; the grid comes after
+  // the account buttons it belongs to.
+  QWidget* const Order[] = {PageControl1, Edit1,     Edit2,     Edit3,     Edit4,     ComboBox2, Edit9,  Edit10,
+                            Edit11,       Edit5,     Edit6,     Edit7,     ComboBox3, Edit12,    BitBtn3, BitBtn4,
+                            DBGrid1,      CheckBox2, CheckBox3, ComboBox1, CheckBox4, CheckBox5, CheckBox6, CheckBox7,
+                            CheckBox8,    CheckBox9, Edit8,     Memo1,     BitBtn5,   BitBtn7,   BitBtn6, BitBtn1,
+                            BitBtn2};
+  for (std::size_t I = 1; I < std::size(Order); ++I) setTabOrder(Order[I - 1], Order[I]);
 }
 
 TForm4::~TForm4() = default;
@@ -186,6 +196,8 @@ QWidget* TForm4::CreateServerPage() {
   ServersLayout->addWidget(Edit6, 1, 1);
   ServersLayout->addWidget(Caption("Password:", Edit7 = Edit("Edit7")), 2, 0);
   ServersLayout->addWidget(Edit7, 2, 1);
+  Edit7->setAccessibleName("POP3 password");
+  Edit7->setEchoMode(QLineEdit::Password);
   ComboBox3 = NewSecurityBox("ComboBox3", "POP3 security", TSecurity::None);
   Edit12 = NewPortBox("Edit12", "POP3 port", ComboBox3, &TnbCustomPOP::DefaultPortFor);
   auto* Pop3Security = new QHBoxLayout;
@@ -203,6 +215,7 @@ QWidget* TForm4::CreateServerPage() {
   DBGrid1->setAccessibleName("POP3 accounts");
   DBGrid1->setHorizontalHeaderLabels({"Server", "Account", "Password", "Security", "Port"});
   DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  DBGrid1->setTabKeyNavigation(false);  // Tab leaves the grid; the arrow keys move in it
   DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
   DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
   DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 4);
@@ -220,7 +233,7 @@ QWidget* TForm4::CreateAdvancedPage() {
   auto* Page = new QWidget;
   auto* Layout = new QVBoxLayout(Page);
   Layout->setContentsMargins(6, 6, 6, 6);
-  Layout->addWidget(new QLabel("Determin what type of connection you use for E-mail"));
+  Layout->addWidget(new QLabel("Determine what type of connection you use for E-mail"));
 
   auto* Connection = new QGroupBox("Connection");
   auto* ConnectionLayout = new QVBoxLayout(Connection);
@@ -231,6 +244,9 @@ QWidget* TForm4::CreateAdvancedPage() {
   ComboBox1 = new QComboBox;
   ComboBox1->setObjectName("ComboBox1");
   ComboBox1->setEditable(true);
+  // Named itself and in its text box, which is what has the keyboard.
+  for (QWidget* Box : {static_cast<QWidget*>(ComboBox1), static_cast<QWidget*>(ComboBox1->lineEdit())})
+    Box->setAccessibleName("Dial-up connection");
   ConnectionLayout->addWidget(Caption("What service do you use to establish connection", ComboBox1));
   ConnectionLayout->addWidget(ComboBox1);
   Layout->addWidget(Connection);
@@ -269,6 +285,7 @@ QWidget* TForm4::CreateBannerPage() {
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo1->setTabChangesFocus(true);
   Layout->addWidget(Caption("Enter your receipt banner here:", Memo1));
   Layout->addWidget(Memo1, 1);
   auto* Buttons = new QHBoxLayout;
@@ -304,7 +321,9 @@ void TForm4::OnShow4() {
   Edit11->setText(QString::fromStdString(Smtp.Password));
   ComboBox1->clear();
   for (const std::string& Entry : FTargets.Ras.Entries()) ComboBox1->addItem(QString::fromStdString(Entry));
-  ComboBox1->setEditText(QString::fromStdString(Line(Settings, settings::clDialUpEntry)));
+  // Without an entry the line is a blank, which must not start what is typed
+  // here, nor be all a screen reader says of the box.
+  ComboBox1->setEditText(QString::fromStdString(Line(Settings, settings::clDialUpEntry)).trimmed());
 
   const std::string Connection = Line(Settings, settings::clConnectionType);
   if (Connection == settings::LocalNetwork) {
@@ -330,11 +349,15 @@ TStringList TForm4::SettingsLines() const {
                                  : CheckBox3->isChecked() ? std::string(settings::Modem)
                                                           : std::string(settings::NoConnection);
   const char* Priority = CheckBox7->isChecked() ? "LOW" : CheckBox9->isChecked() ? "HIGH" : "NORMAL";
+  // The box shows a line of blanks empty; left empty, the line stays as it was.
+  const std::string Stored = Line(FTargets.Settings, settings::clDialUpEntry);
+  const bool Blank = QString::fromStdString(Stored).trimmed().isEmpty() && ComboBox1->currentText().isEmpty();
+  const std::string Entry = Blank ? Stored : ComboBox1->currentText().toStdString();
   return {Text(Edit1),
           Text(Edit2),
           Text(Edit3),
           Text(Edit4),
-          ComboBox1->currentText().toStdString(),
+          Entry,
           std::string(CheckBox5->isChecked() ? settings::Reply : settings::NoReply),
           std::string(CheckBox4->isChecked() ? settings::Leave : settings::Delete),
           Connection,

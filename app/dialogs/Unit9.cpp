@@ -70,7 +70,7 @@ TForm9::TForm9(TDatabase& Database, QWidget* Parent) : QDialog(Parent), Table1(D
   Edit5 = Box("Edit5", "Address 3", 4, 0);
   Edit6 = Box("Edit6", "E-Mail", 0, 2);
   Edit7 = Box("Edit7", "Cellular Phone", 1, 2);
-  Edit8 = Box("Edit8", "Privat Phone", 2, 2);
+  Edit8 = Box("Edit8", "Private Phone", 2, 2);
   Edit9 = Box("Edit9", "Job Phone", 3, 2);
   auto Button = [&](const char* Name, const QString& Caption, int Row) {
     auto* B = new QPushButton(Caption);
@@ -84,6 +84,7 @@ TForm9::TForm9(TDatabase& Database, QWidget* Parent) : QDialog(Parent), Table1(D
   BitBtn3 = Button("BitBtn3", "&Select", 2);
   BitBtn3->setDefault(true);
   BitBtn4 = Button("BitBtn4", "&Exit ", 3);
+  BitBtn4->setAccessibleName("Exit");  // the caption ends in a blank
   Boxes->setColumnStretch(1, 1);
   Boxes->setColumnStretch(3, 1);
 

@@ -28,7 +28,7 @@ public:
   // The contacts, in EMAIL order.
   TTable Table1;
 
-  // First Name, Last Name, Address 1 to 3, E-Mail, Cellular Phone, Privat Phone, Job Phone.
+  // First Name, Last Name, Address 1 to 3, E-Mail, Cellular Phone, Private Phone, Job Phone.
   QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9;
   QFrame* Panel1 = nullptr;
   // Add to List, Clear, Select (the default button), Exit (the cancel button).

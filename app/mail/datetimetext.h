@@ -10,3 +10,9 @@ std::string DateTimeText(std::time_t Time);
 
 // The date-time text of this moment.
 std::string NowDateTimeText();
+
+// What a list shows of a stored DATE text: the date-time alone. A received
+// message's DATE carries a blank and a running number after its date-time,
+// which keeps messages of the same second apart in the store but means
+// nothing to the reader.
+std::string ShownDateText(const std::string& Stored);

@@ -13,6 +13,7 @@
 #include "maillib/mime/dateparse.h"
 #include "platform/table/table.h"
 #include "storedmessage.h"
+#include "threadids.h"
 
 namespace {
 
@@ -64,6 +65,14 @@ std::string ReceivedDateText(const std::string& DateHeader, int Sequence) {
   return Text + " " + std::to_string(Sequence);
 }
 
+std::string DateWithoutSequence(const std::string& DateText) {
+  const std::size_t Blank = DateText.rfind(' ');
+  if (Blank == std::string::npos || Blank + 1 == DateText.size()) return DateText;
+  const bool Sequence = std::all_of(DateText.begin() + static_cast<std::ptrdiff_t>(Blank) + 1, DateText.end(),
+                                    [](unsigned char C) { return std::isdigit(C); });
+  return Sequence ? DateText.substr(0, Blank) : DateText;
+}
+
 void WriteInboxRow(TTable& Inbox, TnbMessage& Message, const std::string& DateText, const TStringList& Attached) {
   TStringList To, Cc;
   for (int I = 0; I < Message.Recipients().Count(); ++I) To.push_back(Message.Recipients().Items(I).Address());
@@ -79,6 +88,10 @@ void WriteInboxRow(TTable& Inbox, TnbMessage& Message, const std::string& DateTe
     Inbox.FieldByName("CC").SetAsLines(Cc);
     Inbox.FieldByName("ATTACH").SetAsLines(Attached);
     Inbox.FieldByName("STATE").SetAsBoolean(false);
+    const TThreadIds Thread = ReceivedThreadIds(Message.Headers());
+    Inbox.FieldByName("MESSAGEID").SetAsString(Thread.MessageId);
+    Inbox.FieldByName("REFERENCES").SetAsString(Thread.References);
+    Inbox.FieldByName("BODYTYPE").SetAsString(Message.BodyType);
     Inbox.Post();
   } catch (...) {
     Inbox.Cancel();

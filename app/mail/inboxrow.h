@@ -16,9 +16,14 @@ inline constexpr const char* NoSubject = "No Subject";
 // same Date apart. A Date that does not read gives the zero date, 1899-12-30.
 std::string ReceivedDateText(const std::string& DateHeader, int Sequence);
 
+// The moment a DATE text names: a received message's text without the blank
+// and sequence number after it; other texts as they are.
+std::string DateWithoutSequence(const std::string& DateText);
+
 // Appends and posts the Inbox row of Message: subject ("No Subject" when it
 // has none), sender name ("--" when none) and address, DateText, body, the
-// To and CC addresses, the paths its attachments were saved under, unread.
+// To and CC addresses, the paths its attachments were saved under, unread,
+// the ids a reply to it threads with and the media type of its body.
 void WriteInboxRow(TTable& Inbox, TnbMessage& Message, const std::string& DateText, const TStringList& Attached);
 
 // Where the received attachments Attached (full paths) can be found: their

@@ -9,10 +9,21 @@ std::string ComposerCaption(const std::string& Subject) { return "Corvalen messa
 TMessageWindowFill PlanOpening(TFolderKind Folder, TOpening Way, const TStoredMessage& Source) {
   TMessageWindowFill Fill;
   Fill.Subject = Source.Subject;
-  Fill.Body = Source.Data;
+  Fill.Body = ReadableBody(Source);
+  if (Source.Html) {
+    for (const std::string& Line : Source.Data) Fill.Html += Line + '\n';
+    Fill.HtmlFiles = Source.Attach;
+  }
   Fill.SendCaption = ToOutbox;
   Fill.WindowCaption = ComposerCaption(Source.Subject);
   const bool FromOutbox = Source.From == NoSenderName;
+  if (Folder == TFolderKind::Outbox) {
+    Fill.InReplyTo = Source.InReplyTo;
+    Fill.References = Source.References;
+  } else {
+    Fill.Attachments = Source.Attach;
+    Fill.AttachmentsReceived = true;
+  }
 
   // A view of a received message: the sender's name in the address box.
   auto ShowSender = [&] {

@@ -17,7 +17,12 @@ struct TMessageWindowFill {
   TStringList Recpt;
   TStringList Cc;
   std::string Subject;
+  // The body as text; for an HTML message its readable text.
   TStringList Body;
+  // An HTML message's document, for the formatted view (empty otherwise),
+  // and the saved files its cid: images may name.
+  std::string Html;
+  TStringList HtmlFiles;
   // Send, attach, remove and the address pickers are enabled: the window is
   // an editable copy that its send button puts into the Outbox.
   bool Editable = false;
@@ -29,13 +34,20 @@ struct TMessageWindowFill {
   std::string SendCaption;
   std::string WindowCaption;
   TStringList Attachments;
+  // The attachments are files saved from a received message: listed by
+  // name and size, a file gone from disk marked missing.
+  bool AttachmentsReceived = false;
+  // The threading headers the message is queued with (an answer's).
+  std::string InReplyTo;
+  std::string References;
 };
 
 // How the message window is filled when Source, a message of Folder, is
 // opened the given way. Inbox messages opened with Open and all Trashcan
 // messages are view-only; an Inbox message opened by double-click is ready to
 // be forwarded (empty addresses, send caption "Forward"); an Outbox message
-// opened either way is an editable copy with its addresses and attachments.
+// opened either way is an editable copy with its addresses, attachments and
+// threading headers. Inbox and Trashcan messages list their saved files.
 // A Trashcan message opened by double-click is titled with its bare subject.
 TMessageWindowFill PlanOpening(TFolderKind Folder, TOpening Way, const TStoredMessage& Source);
 

@@ -1,6 +1,7 @@
 #include "outboxmessage.h"
 
 #include "app/settings/settingsfiles.h"
+#include "app/mail/threadids.h"
 #include "maillib/message/msgtypes.h"
 #include "maillib/message/nbmsg.h"
 #include "platform/table/table.h"
@@ -20,5 +21,7 @@ void FillOutgoingMessage(TTable& Outbox, const TStringList& Settings, TnbMessage
   Message.Sender().SetAddress(ShortString(StringAt(Settings, settings::clEmail)));
   Message.Sender().SetName(ShortString(StringAt(Settings, settings::clName)));
   for (const std::string& Path : Outbox.FieldByName("ATTACH").AsLines()) Message.Attachments().AddFile(Path);
+  AddThreadHeaders(Message.Headers(), Outbox.FieldByName("INREPLYTO").AsString(),
+                   Outbox.FieldByName("REFERENCES").AsString());
   Message.CheckRequired();
 }

@@ -37,6 +37,8 @@ TOutboxRow BuildOutboxRow(const TComposedMessage& Message, const std::string& Da
   Row.Date = Date;
   Row.Data = Message.Body;
   Row.Attach = Message.Attachments;
+  Row.InReplyTo = Message.InReplyTo;
+  Row.References = Message.References;
   return Row;
 }
 
@@ -48,4 +50,6 @@ void WriteOutboxRow(TTable& Outbox, const TOutboxRow& Row) {
   Outbox.FieldByName("DATA").SetAsLines(Row.Data);
   Outbox.FieldByName("STATE").SetAsBoolean(false);
   Outbox.FieldByName("ATTACH").SetAsLines(Row.Attach);
+  Outbox.FieldByName("INREPLYTO").SetAsString(Row.InReplyTo);
+  Outbox.FieldByName("REFERENCES").SetAsString(Row.References);
 }

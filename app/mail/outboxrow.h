@@ -15,6 +15,9 @@ struct TComposedMessage {
   TStringList Body;
   // Full paths of the files to attach, in list order.
   TStringList Attachments;
+  // An answer's threading headers; empty for other messages.
+  std::string InReplyTo;
+  std::string References;
 };
 
 // The values of a new Outbox row, as Send Mail later reads them.
@@ -25,6 +28,8 @@ struct TOutboxRow {
   std::string Date;
   TStringList Data;
   TStringList Attach;
+  std::string InReplyTo;
+  std::string References;
 };
 
 // The subject stored for a message sent without one.

@@ -35,7 +35,8 @@ TStringList OutputLines(TFolderKind Folder, const TStoredMessage& Message, TOutp
   }
   Lines.push_back("Subject: " + Message.Subject);
   Lines.push_back(Rule);
-  Lines.insert(Lines.end(), Message.Data.begin(), Message.Data.end());
+  const TStringList Body = ReadableBody(Message);
+  Lines.insert(Lines.end(), Body.begin(), Body.end());
   return Lines;
 }
 

@@ -23,7 +23,8 @@ std::string FirstAddressValue(const TStringList& Addresses);
 // The text of Message, a message of Folder, made at Stamp: the title line,
 // "From:" and "Subject:" for received messages, or "To:", "Cc:" and
 // "Subject:" for outgoing ones (also a Trashcan message whose sender is
-// "--", which came from the Outbox), a rule of 32 hyphens, then the body.
+// "--", which came from the Outbox), a rule of 32 hyphens, then the body
+// (the readable text of an HTML body).
 TStringList OutputLines(TFolderKind Folder, const TStoredMessage& Message, TOutputKind Kind,
                         const std::string& Stamp);
 

@@ -24,7 +24,18 @@ struct TStoredMessage {
   TStringList Recpt;
   TStringList Cc;
   TStringList Attach;
+  // A received message's own id and the ids it answers; an Outbox answer's
+  // threading headers (References is shared by both kinds of row).
+  std::string MessageId;
+  std::string InReplyTo;
+  std::string References;
+  // DATA is an HTML document (a received message without a plain text).
+  bool Html = false;
 };
 
 // The current row of a folder table.
 TStoredMessage ReadStoredMessage(TTable& Table);
+
+// The body of Message as people read it: its lines, or the readable text of
+// an HTML body.
+TStringList ReadableBody(const TStoredMessage& Message);

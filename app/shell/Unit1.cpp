@@ -27,6 +27,7 @@
 #include "app/dialogs/helpviewer.h"
 #include "app/flows/receivingflow.h"
 #include "app/flows/sendingflow.h"
+#include "editingkeys.h"
 #include "firstrun.h"
 #include "mainscreen.h"
 #include "maillib/dialup/tkRasCmp.h"
@@ -50,6 +51,8 @@ static void LoadResources() { Q_INIT_RESOURCE(app); }
 
 namespace {
 constexpr int LeftPanelWidth = 121;
+// Room beside an address in its box: the frame and the text margins.
+constexpr int AddressBoxMargins = 14;
 
 // The three folder views in their start-up order.
 std::array<TFolderView*, 3> FolderViews() { return {Form2, Form3, Form7}; }
@@ -116,9 +119,11 @@ TForm1::TForm1(TDatabase& Database) : Table1(Database, Pop3Table()) {
   connect(MdiArea, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* Window) {
     if (auto* View = dynamic_cast<TFolderView*>(Window)) ui::RunHandler([View] { View->FormActivate(); });
   });
-  // The Inbox starts in front, maximised.
+  // The Inbox starts in front, maximised, with the keyboard in its list.
   ShowFolder(Form2);
   Form2->showMaximized();
+  Form2->ListView1->setFocus();
+  KeepEditingKeysInTextFields(*this);
 }
 
 TForm1::~TForm1() {
@@ -149,6 +154,8 @@ QWidget* TForm1::CreateLeftPanel() {
     B->setObjectName(Name);
     B->setText(Caption);
     B->setToolTip(Hint);
+    // The filter buttons show only a picture: their hint names them.
+    B->setAccessibleName(Caption.isEmpty() ? Hint : Caption);
     B->setIcon(QIcon(QString(":/icons/") + Icon));
     B->setAutoRaise(true);
     connect(B, &QToolButton::clicked, this, ui::Guarded([this, Handler] { (this->*Handler)(); }));
@@ -164,6 +171,7 @@ QWidget* TForm1::CreateLeftPanel() {
   Edit3->setObjectName("Edit3");
   Edit3->setReadOnly(true);
   Edit3->setToolTip("Nothing when trashcan selected");
+  Edit3->setAccessibleName("Correspondent's e-mail address");
   CorrespondentLayout->addWidget(Edit3);
   Layout->addWidget(Correspondent);
 
@@ -181,6 +189,7 @@ QWidget* TForm1::CreateLeftPanel() {
   Edit2->setObjectName("Edit2");
   Edit2->setReadOnly(true);
   Edit2->setToolTip("Your E-Mail Address");
+  Edit2->setAccessibleName("Your e-mail address");
   Layout->addWidget(Edit2);
   ToolButton1 = Button("ToolButton1", "Inbox", "Show Inbox contents", "folder_inbox.svg", &TForm1::ToolButton1Click);
   ToolButton2 = Button("ToolButton2", "Outbox", "Show Outbox contents", "folder_outbox.svg", &TForm1::ToolButton2Click);
@@ -192,12 +201,26 @@ QWidget* TForm1::CreateLeftPanel() {
     Layout->addWidget(B);
   }
   Layout->addStretch(1);
+
+  // The panel widens, never narrows, so that both addresses show whole; it
+  // takes at most a third of the window.
+  const auto Fit = [this, Panel] {
+    int Needed = 0;
+    for (const QLineEdit* Box : {Edit2, Edit3})
+      Needed = std::max(Needed, Box->fontMetrics().horizontalAdvance(Box->text()) + AddressBoxMargins);
+    const int Limit = std::max(LeftPanelWidth, width() / 3);
+    const int Margins = Panel->layout()->contentsMargins().left() + Panel->layout()->contentsMargins().right();
+    Panel->setFixedWidth(std::max(Panel->minimumWidth(), std::min(Needed + Margins, Limit)));
+  };
+  connect(Edit2, &QLineEdit::textChanged, Panel, Fit);
+  connect(Edit3, &QLineEdit::textChanged, Panel, Fit);
   return Panel;
 }
 
 void TForm1::CreateToolBand() {
-  ToolBar3 = new QToolBar("ToolBar3");
+  ToolBar3 = new QToolBar("Toolbar");
   ToolBar3->setObjectName("ToolBar3");
+  ToolBar3->setAccessibleName("Toolbar");
   ToolBar3->setMovable(false);
   ToolBar3->setFloatable(false);
   ToolBar3->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);

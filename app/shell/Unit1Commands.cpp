@@ -107,6 +107,22 @@ void TForm1::CreateCommands() {
   ReplyMenu->setObjectName("PopupMenu1");
   ReplyMenu->addAction(ReplytoWriter1 = Bind(Command(this, "ReplytoWriter1", "Reply to Writer"), &TForm1::ReplytoWriter1Click));
   ReplyMenu->addAction(ReplytoAll2 = Bind(Command(this, "ReplytoAll2", "Reply to All"), &TForm1::ReplytoAll2Click));
+
+  // The commands of toolbar buttons alone get menu items and keys too, for
+  // the keyboard and for screen readers; each runs its button's command and
+  // is enabled while the button is.
+  const auto MenuItem = [this](QAction* Button, const char* Name, const QString& Caption, const char* Key) {
+    QAction* Item = Command(this, Name, Caption, QKeySequence(Key));
+    Item->setIcon(Button->icon());
+    connect(Item, &QAction::triggered, Button, &QAction::trigger);
+    connect(Button, &QAction::enabledChanged, Item, &QAction::setEnabled);
+    return Item;
+  };
+  Go->addSeparator();
+  Go->addAction(MenuItem(ToolButton18, "SendMail1", "&Send Mail", "Ctrl+Shift+S"));
+  Go->addAction(MenuItem(ToolButton19, "GetMail1", "&Get Mail", "Ctrl+Shift+G"));
+  Go->addAction(MenuItem(ToolButton23, "Stop1", "S&top", "Ctrl+Shift+T"));
+  Message->insertAction(Preferences1, MenuItem(ToolButton33, "AddressBook1", "Address &Book", "Ctrl+Shift+B"));
 }
 
 void TForm1::Close1Click() { close(); }
@@ -191,20 +207,22 @@ void TForm1::Date1Click() {
 }
 void TForm1::NewMessage1Click() { Form5->NewMessage(); }
 void TForm1::Attachment1Click() { ShowAttachments(ActiveView(), Memo1, this); }
-void TForm1::Reply1Click() { AnswerMessage(ActiveView(), TAnswer::ReplyToWriter, TAnswerEntry::Menu, *Form5); }
-void TForm1::ReplytoAll1Click() { AnswerMessage(ActiveView(), TAnswer::ReplyToAll, TAnswerEntry::Menu, *Form5); }
-void TForm1::N10Click() { AnswerMessage(ActiveView(), TAnswer::Forward, TAnswerEntry::Menu, *Form5); }
+void TForm1::Reply1Click() { AnswerMessage(ActiveView(), TAnswer::ReplyToWriter, TAnswerEntry::Menu, *Form5, Memo1); }
+void TForm1::ReplytoAll1Click() { AnswerMessage(ActiveView(), TAnswer::ReplyToAll, TAnswerEntry::Menu, *Form5, Memo1); }
+void TForm1::N10Click() { AnswerMessage(ActiveView(), TAnswer::Forward, TAnswerEntry::Menu, *Form5, Memo1); }
 void TForm1::Preferences1Click() {
   TForm4({Memo1, SmtpSettings, Memo3, Table1, *nbMessage1, *nbSMTP1, *tkRas1, Edit2}, this).exec();
 }
 void TForm1::ToolButton21Click() { NewMessage1Click(); }
 void TForm1::ToolButton26Click() {
-  AnswerMessage(ActiveView(), TAnswer::Forward, TAnswerEntry::Toolbar, *Form5);
+  AnswerMessage(ActiveView(), TAnswer::Forward, TAnswerEntry::Toolbar, *Form5, Memo1);
 }
 void TForm1::ToolButton27Click() { Delete1Click(); }
 void TForm1::ToolButton33Click() { Form9->Browse(); }
 void TForm1::ToolButton34Click() { Print1Click(); }
 void TForm1::ReplytoWriter1Click() {
-  AnswerMessage(ActiveView(), TAnswer::ReplyToWriter, TAnswerEntry::Toolbar, *Form5);
+  AnswerMessage(ActiveView(), TAnswer::ReplyToWriter, TAnswerEntry::Toolbar, *Form5, Memo1);
 }
-void TForm1::ReplytoAll2Click() { AnswerMessage(ActiveView(), TAnswer::ReplyToAll, TAnswerEntry::Toolbar, *Form5); }
+void TForm1::ReplytoAll2Click() {
+  AnswerMessage(ActiveView(), TAnswer::ReplyToAll, TAnswerEntry::Toolbar, *Form5, Memo1);
+}

@@ -73,6 +73,7 @@ void OpenByDoubleClick(TFolderView& View, TForm5& Composer) {
     Composer.Recpt->clear();
     Composer.Cc->clear();
     Composer.Memo1->clear();
+    Composer.ShowFormatted({}, {});
     Composer.ListView1->clear();
   }
   Composer.exec();
@@ -100,7 +101,8 @@ void ShowProperties(TFolderView* Active, TForm11& Properties) {
   Properties.ShowText(PropertiesText(FolderOf(*Active), ReadStoredMessage(Active->Table1)));
 }
 
-void AnswerMessage(TFolderView* Active, TAnswer Answer, TAnswerEntry Entry, TForm5& Composer) {
+void AnswerMessage(TFolderView* Active, TAnswer Answer, TAnswerEntry Entry, TForm5& Composer,
+                   const TStringList& Settings) {
   if (!Active || FolderOf(*Active) != TFolderKind::Inbox) {
     ui::ShowInformation(WrongFolderText(Answer), AnswerRefusedCaption(Answer));
     return;
@@ -114,7 +116,7 @@ void AnswerMessage(TFolderView* Active, TAnswer Answer, TAnswerEntry Entry, TFor
   }
   // Read once answered, whether or not the answer is then queued.
   MarkRead(*Active);
-  Composer.Fill(PlanAnswer(Answer, Entry, ReadStoredMessage(Active->Table1)));
+  Composer.Fill(PlanAnswer(Answer, Entry, ReadStoredMessage(Active->Table1), StringAt(Settings, settings::clEmail)));
   Composer.exec();
 }
 

@@ -46,7 +46,9 @@ void ShowProperties(TFolderView* Active, TForm11& Properties);
 // (null when none is active): only an Inbox message with a selected row may
 // be answered; it is marked read and the shared composer, filled for the
 // answer, is shown modally. Otherwise an information box says why not.
-void AnswerMessage(TFolderView* Active, TAnswer Answer, TAnswerEntry Entry, TForm5& Composer);
+// Settings line 2, the user's own address, is left out of a Reply to All.
+void AnswerMessage(TFolderView* Active, TAnswer Answer, TAnswerEntry Entry, TForm5& Composer,
+                   const TStringList& Settings);
 
 // Opens messages on a double-click in the folder lists, and lets Save
 // Attachment To store its directory in the main window's Edit4.

@@ -18,6 +18,8 @@ namespace {
 constexpr int SubjectWidth = 254;
 constexpr int AddressWidth = 254;
 constexpr int DateWidth = 50;
+// A media type such as "text/html".
+constexpr int BodyTypeWidth = 50;
 // "STARTTLS" is the longest mode name; a port has at most five digits; a
 // SHA-256 fingerprint is 32 hex pairs joined by colons.
 constexpr int SecurityWidth = 10;
@@ -37,7 +39,8 @@ TFieldDef Logical(const char* Name) { return {Name, TFieldType::ftBoolean, 0}; }
 TTableDef ReceivedFolder(const char* TableName) {
   return {TableName,
           {Character("SUBJECT", SubjectWidth), Character("FROM", AddressWidth), Character("EMAIL", AddressWidth),
-           Character("DATE", DateWidth), Memo("DATA"), Memo("RECPT"), Memo("CC"), Memo("ATTACH"), Logical("STATE")},
+           Character("DATE", DateWidth), Memo("DATA"), Memo("RECPT"), Memo("CC"), Memo("ATTACH"), Logical("STATE"),
+           Memo("MESSAGEID"), Memo("REFERENCES"), Character("BODYTYPE", BodyTypeWidth)},
           {{"DATE", "DATE"}}};
 }
 
@@ -91,7 +94,7 @@ const TTableDef& SmailTable() {
   static const TTableDef Def = {
       "Smail",
       {Character("SUBJECT", SubjectWidth), Character("TO", AddressWidth), Character("DATE", DateWidth), Memo("CC"),
-       Memo("RECPT"), Memo("DATA"), Memo("ATTACH"), Logical("STATE")},
+       Memo("RECPT"), Memo("DATA"), Memo("ATTACH"), Logical("STATE"), Memo("INREPLYTO"), Memo("REFERENCES")},
       {{"DATE", "DATE"}}};
   return Def;
 }

@@ -7,10 +7,14 @@
 // The six tables of the mail store, with the fields, widths and indexes the
 // rest of the application relies on. Field order is the order of the layouts.
 
-// The Inbox (Rmail): index DATE.
+// The Inbox (Rmail): index DATE. MESSAGEID and REFERENCES hold the message's
+// own id and the ids it answers, which a reply to it threads with.
 const TTableDef& RmailTable();
-// The Outbox (Smail): index DATE.
+// The Outbox (Smail): index DATE. An answer's INREPLYTO and REFERENCES are
+// the threading headers it is sent with (empty for other messages).
 const TTableDef& SmailTable();
+// The Inbox's BODYTYPE is the media type of DATA ("text/html" when the
+// message came without a plain text), empty in rows stored before it.
 // The Trashcan (TRASH): the Inbox's layout under its own name, index DATE.
 const TTableDef& TrashTable();
 // The POP3 accounts (POP3): index PSWRD, so accounts are visited in password

@@ -20,6 +20,12 @@ bool MoveToTrash(TTable& Source, TTrashSource Kind, std::int64_t Id, TTable& Tra
       Trash.FieldByName(Field).SetAsString(Source.FieldByName(Field).AsString());
     Trash.FieldByName("FROM").SetAsString(FromInbox ? Source.FieldByName("FROM").AsString() : NoSender);
     Trash.FieldByName("EMAIL").SetAsString(FromInbox ? Source.FieldByName("EMAIL").AsString() : NoSender);
+    // A received message keeps the ids a reply to it threads with.
+    if (FromInbox)
+      for (const char* Field : {"MESSAGEID", "REFERENCES"})
+        Trash.FieldByName(Field).SetAsString(Source.FieldByName(Field).AsString());
+    // An Outbox message is plain text as typed.
+    Trash.FieldByName("BODYTYPE").SetAsString(FromInbox ? Source.FieldByName("BODYTYPE").AsString() : "text/plain");
     // The copy is written before the original goes; the transaction keeps
     // either of the two from being durable without the other.
     Trash.Post();

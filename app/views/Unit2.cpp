@@ -1,5 +1,6 @@
 #include "Unit2.h"
 
+#include "app/mail/datetimetext.h"
 #include "app/store/mailtables.h"
 #include "folderimages.h"
 #include "platform/ui/handler.h"
@@ -11,6 +12,7 @@ TForm2::TForm2(TDatabase& Database) : TFolderView(Database, RmailTable(), "Inbox
   ListView1->SetColumns({{"Subject", 200}, {"From", 150}, {"Date", 120}});
   ListView1->FitColumnToText(2, WidestDateText);
   ListView1->SetImages(images::InboxRows(), images::StateIcons());
+  ListView1->SetBoldImage(0);  // unread
   connect(ListView1, &TListView::Click, this, ui::Guarded([this] { ListView1Click(); }));
   Table1.OnStateChange = [this](TTable*) { DataSource1StateChange(); };
 }
@@ -19,7 +21,7 @@ TListItem TForm2::BuildRow() {
   TListItem Row;
   Row.Caption = QString::fromStdString(Table1.FieldByName("SUBJECT").AsString());
   Row.SubItems << QString::fromStdString(Table1.FieldByName("FROM").AsString())
-               << QString::fromStdString(Table1.FieldByName("DATE").AsString());
+               << QString::fromStdString(ShownDateText(Table1.FieldByName("DATE").AsString()));
   Row.ImageIndex = Table1.FieldByName("STATE").AsBoolean() ? 1 : 0;
   Row.StateIndex = Table1.FieldByName("ATTACH").AsLines().empty() ? -1 : 0;
   return Row;

@@ -1,5 +1,6 @@
 #include "Unit3.h"
 
+#include "app/mail/datetimetext.h"
 #include "app/store/mailtables.h"
 #include "folderimages.h"
 
@@ -16,7 +17,7 @@ TListItem TForm3::BuildRow() {
   TListItem Row;
   Row.Caption = QString::fromStdString(Table1.FieldByName("SUBJECT").AsString());
   Row.SubItems << RecipientText(Table1.FieldByName("RECPT").AsLines(), Table1.FieldByName("CC").AsLines())
-               << QString::fromStdString(Table1.FieldByName("DATE").AsString());
+               << QString::fromStdString(ShownDateText(Table1.FieldByName("DATE").AsString()));
   Row.ImageIndex = Table1.FieldByName("STATE").AsBoolean() ? 1 : 0;
   Row.StateIndex = Table1.FieldByName("ATTACH").AsLines().empty() ? -1 : 0;
   return Row;

@@ -1,5 +1,6 @@
 #include "Unit7.h"
 
+#include "app/mail/datetimetext.h"
 #include "app/store/mailtables.h"
 #include "folderimages.h"
 
@@ -20,7 +21,8 @@ TListItem TForm7::BuildRow() {
   const QString To =
       From == "--" ? RecipientText(Table1.FieldByName("RECPT").AsLines(), Table1.FieldByName("CC").AsLines())
                    : QString("--");
-  Row.SubItems << QString::fromStdString(From) << To << QString::fromStdString(Table1.FieldByName("DATE").AsString());
+  Row.SubItems << QString::fromStdString(From) << To
+               << QString::fromStdString(ShownDateText(Table1.FieldByName("DATE").AsString()));
   Row.ImageIndex = 0;
   return Row;
 }

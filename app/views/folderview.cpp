@@ -5,6 +5,7 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include "app/mail/storedmessage.h"
 #include "platform/ui/handler.h"
 
 QString RecipientText(const TStringList& Recipients, const TStringList& CarbonCopies) {
@@ -36,6 +37,7 @@ TFolderView::TFolderView(TDatabase& Database, const TTableDef& Def, const QStrin
   DBMemo1->setAccessibleName(Caption + " message text");
   DBMemo1->setFrameShape(QFrame::NoFrame);
   DBMemo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  DBMemo1->setTabChangesFocus(true);
   QFont BodyFont("Times New Roman", 12);
   DBMemo1->setFont(BodyFont);
   DBMemo1->setStyleSheet("color: black");
@@ -72,6 +74,24 @@ void TFolderView::closeEvent(QCloseEvent* Event) {
   showMinimized();
 }
 
+bool TFolderView::focusNextPrevChild(bool Next) {
+  QWidget* Top = window();
+  QWidget* From = Top->focusWidget();
+  if (Top == this || !From) return QMdiSubWindow::focusNextPrevChild(Next);
+  // The first control after the focused one in the main window's order that
+  // takes Tab; the child windows' frames are left out, so Tab never makes
+  // another folder the active one.
+  for (QWidget* W = Next ? From->nextInFocusChain() : From->previousInFocusChain(); W && W != From;
+       W = Next ? W->nextInFocusChain() : W->previousInFocusChain()) {
+    const bool TakesTab = (W->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && !W->focusProxy();
+    if (TakesTab && W->window() == Top && W->isVisible() && W->isEnabled() && !qobject_cast<QMdiSubWindow*>(W)) {
+      W->setFocus(Next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+      return true;
+    }
+  }
+  return false;
+}
+
 void TFolderView::FormShow() { FillList(TFilter::All); }
 
 void TFolderView::FillList(TFilter Filter) {
@@ -101,9 +121,14 @@ void TFolderView::AddRecord(std::int64_t Id) {
 
 void TFolderView::ListView1Change() {
   const int Row = ListView1->Selected();
-  if (Row < 0 || !SelectionFollows()) return;
+  if (!SelectionFollows()) return;
+  if (Row < 0) {
+    PostEdits();
+    LoadBody();
+    return;
+  }
   const std::int64_t Id = ListView1->Item(Row).RecordId;
-  if (Id != Table1.RecordId()) {
+  if (Id != Table1.RecordId() || !FBodyShown) {
     PostEdits();
     if (!Table1.GotoRecord(Id)) return;
     LoadBody();
@@ -114,8 +139,17 @@ void TFolderView::ListView1Change() {
 void TFolderView::LoadBody() {
   FLoadingBody = true;
   QStringList Lines;
-  if (HasRecord())
-    for (const std::string& Line : Table1.FieldByName("DATA").AsLines()) Lines << QString::fromStdString(Line);
+  bool Html = false;
+  // Without a selected row the pane is empty: nothing typed there can reach a message.
+  const bool Shown = HasRecord() && ListView1->Selected() >= 0;
+  FBodyShown = Shown;
+  if (Shown) {
+    const TStoredMessage Message = ReadStoredMessage(Table1);
+    Html = Message.Html;
+    for (const std::string& Line : ReadableBody(Message)) Lines << QString::fromStdString(Line);
+  }
+  // An HTML body shows as its readable text, which must never be stored over it.
+  DBMemo1->setReadOnly(Html || !Shown);
   DBMemo1->setPlainText(Lines.join('\n'));
   FLoadingBody = false;
   FBodyModified = false;

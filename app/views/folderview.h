@@ -13,9 +13,9 @@ class QSplitter;
 // address, else the first CC address, with " >" when more of that kind follow.
 QString RecipientText(const TStringList& Recipients, const TStringList& CarbonCopies);
 
-// The widest text of a Date column: a date-time with the running number that
-// received messages carry. The column is made wide enough to show it whole.
-inline constexpr const char* WidestDateText = "0000-00-00 00:00:00 0000";
+// The widest text of a Date column: a date-time. The column is made wide
+// enough to show it whole.
+inline constexpr const char* WidestDateText = "0000-00-00 00:00:00";
 
 // A mail folder shown inside the main window: the list of its messages above
 // a pane with the body of the message under the table cursor. The list finds
@@ -34,7 +34,9 @@ public:
   // The folder table, open for the life of the view.
   TTable Table1;
   TListView* ListView1 = nullptr;
-  // The body of the current message; typing into it edits the DATA field.
+  // The body of the selected message; typing into it edits the DATA field.
+  // Empty and read-only while no row is selected; Tab leaves it.
+  // An HTML body shows as its readable text, read-only.
   QPlainTextEdit* DBMemo1 = nullptr;
   QSplitter* Splitter1 = nullptr;
 
@@ -99,6 +101,9 @@ protected:
   void showEvent(QShowEvent* Event) override;
   // A folder view lives as long as the program: closing it minimises it instead.
   void closeEvent(QCloseEvent* Event) override;
+  // A child window keeps Tab among its own controls; in the main window Tab
+  // goes on to the main window's other controls, so none is out of reach.
+  bool focusNextPrevChild(bool Next) override;
 
 private:
   void LoadBody();
@@ -108,4 +113,6 @@ private:
   bool FShown = false;
   bool FLoadingBody = false;
   bool FBodyModified = false;
+  // Whether the pane shows the current record's body (a row is selected).
+  bool FBodyShown = false;
 };

@@ -1,5 +1,6 @@
 #include "listview.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPainter>
@@ -11,9 +12,11 @@
 namespace {
 constexpr int IconSize = 16;
 
-// Caption order: the platform's locale-aware comparison.
-bool CaptionBefore(const TListItem& A, const TListItem& B) {
-  return QString::localeAwareCompare(A.Caption, B.Caption) < 0;
+// The text of Column in Item.
+const QString& ColumnText(const TListItem& Item, int Column) {
+  static const QString None;
+  if (Column == 0) return Item.Caption;
+  return Column - 1 < Item.SubItems.size() ? Item.SubItems[Column - 1] : None;
 }
 }  // namespace
 
@@ -32,30 +35,37 @@ void TListItemsModel::SetImages(const QList<QIcon>& RowIcons, const QList<QIcon>
 void TListItemsModel::SetItems(std::vector<TListItem> Items) {
   beginResetModel();
   FItems = std::move(Items);
-  if (FSortedByCaption) std::stable_sort(FItems.begin(), FItems.end(), CaptionBefore);
+  const auto Before = [this](const TListItem& A, const TListItem& B) { return this->Before(A, B); };
+  if (FSortColumn >= 0) std::stable_sort(FItems.begin(), FItems.end(), Before);
   endResetModel();
 }
 
 void TListItemsModel::AddItem(TListItem Item) {
-  // A sorted list takes the row after those whose captions do not come after it.
-  const auto Place =
-      FSortedByCaption ? std::upper_bound(FItems.begin(), FItems.end(), Item, CaptionBefore) : FItems.end();
+  // A sorted list takes the row after those that do not come after it.
+  const auto Before = [this](const TListItem& A, const TListItem& B) { return this->Before(A, B); };
+  const auto Place = FSortColumn >= 0 ? std::upper_bound(FItems.begin(), FItems.end(), Item, Before) : FItems.end();
   const int Row = static_cast<int>(Place - FItems.begin());
   beginInsertRows({}, Row, Row);
   FItems.insert(Place, std::move(Item));
   endInsertRows();
 }
 
-void TListItemsModel::SetSortedByCaption(bool Value) {
-  FSortedByCaption = Value;
-  if (Value) SortRows();
+void TListItemsModel::SetSortColumn(int Column, Qt::SortOrder Order) {
+  FSortColumn = Column;
+  FSortOrder = Order;
+  if (Column >= 0) SortRows();
+}
+
+bool TListItemsModel::Before(const TListItem& A, const TListItem& B) const {
+  const int Compared = QString::localeAwareCompare(ColumnText(A, FSortColumn), ColumnText(B, FSortColumn));
+  return FSortOrder == Qt::AscendingOrder ? Compared < 0 : Compared > 0;
 }
 
 void TListItemsModel::SortRows() {
   std::vector<int> Order(FItems.size());
   for (std::size_t I = 0; I < Order.size(); ++I) Order[I] = static_cast<int>(I);
   std::stable_sort(Order.begin(), Order.end(), [this](int A, int B) {
-    return CaptionBefore(FItems[static_cast<std::size_t>(A)], FItems[static_cast<std::size_t>(B)]);
+    return Before(FItems[static_cast<std::size_t>(A)], FItems[static_cast<std::size_t>(B)]);
   });
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   std::vector<TListItem> Sorted;
@@ -76,8 +86,7 @@ void TListItemsModel::SortRows() {
 void TListItemsModel::SetImageIndex(int Row, int Index) {
   if (Row < 0 || Row >= rowCount()) return;
   FItems[static_cast<std::size_t>(Row)].ImageIndex = Index;
-  const QModelIndex Cell = index(Row, 0);
-  emit dataChanged(Cell, Cell, {Qt::DecorationRole});
+  emit dataChanged(index(Row, 0), index(Row, columnCount() - 1), {Qt::DecorationRole, Qt::FontRole});
 }
 
 int TListItemsModel::rowCount(const QModelIndex& Parent) const {
@@ -97,6 +106,11 @@ QVariant TListItemsModel::data(const QModelIndex& Index, int Role) const {
     return Sub < Item.SubItems.size() ? Item.SubItems[Sub] : QString();
   }
   if (Role == Qt::DecorationRole && Index.column() == 0) return Decoration(Item.StateIndex, Item.ImageIndex);
+  if (Role == Qt::FontRole && FBoldImage >= 0 && Item.ImageIndex == FBoldImage) {
+    QFont Bold;
+    Bold.setBold(true);
+    return Bold;
+  }
   return {};
 }
 
@@ -132,11 +146,15 @@ TListView::TListView(QWidget* Parent) : QTreeView(Parent), FModel(this) {
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setMouseTracking(true);  // hot-tracking: the row under the mouse is highlighted
   setAllColumnsShowFocus(true);
-  QFont Bold = font();
-  Bold.setBold(true);
-  Bold.setPointSize(8);
-  setFont(Bold);
+  QFont Small = font();
+  Small.setPointSize(8);
+  setFont(Small);
   header()->setStretchLastSection(false);
+  header()->setSectionsClickable(true);
+  connect(header(), &QHeaderView::sectionClicked, this, [this](int Column) {
+    const bool Again = FModel.SortColumn() == Column && FModel.SortOrder() == Qt::AscendingOrder;
+    SetSortColumn(Column, Again ? Qt::DescendingOrder : Qt::AscendingOrder);
+  });
 
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TListView::Change);
   connect(this, &QTreeView::clicked, this, &TListView::Click);
@@ -151,9 +169,12 @@ void TListView::SetColumns(const std::vector<std::pair<QString, int>>& Columns) 
 }
 
 void TListView::FitColumnToText(int Column, const QString& Text) {
-  // A cell keeps a focus-frame margin, and one pixel more, on each side of its text.
+  // A cell keeps a focus-frame margin, and one pixel more, on each side of
+  // its text, which may be in bold.
   const int Margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-  const int Needed = fontMetrics().horizontalAdvance(Text) + 2 * Margin;
+  QFont Bold = font();
+  Bold.setBold(true);
+  const int Needed = QFontMetrics(Bold).horizontalAdvance(Text) + 2 * Margin;
   if (columnWidth(Column) < Needed) setColumnWidth(Column, Needed);
 }
 
@@ -163,6 +184,12 @@ void TListView::SetImages(const QList<QIcon>& RowIcons, const QList<QIcon>& Stat
 }
 
 void TListView::SetItems(std::vector<TListItem> Items) { FModel.SetItems(std::move(Items)); }
+
+void TListView::SetSortColumn(int Column, Qt::SortOrder Order) {
+  FModel.SetSortColumn(Column, Order);
+  header()->setSortIndicatorShown(Column >= 0);
+  if (Column >= 0) header()->setSortIndicator(Column, Order);
+}
 
 std::vector<int> TListView::SelectedRows() const {
   std::vector<int> Rows;

@@ -31,12 +31,16 @@ public:
   void SetItems(std::vector<TListItem> Items);
   // Adds Item after the last row, or in caption order while the rows are kept sorted.
   void AddItem(TListItem Item);
-  // Keeps the rows in caption order (locale-aware, case-sensitive; rows with
-  // equal captions keep their order); switching it on sorts the rows at once.
-  void SetSortedByCaption(bool Value);
-  bool SortedByCaption() const { return FSortedByCaption; }
+  // Keeps the rows in the order of one column's texts (locale-aware,
+  // case-sensitive; rows with equal texts keep their order), also the rows
+  // added later; the rows are sorted at once. Column -1: the order they came in.
+  void SetSortColumn(int Column, Qt::SortOrder Order);
+  int SortColumn() const { return FSortColumn; }
+  Qt::SortOrder SortOrder() const { return FSortOrder; }
   const std::vector<TListItem>& Items() const { return FItems; }
   void SetImageIndex(int Row, int Index);
+  // Rows whose row icon is Index are shown in bold (-1: none).
+  void SetBoldImage(int Index) { FBoldImage = Index; }
 
   int rowCount(const QModelIndex& Parent = {}) const override;
   int columnCount(const QModelIndex& Parent = {}) const override;
@@ -46,10 +50,14 @@ public:
 private:
   // The state icon and the row icon side by side, made once per pair.
   QIcon Decoration(int StateIndex, int ImageIndex) const;
-  // Puts the rows into caption order; selections and current rows follow their rows.
+  // Whether A comes before B in the kept order.
+  bool Before(const TListItem& A, const TListItem& B) const;
+  // Puts the rows into the kept order; selections and current rows follow their rows.
   void SortRows();
 
-  bool FSortedByCaption = false;
+  int FSortColumn = -1;
+  Qt::SortOrder FSortOrder = Qt::AscendingOrder;
+  int FBoldImage = -1;
   QStringList FColumns;
   QList<QIcon> FRowIcons;
   QList<QIcon> FStateIcons;
@@ -74,8 +82,14 @@ public:
   void SetItems(std::vector<TListItem> Items);
   void AddItem(TListItem Item) { FModel.AddItem(std::move(Item)); }
   // The keep-sorted-by-subject mode: rows in caption order, also those added later.
-  void SetSortedByCaption(bool Value) { FModel.SetSortedByCaption(Value); }
-  bool SortedByCaption() const { return FModel.SortedByCaption(); }
+  void SetSortedByCaption(bool Value) { SetSortColumn(Value ? 0 : -1, Qt::AscendingOrder); }
+  bool SortedByCaption() const { return FModel.SortColumn() == 0 && FModel.SortOrder() == Qt::AscendingOrder; }
+  // Keeps the rows in the order of Column (-1: the order they came in); the
+  // header shows it. Clicking a column's header sorts by it, clicking it again
+  // reverses the order.
+  void SetSortColumn(int Column, Qt::SortOrder Order);
+  // Rows whose row icon is Index are shown in bold: the unread ones.
+  void SetBoldImage(int Index) { FModel.SetBoldImage(Index); }
   void Clear() { SetItems({}); }
   int Count() const { return static_cast<int>(FModel.Items().size()); }
   const TListItem& Item(int Row) const { return FModel.Items()[static_cast<std::size_t>(Row)]; }

@@ -96,6 +96,7 @@ void TnbCustomMessage::Clear() {
   FSubject.clear();
   Encoding = TMsgEncoding::meMIME;
   CharSet = TCharSet::csUSASCII;
+  BodyType = "text/plain";
   FContentType.clear();
   FContentTypeFromAttachments = false;
 }
@@ -106,6 +107,7 @@ void TnbCustomMessage::Assign(const TnbCustomMessage& Source) {
   FSubject = Source.FSubject;
   Encoding = Source.Encoding;
   CharSet = Source.CharSet;
+  BodyType = Source.BodyType;
   FHeaders = Source.FHeaders;
   FBody = Source.FBody;
   FAttachments.Assign(Source.FAttachments);

@@ -39,6 +39,10 @@ public:
   void SetSubject(std::string_view Value) { FSubject = ShortString(Value); }
 
   TCharSet CharSet = TCharSet::csUSASCII;
+  // The media type of the text in Body as received: "text/plain", or
+  // "text/html" or "text/rtf" when the message had no plain text and that
+  // rendering became the body.
+  std::string BodyType = "text/plain";
 
   TnbHeaders& Headers() { return FHeaders; }
   const TnbHeaders& Headers() const { return FHeaders; }

@@ -262,6 +262,7 @@ void TnbCustomDecoder::DecodeTextBody() {
   const std::string MediaType = MediaTypeOf(CT, false);
   if (MediaType == "text/html") Message->SetContentType("text/html");
   if (MediaType == "text/rtf") Message->SetContentType("text/rtf");
+  if (MediaType == "text/html" || MediaType == "text/rtf") Message->BodyType = MediaType;
 
   Message->Body().clear();
   const std::string Encoding = LowerCase(TrimView(GetHeaderField(MessageHeaders, "Content-Transfer-Encoding")));
@@ -297,6 +298,7 @@ void TnbCustomDecoder::DecodeTextBody() {
       FHeld = false;
       FPeeked = false;
       Message->Body().clear();
+      Message->BodyType = "text/plain";
       ReadHeaders(MessageHeaders);
       DecodePlain();
       return;
@@ -500,6 +502,7 @@ void TnbCustomDecoder::FinishParts() {
       std::erase_if(FPendingNames, [&](const TPendingName& P) { return P.Item == FMarkup; });
       Items.Delete(I);
       Message->SetContentType(FMarkupType);
+      Message->BodyType = FMarkupType;
       break;
     }
   }

@@ -1,10 +1,12 @@
 #include "dialogs.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QUrl>
 
 namespace ui {
 
@@ -44,6 +46,9 @@ TDialogHooks DefaultHooks() {
     Dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintCollateCopies |
                       QAbstractPrintDialog::PrintShowPageSize);
     return Dialog.exec() == QDialog::Accepted;
+  };
+  Hooks.OpenUrl = [](const std::string& Url) {
+    return QDesktopServices::openUrl(QUrl(QString::fromStdString(Url), QUrl::StrictMode));
   };
   return Hooks;
 }

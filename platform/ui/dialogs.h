@@ -32,6 +32,9 @@ struct TDialogHooks {
   // whether copies are collated, and the choices are set on Printer. False
   // when the user cancelled.
   std::function<bool(QPrinter& Printer)> PrintDialog;
+  // Hands Url to the desktop's default application for it (a file: URL
+  // opens that file, an http URL the browser); false when nothing took it.
+  std::function<bool(const std::string& Url)> OpenUrl;
 };
 
 // The hooks in force; tests assign their own functions and restore the defaults.
@@ -50,6 +53,7 @@ inline std::string SaveFileName(const std::string& Filter, const std::string& Fi
   return Hooks().SaveFileName(Filter, FileName);
 }
 inline bool PrintDialog(QPrinter& Printer) { return Hooks().PrintDialog(Printer); }
+inline bool OpenUrl(const std::string& Url) { return Hooks().OpenUrl(Url); }
 
 // A filter of description and pattern pairs separated by "|" in the form the
 // Qt file dialogs take. "*.*" means every file, also those without a dot.

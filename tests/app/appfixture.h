@@ -39,6 +39,11 @@ protected:
       Messages.push_back("? " + Text);
       return ConfirmAnswer;
     };
+    // No test starts a desktop application.
+    ui::Hooks().OpenUrl = [this](const std::string& Url) {
+      OpenedUrls.push_back(Url);
+      return true;
+    };
     Database = std::make_unique<TDatabase>(installation::DatabaseFileName);
   }
 
@@ -63,6 +68,8 @@ protected:
     bool State = false;
     std::vector<std::string> Recipients, CarbonCopies, Attachments;
     std::string Body;
+    // A received message's own id and the ids it answers.
+    std::string MessageId, References;
   };
 
   // Appends a row to a folder table, as the mail flows will.
@@ -74,7 +81,9 @@ protected:
     if (Def.TableName != SmailTable().TableName) {
       Table.FieldByName("FROM").SetAsString(Row.From);
       Table.FieldByName("EMAIL").SetAsString(Row.Email);
+      Table.FieldByName("MESSAGEID").SetAsString(Row.MessageId);
     }
+    Table.FieldByName("REFERENCES").SetAsString(Row.References);
     Table.FieldByName("DATE").SetAsString(Row.Date);
     Table.FieldByName("STATE").SetAsBoolean(Row.State);
     Table.FieldByName("RECPT").SetAsLines(Row.Recipients);
@@ -94,6 +103,8 @@ protected:
   // Message boxes as shown: "error: " before an error, the caption and ": "
   // before an information box's text, "? " before a question.
   std::vector<std::string> Messages;
+  // The URLs handed to the desktop, in order.
+  std::vector<std::string> OpenedUrls;
   // The answer to the next question.
   bool ConfirmAnswer = true;
   std::unique_ptr<TDatabase> Database;

@@ -11,6 +11,7 @@
 #include "app/composer/Unit5.h"
 #include "app/views/Unit2.h"
 #include "app/views/Unit7.h"
+#include "app/settings/settingsfiles.h"
 #include "appfixture.h"
 
 namespace {
@@ -56,11 +57,12 @@ protected:
 
 TEST_F(AnswerTest, ReplyToWriterAnswersTheSenderOnlyAndMarksTheMessageRead) {
   ASSERT_TRUE(Answer(Window->Reply1, [](TForm5& C) {
-    EXPECT_EQ(C.windowTitle(), "Hello");
-    EXPECT_EQ(C.Edit3->text(), "Hello");
+    EXPECT_EQ(C.windowTitle(), "Re: Hello");
+    EXPECT_EQ(C.Edit3->text(), "Re: Hello");
     EXPECT_EQ(C.Recpt->toPlainText(), "ann@x");
     EXPECT_EQ(C.Cc->toPlainText(), "");
-    EXPECT_EQ(C.Memo1->toPlainText(), " \n \n" + QString(30, '-') + "\nfirst line\nsecond line");
+    EXPECT_EQ(C.Memo1->toPlainText(), " \n \n" + QString(30, '-') +
+                                          "\nOn 2026-01-01 10:00:00, Ann wrote:\nfirst line\nsecond line");
     EXPECT_EQ(C.BitBtn1->text(), "Reply Mail");
     EXPECT_EQ(C.ListView1->count(), 0);
     EXPECT_EQ(Editable(C), "nnnny");
@@ -73,9 +75,11 @@ TEST_F(AnswerTest, ReplyToWriterAnswersTheSenderOnlyAndMarksTheMessageRead) {
   EXPECT_TRUE(Inbox.FieldByName("STATE").AsBoolean());
 }
 
-TEST_F(AnswerTest, ReplyToAllFromTheReplyButtonQueuesToEveryoneAndCopiesTheCc) {
+TEST_F(AnswerTest, ReplyToAllFromTheReplyButtonQueuesToEveryoneElseAndCopiesTheCc) {
+  TStringList& Settings = Window->Memo1;
+  Settings[settings::clEmail] = "ME@x";
   ASSERT_TRUE(Answer(Window->ReplytoAll2, [](TForm5& C) {
-    EXPECT_EQ(C.Recpt->toPlainText(), "me@x\nbo@x\nann@x");
+    EXPECT_EQ(C.Recpt->toPlainText(), "bo@x\nann@x");
     EXPECT_EQ(C.Cc->toPlainText(), "cy@x");
     EXPECT_EQ(C.BitBtn1->text(), "Reply All");
     EXPECT_EQ(Editable(C), "yyyyy");
@@ -84,19 +88,22 @@ TEST_F(AnswerTest, ReplyToAllFromTheReplyButtonQueuesToEveryoneAndCopiesTheCc) {
   TTable Outbox(*Database, SmailTable());
   Outbox.Open();
   ASSERT_EQ(Outbox.RecordCount(), 1);
-  EXPECT_EQ(Outbox.FieldByName("RECPT").AsLines(), (TStringList{"me@x", "bo@x", "ann@x"}));
+  EXPECT_EQ(Outbox.FieldByName("RECPT").AsLines(), (TStringList{"bo@x", "ann@x"}));
   EXPECT_EQ(Outbox.FieldByName("CC").AsLines(), TStringList{"cy@x"});
 }
 
-TEST_F(AnswerTest, ForwardFromTheMenuLocksCcAndSubjectTheToolbarsLocksNothing) {
+TEST_F(AnswerTest, ForwardFromTheMenuLocksCcTheToolbarsLocksNothingBothCarryTheFiles) {
   // To, CC, their pickers and the subject.
-  for (auto [Command, Expected] : {std::pair{Window->N10, "ynynn"}, std::pair{Window->ToolButton26, "yyyyy"}}) {
+  for (auto [Command, Expected] : {std::pair{Window->N10, "ynyny"}, std::pair{Window->ToolButton26, "yyyyy"}}) {
     SCOPED_TRACE(Command->objectName().toStdString());
     ASSERT_TRUE(Answer(Command, [&](TForm5& C) {
       EXPECT_EQ(C.Recpt->toPlainText(), "");
       EXPECT_EQ(C.Cc->toPlainText(), "");
+      EXPECT_EQ(C.Edit3->text(), "Fwd: Hello");
       EXPECT_EQ(C.BitBtn1->text(), "Forward Mail");
       EXPECT_EQ(Editable(C), Expected);
+      ASSERT_EQ(C.ListView1->count(), 1);
+      EXPECT_EQ(C.ListView1->item(0)->text(), "a.pdf (missing)");
     }));
   }
 }

@@ -1,8 +1,6 @@
 // The composer driven through New Message: what To Outbox stores and shows,
 // the missing-recipient refusal, attachments, and a table that refuses the row.
-#include <QAccessible>
 #include <QAction>
-#include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTest>
@@ -191,19 +189,6 @@ TEST_F(ComposerTest, RemoveAttachRemovesEverySelectedEntry) {
   C.ListView1->item(2)->setSelected(true);
   C.BitBtn3->click();
   EXPECT_EQ(C.Message().Attachments, (TStringList{"/b", "/d"}));
-}
-
-TEST_F(ComposerTest, TabTypesIntoTheBodyAndEveryControlHasAnAccessibleName) {
-  OpenWindow();
-  TForm5& C = *Window->Form5;
-  QTest::keyClick(C.Memo1, Qt::Key_Tab);
-  EXPECT_EQ(C.Memo1->toPlainText(), "\t");
-  for (QWidget* Control : C.findChildren<QWidget*>()) {
-    if (!(Control->focusPolicy() & Qt::TabFocus) || qobject_cast<QLabel*>(Control)) continue;
-    QAccessibleInterface* Access = QAccessible::queryAccessibleInterface(Control);
-    ASSERT_NE(Access, nullptr);
-    EXPECT_FALSE(Access->text(QAccessible::Name).trimmed().isEmpty()) << Control->objectName().toStdString();
-  }
 }
 
 }  // namespace

@@ -109,7 +109,8 @@ TEST_F(OpeningTest, EachFolderAndWayFillsTheWindowAsItsRoleNeeds) {
     TShown Expected;
   } Cases[] = {
       {"Open, Inbox", [&] { Select(Window->ToolButton1, Form2, 0); Window->Open1->trigger(); },
-       {"From:", 26, "Ann Example", "", "Inbox subject", "inbox body", false, "To Outbox", Std + "Inbox subject", {}, true}},
+       {"From:", 26, "Ann Example", "", "Inbox subject", "inbox body", false, "To Outbox", Std + "Inbox subject",
+        {"a.pdf (missing)"}, true}},
       {"Open, Outbox", [&] { Select(Window->ToolButton2, Form3, 0); Window->Open1->trigger(); },
        {"To:", 59, "t1@x\nt2@x", "c1@x", "Outbox subject", "outbox body", true, "To Outbox", Std + "Outbox subject",
         {"/files/one", "/files/two"}, true}},
@@ -118,7 +119,8 @@ TEST_F(OpeningTest, EachFolderAndWayFillsTheWindowAsItsRoleNeeds) {
       {"Open, Trashcan, queued", [&] { Select(Window->ToolButton3, Form7, 1); Window->Open1->trigger(); },
        {"To:", 36, "t@x", "c@x", "Was queued", "queued body", false, "To Outbox", Std + "Was queued", {}, true}},
       {"Double-click, Inbox", [&] { Window->ToolButton1->click(); DoubleClick(Form2, 0); },
-       {"Send To", 8, "", "", "Inbox subject", "inbox body", true, "Forward", Std + "Inbox subject", {}, true}},
+       {"Send To", 8, "", "", "Inbox subject", "inbox body", true, "Forward", Std + "Inbox subject",
+        {"a.pdf (missing)"}, true}},
       {"Double-click, Outbox", [&] { Window->ToolButton2->click(); DoubleClick(Form3, 0); },
        {"To:", 59, "t1@x\nt2@x", "c1@x", "Outbox subject", "outbox body", true, "To Outbox", Std + "Outbox subject",
         {"/files/one", "/files/two"}, true}},

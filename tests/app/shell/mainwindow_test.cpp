@@ -51,6 +51,10 @@ const TExpected Commands[] = {
     {"Name1", "&Subject", "", ""},
     {"Date1", "&Date", "", ""},
     {"SendReceive1", "Send/Receive", "F9", ""},
+    {"SendMail1", "&Send Mail", "Ctrl+Shift+S", ""},
+    {"GetMail1", "&Get Mail", "Ctrl+Shift+G", ""},
+    {"Stop1", "S&top", "Ctrl+Shift+T", ""},
+    {"AddressBook1", "Address &Book", "Ctrl+Shift+B", ""},
     {"NewMessage1", "&New Message", "Ctrl+Ins", ""},
     {"Attachment1", "&Attachment", "", ""},
     {"Reply1", "&Reply to Writer", "", ""},
@@ -111,6 +115,21 @@ TEST_F(MainWindowTest, LeftPanelButtonsAndHints) {
   EXPECT_TRUE(Window->Edit2->isReadOnly());
 }
 
+TEST_F(MainWindowTest, LeftPanelShowsBothAddressesWhole) {
+  OpenWindow();
+  Window->Edit2->setText("anna.longname@mail.example-company.test");
+  Window->Edit3->setText("bob.longername@example-company.test");
+  for (QLineEdit* Box : {Window->Edit2, Window->Edit3}) {
+    SCOPED_TRACE(Box->objectName().toStdString());
+    // With the caret at the end of the address, its first letter is still in view.
+    EXPECT_TRUE(WaitFor([Box] {
+      Box->setCursorPosition(static_cast<int>(Box->text().size()));
+      Box->grab();
+      return Box->cursorPositionAt(QPoint(3, Box->height() / 2)) == 0;
+    }));
+  }
+}
+
 // Every action and button of the window that is disabled right now.
 std::set<std::string> Disabled(TForm1& Window) {
   std::set<std::string> Names;
@@ -137,10 +156,13 @@ TEST_F(MainWindowTest, LockDisablesExactlyTheTransferSetAndLeavesStop) {
       "ToolButton4",     "ToolButton5",   "ToolButton6",     "ToolButton7",   "ToolButton18",    "ToolButton19",
       "ToolButton21",    "ToolButton24",  "ToolButton26",    "ToolButton27",  "ToolButton33",    "ToolButton34",
       "NewMessage1",     "Reply1",        "ReplytoAll1",     "N10",           "SendReceive1",
+      // The menu items of the toolbar's commands follow their buttons.
+      "SendMail1",       "GetMail1",      "AddressBook1",
       // Those that do nothing while a transfer runs are shown so.
       "Delete1",         "Paste1",        "MarkasUnread1",   "MarkasRead1",   "Date1"};
   EXPECT_EQ(Disabled(*Window), Expected);
   EXPECT_TRUE(Window->ToolButton23->isEnabled());
+  EXPECT_TRUE(Window->findChild<QAction*>("Stop1")->isEnabled());
   Window->UnlockCommands();
   EXPECT_TRUE(Disabled(*Window).empty());
 }

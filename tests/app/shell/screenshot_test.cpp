@@ -13,13 +13,40 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 
+#include <QFile>
+#include <QTabWidget>
+
 #include "app/composer/Unit5.h"
+#include "app/composer/formattedview.h"
+#include "app/mail/inboxrow.h"
+#include "maillib/message/nbmsg.h"
 #include "app/views/Unit2.h"
 #include "appfixture.h"
 
 namespace {
 
 using Screenshot = AppTest;
+
+// Keeps Picture as the artefact Name when the build asks for artefacts.
+void SaveArtefact(const QImage& Picture, const QString& Name) {
+  const QString Out = QString::fromLocal8Bit(qgetenv("CORVALEN_ARTEFACTS"));
+  if (Out.isEmpty()) return;
+  QDir().mkpath(Out);
+  EXPECT_TRUE(Picture.save(Out + "/" + Name));
+}
+
+// Stores the HTML newsletter of the test messages in the Inbox, as Get Mail does.
+void StoreNewsletter(TDatabase& Database) {
+  QFile File(QString(CORVALEN_TEST_HTML_DIR) + "/newsletter.eml");
+  ASSERT_TRUE(File.open(QFile::ReadOnly));
+  TMemoryStream In;
+  In.WriteString(File.readAll().replace("REMOTE", "remote.invalid").toStdString());
+  TnbMessage Message;
+  Message.LoadFromStream(In);
+  TTable Inbox(Database, RmailTable());
+  Inbox.Open();
+  WriteInboxRow(Inbox, Message, "2026-03-03 08:00:00 0", {});
+}
 
 TEST_F(Screenshot, MainWindowWithTheInboxMaximised) {
   AddRow(RmailTable(), {"Welcome to Corvalen", "Corvalen", "team@example.test", "2026-12-01 09:00:00 0", false,
@@ -68,6 +95,36 @@ TEST_F(Screenshot, ComposerWithAMessageBeingWritten) {
   if (!Out.isEmpty()) {
     EXPECT_TRUE(Picture.save(Out + "/composer.png"));
   }
+}
+
+TEST_F(Screenshot, MainWindowWithAnHtmlMessageSelected) {
+  StoreNewsletter(*Database);
+  AddRow(RmailTable(), {"Lunch on Friday?", "Ann Smith", "ann@example.test", "2026-03-04 12:15:00 1", true});
+  OpenWindow();
+  Window->showMaximized();
+  Form2->ListView1->SelectRow(0);
+  WaitFor([] { return false; }, 300);
+  EXPECT_TRUE(Form2->DBMemo1->toPlainText().startsWith("Spring planting & pruning"));
+  const QImage Picture = Window->grab().toImage();
+  ASSERT_FALSE(Picture.isNull());
+  SaveArtefact(Picture, "mainwindow-html.png");
+}
+
+TEST_F(Screenshot, MessageWindowShowingTheFormattedView) {
+  StoreNewsletter(*Database);
+  OpenWindow();
+  Form2->ListView1->SelectRow(0);
+  QImage Picture;
+  AnswerNextModal([&](QWidget* Modal) {
+    auto& Composer = *qobject_cast<TForm5*>(Modal);
+    Composer.BodyViews->setCurrentWidget(Composer.Formatted);
+    WaitFor([] { return false; }, 300);
+    Picture = Composer.grab().toImage();
+    Composer.reject();
+  });
+  Window->Open1->trigger();
+  ASSERT_FALSE(Picture.isNull());
+  SaveArtefact(Picture, "messagewindow-formatted.png");
 }
 
 }  // namespace

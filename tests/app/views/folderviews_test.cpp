@@ -1,9 +1,12 @@
 // The three folder views over real tables: rows, icons, filters, the cursor
 // following the selection, and the correspondent box.
 #include <QAbstractItemView>
+#include <QFont>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPlainTextEdit>
+#include <QTest>
 #include <QToolButton>
 
 #include "app/views/Unit2.h"
@@ -34,7 +37,7 @@ TEST_F(FolderViewTest, InboxRowsIconsAndOrder) {
   OpenWindow();
   TListView* List = Form2->ListView1;
   ASSERT_EQ(List->Count(), 2);
-  EXPECT_EQ(Row(List, 0), (QStringList{"First", "Ann", "2026-12-01 09:30:00 0"}));
+  EXPECT_EQ(Row(List, 0), (QStringList{"First", "Ann", "2026-12-01 09:30:00"}));
   EXPECT_EQ(Row(List, 1), (QStringList{"Second", "Bob", "2026-12-02"}));
   EXPECT_EQ(List->Item(0).ImageIndex, 0);  // unread
   EXPECT_EQ(List->Item(0).StateIndex, -1);
@@ -179,6 +182,51 @@ TEST_F(FolderViewTest, DateColumnsShowTheWholeDateTime) {
     EXPECT_GT(Needed, 100);
     EXPECT_LE(Needed, List->columnWidth(Column));
   }
+}
+
+TEST_F(FolderViewTest, DateWithoutItsNumberUnreadInBoldHeadersSortAndNoBodyWithoutSelection) {
+  AddRow(RmailTable(), {"beta", "Cy", "c@x", "1899-12-30 7", true, {}, {}, {}, "old"});
+  AddRow(RmailTable(), {"Alpha", "Ann", "a@x", "2026-12-01 09:30:00 12", false, {}, {}, {}, "new"});
+  AddRow(RmailTable(), {"gamma", "Bob", "b@x", "2026-12-02", true});
+  OpenWindow();
+  TListView* List = Form2->ListView1;
+  ASSERT_EQ(List->Count(), 3);
+  const auto Column = [&](int Index) {
+    QStringList Texts;
+    for (int R = 0; R < List->Count(); ++R) Texts << List->model()->index(R, Index).data().toString();
+    return Texts;
+  };
+  EXPECT_EQ(Column(2), (QStringList{"1899-12-30", "2026-12-01 09:30:00", "2026-12-02"}));
+  // Nothing is selected yet: the pane shows no message and takes no typing.
+  EXPECT_EQ(Form2->DBMemo1->toPlainText(), "");
+  EXPECT_TRUE(Form2->DBMemo1->isReadOnly());
+  const auto Bold = [&](int R) { return List->model()->index(R, 1).data(Qt::FontRole).value<QFont>().bold(); };
+  EXPECT_EQ((std::vector<bool>{Bold(0), Bold(1), Bold(2)}), (std::vector<bool>{false, true, false}));
+  List->SelectRow(1);
+  EXPECT_EQ(Form2->DBMemo1->toPlainText(), "new");
+  Form2->ListView1Click();  // read now, no longer bold
+  EXPECT_FALSE(Bold(1));
+  List->clearSelection();
+  EXPECT_EQ(Form2->DBMemo1->toPlainText(), "");
+
+  const auto ClickHeader = [&](int Index) {
+    QHeaderView* Header = List->header();
+    QTest::mouseClick(Header->viewport(), Qt::LeftButton, {},
+                      QPoint(Header->sectionViewportPosition(Index) + 5, Header->height() / 2));
+  };
+  ClickHeader(1);
+  EXPECT_EQ(Column(1), (QStringList{"Ann", "Bob", "Cy"}));
+  ClickHeader(1);
+  EXPECT_EQ(Column(1), (QStringList{"Cy", "Bob", "Ann"}));
+  ClickHeader(2);
+  EXPECT_EQ(Column(2), (QStringList{"1899-12-30", "2026-12-01 09:30:00", "2026-12-02"}));
+  ClickHeader(2);
+  EXPECT_EQ(Column(0), (QStringList{"gamma", "Alpha", "beta"}));
+  // The order holds for later fills, until Sort by Date goes back to the store's.
+  Window->ToolButton4->click();
+  EXPECT_EQ(Column(0), (QStringList{"gamma", "Alpha", "beta"}));
+  Window->Date1->trigger();
+  EXPECT_EQ(Column(0), (QStringList{"beta", "Alpha", "gamma"}));
 }
 
 TEST_F(FolderViewTest, AViewReportsThroughSignalsWithoutAMainWindow) {

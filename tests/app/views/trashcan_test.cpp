@@ -51,7 +51,8 @@ std::vector<std::string> Stored(TDatabase& Database, const TTableDef& Def,
 }
 
 TEST_F(TrashcanTest, InboxAndOutboxMessagesMoveWithTheirFieldsTrashcanMessagesGoForGood) {
-  AddRow(RmailTable(), {"One", "Ann", "ann@x", "2026-12-01", true, {"me@x"}, {"cc@x"}, {"a.pdf"}, "body\r\none"});
+  AddRow(RmailTable(),
+         {"One", "Ann", "ann@x", "2026-12-01", true, {"me@x"}, {"cc@x"}, {"a.pdf"}, "body\r\none", "<1@x>", "<0@x>"});
   AddRow(RmailTable(), {"Kept", "Eve", "eve@x", "2026-12-02"});
   AddRow(RmailTable(), {"Two", "Bob", "bob@x", "2026-12-03", false, {"me@x", "you@x"}, {}, {}, "two"});
   AddRow(RmailTable(), {"Three", "Cy", "cy@x", "2026-12-04", false, {}, {"c1@x"}, {}, "three"});
@@ -64,10 +65,12 @@ TEST_F(TrashcanTest, InboxAndOutboxMessagesMoveWithTheirFieldsTrashcanMessagesGo
   QTest::mouseClick(Window->ToolBar3->widgetForAction(Window->ToolButton27), Qt::LeftButton);
   EXPECT_EQ(Stored(*Database, RmailTable()), std::vector<std::string>{"Kept"});
   EXPECT_EQ(Stored(*Database, SmailTable()), std::vector<std::string>{});
-  EXPECT_EQ(Stored(*Database, TrashTable(), {"SUBJECT", "FROM", "EMAIL", "DATE", "RECPT", "CC", "DATA", "ATTACH"}),
-            (std::vector<std::string>{"One|Ann|ann@x|2026-12-01|me@x|cc@x|body\r\none|",
-                                      "Two|Bob|bob@x|2026-12-03|me@x\r\nyou@x||two|",
-                                      "Three|Cy|cy@x|2026-12-04||c1@x|three|", "Queued|--|--|2026-12-05|a@x|c@x|text|"}));
+  EXPECT_EQ(Stored(*Database, TrashTable(),
+                   {"SUBJECT", "FROM", "EMAIL", "DATE", "RECPT", "CC", "DATA", "ATTACH", "MESSAGEID", "REFERENCES"}),
+            (std::vector<std::string>{"One|Ann|ann@x|2026-12-01|me@x|cc@x|body\r\none||<1@x>|<0@x>",
+                                      "Two|Bob|bob@x|2026-12-03|me@x\r\nyou@x||two|||",
+                                      "Three|Cy|cy@x|2026-12-04||c1@x|three|||",
+                                      "Queued|--|--|2026-12-05|a@x|c@x|text|||"}));
   EXPECT_EQ(ListCaptions(Form2->ListView1), QStringList{"Kept"});
   EXPECT_EQ(ListCaptions(Form7->ListView1), (QStringList{"One", "Two", "Three", "Queued"}));
   EXPECT_EQ(Window->Edit3->text(), "");

@@ -200,6 +200,18 @@ TEST_F(DecoderTest, HtmlBodySetsContentType) {
   EXPECT_EQ(Msg.ContentType(), "text/html");
 }
 
+TEST_F(DecoderTest, BodyTypeSaysWhetherTheBodyIsHtmlAlsoBesideAttachments) {
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/related; boundary=r\r\n\r\n--r\r\nContent-Type: text/html\r\n\r\n"
+       "<img src=\"cid:a\">\r\n--r\r\nContent-Type: image/png\r\nContent-ID: <a>\r\n\r\npng\r\n--r--\r\n");
+  EXPECT_EQ(Msg.Body(), (TStringList{"<img src=\"cid:a\">"}));
+  EXPECT_EQ(Msg.ContentType(), "multipart/mixed");
+  EXPECT_EQ(Msg.BodyType, "text/html");
+  Msg.Clear();
+  Load("MIME-Version: 1.0\r\nContent-Type: multipart/alternative; boundary=a\r\n\r\n--a\r\n"
+       "Content-Type: text/plain\r\n\r\nplain\r\n--a\r\nContent-Type: text/html\r\n\r\n<p>x</p>\r\n--a--\r\n");
+  EXPECT_EQ(Msg.BodyType, "text/plain");
+}
+
 TEST_F(DecoderTest, CcMailNameIsBodyButOtherNameIsAttachment) {
   Load("MIME-Version: 1.0\r\nContent-Type: text/plain; name=\"cc:Mail\"\r\n\r\nbody text\r\n");
   EXPECT_EQ(Msg.Body(), (TStringList{"body text"}));
