@@ -3,6 +3,9 @@
 # those named as arguments (the fuzz and benchmark scripts need a few more).
 # Dovecot and Postfix are the real POP3 and SMTP servers of the integration
 # tests; tests/support/mailservers.py runs private copies of them on loopback.
+# D-Bus: NetworkManager for dialling, the Secret Service (QtKeychain) for
+# passwords and the notification service; the tests run python-dbusmock and
+# gnome-keyring-daemon on private buses.
 set -euo pipefail
 
 packages=(
@@ -12,6 +15,7 @@ packages=(
   libssl-dev openssl ca-certificates nlohmann-json3-dev
   xvfb xauth python3 poppler-utils
   dovecot-core dovecot-pop3d postfix
+  qtkeychain-qt6-dev dbus-daemon python3-dbusmock gnome-keyring desktop-file-utils
   "$@"
 )
 
