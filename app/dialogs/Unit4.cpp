@@ -23,7 +23,9 @@
 
 #include "app/flows/mailsettings.h"
 #include "app/mail/outboxrow.h"
+#include "app/settings/passwordstore.h"
 #include "app/settings/settingsfiles.h"
+#include "app/settings/storedpasswords.h"
 #include "app/store/fetchedids.h"
 #include "maillib/dialup/tkRasCmp.h"
 #include "maillib/pop3/nbpop3.h"
@@ -372,6 +374,9 @@ settings::TSmtpSettings TForm4::SmtpSettings() const {
   Smtp.Port = PortIn(Edit9);
   Smtp.UserName = Text(Edit10);
   Smtp.Password = Text(Edit11);
+  // A password left as shown stays where it is kept.
+  Smtp.PasswordInKeyring =
+      FTargets.SmtpSettings.PasswordInKeyring && Smtp.Password == FTargets.SmtpSettings.Password;
   // A certificate trusted for one server says nothing about another.
   if (Text(Edit4) == Line(FTargets.Settings, settings::clSmtpServer))
     Smtp.TrustedCertificate = FTargets.SmtpSettings.TrustedCertificate;
@@ -386,8 +391,8 @@ void TForm4::BitBtn1Click() {
   // The files first: when one cannot be written, the settings in use stay as
   // they were and the dialog stays open.
   TStringList Lines = SettingsLines();
-  settings::TSmtpSettings Smtp = SmtpSettings();
-  settings::SaveSmtpSettings(settings::SmtpFileName, Smtp);
+  settings::TSmtpSettings Smtp =
+      settings::SaveSmtpSettings(settings::SmtpFileName, SmtpSettings(), settings::PasswordStore());
   settings::SaveLines(settings::ConfigFileName, Lines);
   FTargets.Settings = std::move(Lines);
   FTargets.SmtpSettings = std::move(Smtp);
@@ -419,6 +424,7 @@ void TForm4::BitBtn3Click() {
     FAccounts->Cancel();
     throw;
   }
+  settings::MoveAccountPassword(*FAccounts, settings::PasswordStore());
   FillGrid(FAccounts->RecordId());
 }
 
@@ -427,12 +433,14 @@ void TForm4::BitBtn4Click() {
   if (!Item) return;
   const std::int64_t Id = Item->data(RecordIdRole).toLongLong();
   if (!FAccounts->GotoRecord(Id)) return;
+  const bool InKeyring = FAccounts->FieldByName("KEYRING").AsBoolean();
   // The ids of the messages fetched for the account go with it.
   TFetchedIds FetchedIds(FAccounts->Database());
   TTransaction Transaction(FAccounts->Database());
   FAccounts->Delete();
   FetchedIds.ForgetAccount(Id);
   Transaction.Commit();
+  if (InKeyring) settings::ForgetAccountPassword(Id, settings::PasswordStore());
   // As in a grid over the table, the row that followed becomes the current one.
   FillGrid(FAccounts->RecordId());
 }
@@ -466,7 +474,7 @@ void TForm4::FillGrid(std::int64_t Current) {
     const QString Cells[GridColumnCount] = {
         QString::fromStdString(FAccounts->FieldByName("SERVER").AsString()),
         QString::fromStdString(FAccounts->FieldByName("USERA").AsString()),
-        Password.empty() ? QString() : PasswordMask,
+        Password.empty() && !FAccounts->FieldByName("KEYRING").AsBoolean() ? QString() : PasswordMask,
         QString::fromUtf8(Mode.data(), static_cast<qsizetype>(Mode.size())),
         QString::number(Port != 0 ? Port : TnbCustomPOP::DefaultPortFor(Security))};
     for (int Column = 0; Column < GridColumnCount; ++Column)

@@ -9,8 +9,10 @@
 #include "app/mail/inboxrow.h"
 #include "app/mail/receipt.h"
 #include "app/mail/receiptrecord.h"
+#include "app/settings/passwordstore.h"
 #include "app/settings/serversettings.h"
 #include "app/settings/settingsfiles.h"
+#include "app/settings/storedpasswords.h"
 #include "connectionerrortext.h"
 #include "dialstep.h"
 #include "maillib/message/attachmentfile.h"
@@ -76,7 +78,7 @@ void TReceivingFlow::ReceiveAccount() {
   try {
     FInbox.SetCachedUpdates(true);
     FPop.Messages().Clear();
-    FPop.Password = FAccounts.FieldByName("PSWRD").AsString();
+    FPop.Password = settings::AccountPassword(FAccounts, settings::PasswordStore());
     FPop.Server = FAccounts.FieldByName("SERVER").AsString();
     FPop.UserName = FAccounts.FieldByName("USERA").AsString();
     FPop.Security = settings::SecurityOf(FAccounts.FieldByName("SECURITY").AsString());

@@ -16,6 +16,7 @@ constexpr std::string_view PortKey = "Port";
 constexpr std::string_view UserNameKey = "UserName";
 constexpr std::string_view PasswordKey = "Password";
 constexpr std::string_view TrustedCertificateKey = "TrustedCertificate";
+constexpr std::string_view PasswordInKeyringKey = "PasswordInKeyring";
 
 }  // namespace
 
@@ -46,6 +47,7 @@ TSmtpSettings LoadSmtpSettings(const std::string& FileName) {
     else if (Key == UserNameKey) Settings.UserName = Value;
     else if (Key == PasswordKey) Settings.Password = Value;
     else if (Key == TrustedCertificateKey) Settings.TrustedCertificate = Value;
+    else if (Key == PasswordInKeyringKey) Settings.PasswordInKeyring = Value == "1";
   }
   return Settings;
 }
@@ -58,8 +60,10 @@ void SaveSmtpSettings(const std::string& FileName, const TSmtpSettings& Settings
     return Line;
   };
   const TStringList Lines = {Entry(SecurityKey, SecurityName(Settings.Security)), Entry(PortKey, PortText(Settings.Port)),
-                             Entry(UserNameKey, Settings.UserName), Entry(PasswordKey, Settings.Password),
-                             Entry(TrustedCertificateKey, Settings.TrustedCertificate)};
+                             Entry(UserNameKey, Settings.UserName),
+                             Entry(PasswordKey, Settings.PasswordInKeyring ? std::string() : Settings.Password),
+                             Entry(TrustedCertificateKey, Settings.TrustedCertificate),
+                             Entry(PasswordInKeyringKey, Settings.PasswordInKeyring ? "1" : "0")};
   for (const std::string& Line : Lines)
     if (Line.find_first_of("\r\n") != std::string::npos)
       throw EFCreateError("Cannot create file \"" + std::filesystem::absolute(FileName).string() +

@@ -23,12 +23,14 @@ std::string PortText(std::uint16_t Port);
 
 // The SMTP server's security, port, login and the certificate the user
 // trusted for it although it failed verification (its SHA-256 fingerprint).
+// PasswordInKeyring: the password is kept in the keyring, not in the file.
 struct TSmtpSettings {
   TSecurity Security = TSecurity::None;
   std::uint16_t Port = 0;
   std::string UserName;
   std::string Password;
   std::string TrustedCertificate;
+  bool PasswordInKeyring = false;
 
   bool operator==(const TSmtpSettings&) const = default;
 };
@@ -37,8 +39,8 @@ struct TSmtpSettings {
 // or value it does not know, leave the defaults: None, the mode's port, no
 // login. A file that exists but cannot be read raises EFOpenError.
 TSmtpSettings LoadSmtpSettings(const std::string& FileName);
-// Writes the settings whole, readable by the owner alone (it holds a
-// password); a value with a line break, which could not be read back, or a
+// Writes the settings whole, readable by the owner alone (it may hold a
+// password: none when PasswordInKeyring); a value with a line break, which could not be read back, or a
 // failed write raises EFCreateError and leaves the old file as it was.
 void SaveSmtpSettings(const std::string& FileName, const TSmtpSettings& Settings);
 

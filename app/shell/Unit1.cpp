@@ -28,13 +28,16 @@
 #include "app/flows/receivingflow.h"
 #include "app/flows/sendingflow.h"
 #include "editingkeys.h"
+#include "linkcomposer.h"
 #include "firstrun.h"
 #include "mainscreen.h"
 #include "maillib/dialup/tkRasCmp.h"
 #include "maillib/message/nbmsg.h"
 #include "maillib/pop3/nbpop3.h"
 #include "maillib/smtp/nbsmtp.h"
+#include "app/settings/passwordstore.h"
 #include "app/settings/settingsfiles.h"
+#include "app/settings/storedpasswords.h"
 #include "app/shell/application.h"
 #include "app/store/mailtables.h"
 #include "app/views/Unit2.h"
@@ -105,6 +108,7 @@ TForm1::TForm1(TDatabase& Database) : Table1(Database, Pop3Table()) {
   Form12 = new TForm12(Memo1, this);
   ConnectMessageWindows(*this);
   CreateMailObjects();
+  FLinks = new TLinkComposer(*Form5, [this] { return TransferRunning(); }, this);
   Form15 = new TForm15(this);
   Form16 = new TForm16(*tkRas1, this);
   // The views report the selected message's correspondent and the Inbox's
@@ -309,11 +313,21 @@ void TForm1::FormShow() {
   RunFirstRunSetup(*Form15, *Form16, Table1, std::filesystem::current_path());
   Memo1 = settings::LoadLines(settings::ConfigFileName);
   Edit2->setText(QString::fromStdString(StringAt(Memo1, settings::clEmail)));
-  SmtpSettings = settings::LoadSmtpSettings(settings::SmtpFileName);
+  SmtpSettings = settings::LoadSmtpSettings(settings::SmtpFileName, settings::PasswordStore());
+  settings::MovePasswordsToKeyring(Table1.Database(), settings::SmtpFileName, SmtpSettings, settings::PasswordStore());
   ApplySettings();
 }
 
 void TForm1::FormCloseQuery() { PostFolderEdits(); }
+
+void TForm1::OpenMailtoLink(const QString& Link) { FLinks->Open(Link); }
+
+void TForm1::BringToFront() {
+  showNormal();
+  showMaximized();
+  raise();
+  activateWindow();
+}
 
 void TForm1::PostFolderEdits() {
   for (TFolderView* View : FolderViews())

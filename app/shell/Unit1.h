@@ -29,6 +29,7 @@ class TForm12;
 class TForm15;
 class TForm16;
 class THelpViewer;
+class TLinkComposer;
 class TMainScreen;
 class TReceivingFlow;
 class TSendingFlow;
@@ -128,6 +129,11 @@ public:
   void ApplySettings();
   // Whether a transfer (sending or receiving) is running.
   bool TransferRunning() const;
+  // Opens the composer filled in as a mailto: link asks, once no transfer
+  // runs and no modal window is open.
+  void OpenMailtoLink(const QString& Link);
+  // Shows the window maximised, at the top and active.
+  void BringToFront();
   // The dial-up connection went down.
   void tkRas1Disconnected();
   // Posts rows left in edit state and lets the window close.
@@ -198,6 +204,7 @@ private:
   QLabel* FStatusLabel = nullptr;
   QMovie* FAnimation = nullptr;
   THelpViewer* FHelpViewer = nullptr;
+  TLinkComposer* FLinks = nullptr;
   bool FShown = false;
   std::unique_ptr<TMainScreen> FScreen;
   // The flows' own cursors on the store: a flow never moves a view's

@@ -4,6 +4,7 @@
 
 #include "maillib/addressdlg/nbaddred.h"
 #include "maillib/dialup/tkRasCmp.h"
+#include "platform/ras/nmrasapi.h"
 #include "platform/runtime/processmessages.h"
 #include "platform/ui/dialogs.h"
 
@@ -21,7 +22,12 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   InstallMailAddressEditor();
   // The dial-up component reports a refused entry name in a message box.
   TtkRas::MessageBoxHook = [](const std::string& Text) { ui::ShowMessage(Text); };
+  // Dial-up goes through NetworkManager when it runs on the system bus.
+  SetRasApi(NetworkManagerRasApi());
 }
+
+// The dial-up service talks over this application's D-Bus connection: it goes first.
+TApplication::~TApplication() { SetRasApi(nullptr); }
 
 bool TApplication::notify(QObject* Receiver, QEvent* Event) {
   try {

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "app/flows/screenservices.h"
 
+class TDesktopNotifier;
 class TForm1;
 
 // The main window as the transfer flows see it. It also runs each transfer
@@ -12,13 +15,16 @@ class TForm1;
 // two messages waits for the end), and closing the window waits for it.
 class TMainScreen : public TScreenServices {
 public:
-  explicit TMainScreen(TForm1& AForm1) : Form1(AForm1) {}
+  explicit TMainScreen(TForm1& AForm1);
+  ~TMainScreen() override;
 
   // Runs Transfer unless one is already running: what was typed into a body
   // pane is stored first, so the flows read it, and the commands are locked
   // throughout. Afterwards, also after an error (which is passed on), the
   // screen is restored: animation stopped, progress window closed, commands
-  // unlocked; a close asked for meanwhile then takes place.
+  // unlocked; a close asked for meanwhile then takes place. When it stored
+  // messages in the Inbox while the main window was not the active one, a
+  // desktop notification says so; clicking it brings the window to the top.
   void Run(const std::function<void()>& Transfer);
   bool Running() const { return FRunning; }
   // The main window is to close once the running transfer has ended.
@@ -42,8 +48,13 @@ public:
 
 private:
   void Finish();
+  void AnnounceNewMail();
 
   TForm1& Form1;
+  // The Inbox rows the running transfer stored.
+  std::vector<std::int64_t> FStored;
+  // Made when there is first something to announce.
+  std::unique_ptr<TDesktopNotifier> FNotifier;
   bool FRunning = false;
   bool FCloseWhenDone = false;
 };

@@ -10,8 +10,12 @@
 #include "platform/ui/dialogs.h"
 
 namespace {
-const QByteArray RaiseRequest = "raise\n";
-}
+// One request a connection, one line: "raise", or "link " and a mailto: link.
+const QByteArray RaiseRequest = "raise";
+const QByteArray LinkRequest = "link ";
+// A request is one command-line argument; a longer one is dropped.
+constexpr qint64 MaxRequestBytes = 1 << 20;
+}  // namespace
 
 TSingleInstance::TSingleInstance(const QString& Key, const QString& Directory)
     : FServerName(QDir(Directory).absoluteFilePath(Key)) {
@@ -26,8 +30,16 @@ TSingleInstance::TSingleInstance(const QString& Key, const QString& Directory)
   connect(&FServer, &QLocalServer::newConnection, this, [this] {
     while (QLocalSocket* Client = FServer.nextPendingConnection()) {
       connect(Client, &QLocalSocket::readyRead, this, [this, Client] {
-        if (Client->readAll().contains("raise")) emit RaiseRequested();
+        if (!Client->canReadLine()) {
+          if (Client->bytesAvailable() > MaxRequestBytes) Client->abort();
+          return;
+        }
+        const QByteArray Request = Client->readLine().chopped(1);
         Client->disconnectFromServer();
+        if (Request == RaiseRequest)
+          emit RaiseRequested();
+        else if (Request.startsWith(LinkRequest))
+          emit LinkRequested(QString::fromUtf8(Request.mid(LinkRequest.size())));
       });
       connect(Client, &QLocalSocket::disconnected, Client, &QObject::deleteLater);
     }
@@ -54,16 +66,26 @@ QString TSingleInstance::PrivateDirectory() {
   return QDir::currentPath();
 }
 
-bool TSingleInstance::RaiseFirst(int TimeoutMs) {
+bool TSingleInstance::RaiseFirst(int TimeoutMs) { return SendToFirst(RaiseRequest, TimeoutMs); }
+
+bool TSingleInstance::OpenLinkInFirst(const QString& Link, int TimeoutMs) {
+  // A line break would end the request early; encoded it means the same in the link.
+  QByteArray Encoded = Link.toUtf8();
+  Encoded.replace('\r', "%0D").replace('\n', "%0A");
+  return SendToFirst(LinkRequest + Encoded, TimeoutMs);
+}
+
+bool TSingleInstance::SendToFirst(const QByteArray& Request, int TimeoutMs) {
   QLocalSocket Socket;
   Socket.connectToServer(FServerName);
   if (!Socket.waitForConnected(TimeoutMs)) return false;
-  Socket.write(RaiseRequest);
+  Socket.write(Request + '\n');
   return Socket.waitForBytesWritten(TimeoutMs);
 }
 
-bool StepBackForRunningInstance(TSingleInstance& Instance) {
+bool StepBackForRunningInstance(TSingleInstance& Instance, const QString& Link) {
   if (Instance.IsFirst()) return false;
+  if (!Link.isEmpty() && Instance.OpenLinkInFirst(Link)) return true;
   ui::ShowMessage("Corvalen is already Running");
   Instance.RaiseFirst();
   return true;

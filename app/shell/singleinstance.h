@@ -31,12 +31,18 @@ public:
   bool IsFirst() const { return FIsFirst; }
   // From a later instance: asks the first one to come to the top.
   bool RaiseFirst(int TimeoutMs = 2000);
+  // From a later instance: hands the first one a mailto: link to compose.
+  bool OpenLinkInFirst(const QString& Link, int TimeoutMs = 2000);
 
 signals:
   // In the first instance: a later start asked this one to come to the top.
   void RaiseRequested();
+  // In the first instance: a later start was given this mailto: link.
+  void LinkRequested(const QString& Link);
 
 private:
+  bool SendToFirst(const QByteArray& Request, int TimeoutMs);
+
   // The socket's full path: a bare name would put it in the shared temporary directory.
   QString FServerName;
   std::unique_ptr<QLockFile> FLock;
@@ -46,4 +52,6 @@ private:
 
 // For a later start: tells the user the program already runs, asks the first
 // instance to come to the top and returns true; returns false for the first.
-bool StepBackForRunningInstance(TSingleInstance& Instance);
+// A start given a mailto: Link hands it to the first instance instead, which
+// opens the composer; the user is told only when that fails.
+bool StepBackForRunningInstance(TSingleInstance& Instance, const QString& Link = {});

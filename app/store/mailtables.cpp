@@ -108,7 +108,8 @@ const TTableDef& Pop3Table() {
   static const TTableDef Def = {
       "POP3",
       {Character("SERVER", Pop3NameWidth), Character("USERA", Pop3NameWidth), Character("PSWRD", 20),
-       Character("SECURITY", SecurityWidth), Character("PORT", PortWidth), Character("TRUSTCERT", FingerprintWidth)},
+       Character("SECURITY", SecurityWidth), Character("PORT", PortWidth), Character("TRUSTCERT", FingerprintWidth),
+       Logical("KEYRING")},
       {{"PSWRD", "PSWRD"}}};
   return Def;
 }

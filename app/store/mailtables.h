@@ -19,8 +19,10 @@ const TTableDef& SmailTable();
 const TTableDef& TrashTable();
 // The POP3 accounts (POP3): index PSWRD, so accounts are visited in password
 // order. Besides server, account and password: the security mode by name
-// (empty: None), the port (empty: the mode's default) and the SHA-256
-// fingerprint of a certificate the user trusted for the server.
+// (empty: None), the port (empty: the mode's default), the SHA-256
+// fingerprint of a certificate the user trusted for the server, and KEYRING,
+// true when the password is kept in the keyring and PSWRD is empty: such
+// accounts come first, in the order they were added.
 const TTableDef& Pop3Table();
 // The address book (address): indexes MOBIL and EMAIL.
 const TTableDef& AddressTable();

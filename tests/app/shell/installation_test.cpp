@@ -113,6 +113,8 @@ TEST(Installation, TheProgramKeepsItsDataInCorvalenDataElseInHomeWhateverTheWork
   fs::create_directories(Home);
   QProcessEnvironment Environment = QProcessEnvironment::systemEnvironment();
   Environment.insert("HOME", QString::fromStdString(Home.string()));
+  // The program looks for NetworkManager at start: no real system bus for it.
+  Environment.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/corvalen-test-bus");
   Environment.insert(installation::DataDirectoryVariable, QString::fromStdString(Named.string()));
   EXPECT_EQ(StoreOfProgramStartedFrom(Start, Environment, Named), "");
   Environment.remove(installation::DataDirectoryVariable);
