@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <string_view>
 
 #include "inboxrow.h"
+#include "platform/runtime/asciicase.h"
 #include "threadids.h"
 
 namespace {
@@ -21,11 +21,8 @@ constexpr std::array<std::string_view, 2> ForwardPrefixes = {"Fwd:", "Fw:"};
 
 template <std::size_t N>
 std::string Prefixed(const std::string& Subject, const std::array<std::string_view, N>& Known, const char* Prefix) {
-  const auto Lower = [](unsigned char C) { return std::tolower(C); };
   for (std::string_view Word : Known)
-    if (Subject.size() >= Word.size() &&
-        std::equal(Word.begin(), Word.end(), Subject.begin(), [&](char A, char B) { return Lower(A) == Lower(B); }))
-      return Subject;
+    if (StartsWithNoCaseAscii(Subject, Word)) return Subject;
   return Prefix + Subject;
 }
 

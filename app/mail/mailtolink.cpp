@@ -1,10 +1,10 @@
 #include "mailtolink.h"
 
 #include <algorithm>
-#include <cctype>
 #include <iterator>
 #include <vector>
 
+#include "platform/runtime/asciicase.h"
 #include "platform/runtime/textencoding.h"
 
 namespace {
@@ -15,7 +15,7 @@ bool IsControl(char C) { return static_cast<unsigned char>(C) < 0x20 || C == 0x7
 
 int HexValue(char C) {
   if (C >= '0' && C <= '9') return C - '0';
-  C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
+  C = ToLowerAscii(C);
   return C >= 'a' && C <= 'f' ? C - 'a' + 10 : -1;
 }
 
@@ -106,9 +106,7 @@ TStringList BodyLines(std::string_view Text) {
 }  // namespace
 
 bool IsMailtoLink(std::string_view Text) {
-  return Text.size() >= Scheme.size() && std::equal(Scheme.begin(), Scheme.end(), Text.begin(), [](char A, char B) {
-           return A == std::tolower(static_cast<unsigned char>(B));
-         });
+  return StartsWithNoCaseAscii(Text, Scheme);
 }
 
 std::optional<TMailtoLink> ParseMailtoLink(std::string_view Link) {
@@ -124,8 +122,7 @@ std::optional<TMailtoLink> ParseMailtoLink(std::string_view Link) {
   bool HasSubject = false, HasBody = false;
   for (std::string_view Field : Split(Link.substr(Query + 1), '&')) {
     const std::size_t Equals = Field.find('=');
-    std::string Name = PercentDecoded(Field.substr(0, Equals));
-    std::transform(Name.begin(), Name.end(), Name.begin(), [](unsigned char C) { return std::tolower(C); });
+    const std::string Name = ToLowerAscii(PercentDecoded(Field.substr(0, Equals)));
     const std::string Value = Equals == std::string_view::npos ? "" : PercentDecoded(Field.substr(Equals + 1));
     if (Name == "to") {
       AddAddressList(Result.To, Value);

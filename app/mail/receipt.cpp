@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <string_view>
 
 #include "app/settings/settingsfiles.h"
 #include "maillib/message/msgtypes.h"
 #include "maillib/message/nbmsg.h"
 #include "maillib/mime/headerfields.h"
+#include "platform/runtime/asciicase.h"
 
 namespace {
 
@@ -19,13 +19,6 @@ constexpr std::array<std::string_view, 6> NoReplySenders = {"noreply",      "no-
                                                              "donotreply",   "do-not-reply", "do_not_reply"};
 constexpr std::array<std::string_view, 3> BulkPrecedences = {"bulk", "list", "junk"};
 
-std::string Lower(std::string_view Text) {
-  std::string Result(Text);
-  std::transform(Result.begin(), Result.end(), Result.begin(),
-                 [](unsigned char C) { return static_cast<char>(std::tolower(C)); });
-  return Result;
-}
-
 // Whether the header block has a field named Name, whatever its value.
 bool HasField(const TStringList& Headers, std::string_view Name) {
   return std::any_of(Headers.begin(), Headers.end(), [Name](const std::string& Line) {
@@ -33,7 +26,7 @@ bool HasField(const TStringList& Headers, std::string_view Name) {
     if (Colon == std::string::npos || Line.empty() || Line.front() == ' ' || Line.front() == '\t') return false;
     std::string_view Field(Line.data(), Colon);
     while (!Field.empty() && (Field.back() == ' ' || Field.back() == '\t')) Field.remove_suffix(1);
-    return Lower(Field) == Lower(Name);
+    return EqualsNoCaseAscii(Field, Name);
   });
 }
 
@@ -43,7 +36,7 @@ std::string Keyword(const TStringList& Headers, const char* Name) {
   const std::string Value = GetRawHeaderField(Headers, Name);
   const std::size_t Start = Value.find_first_not_of(" \t");
   if (Start == std::string::npos) return {};
-  return Lower(Value.substr(Start, Value.find_first_of(" \t;(", Start) - Start));
+  return ToLowerAscii(Value.substr(Start, Value.find_first_of(" \t;(", Start) - Start));
 }
 
 template <std::size_t N>
@@ -79,7 +72,7 @@ bool MayAnswerAutomatically(const TnbMessage& Message) {
   if (Keyword(Headers, "Return-Path") == "<>") return false;
   const std::string& Address = Message.Sender().Address();
   if (Address.empty()) return false;
-  const std::string Local = Lower(Address.substr(0, Address.rfind('@')));
+  const std::string Local = ToLowerAscii(Address.substr(0, Address.rfind('@')));
   if (OneOf(std::string_view(Local), MachineSenders)) return false;
   return std::none_of(NoReplySenders.begin(), NoReplySenders.end(),
                       [&Local](std::string_view Start) { return Local.starts_with(Start); });

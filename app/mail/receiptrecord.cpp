@@ -1,17 +1,14 @@
 #include "receiptrecord.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "app/settings/settingsfiles.h"
+#include "platform/runtime/asciicase.h"
 
 namespace {
 
 std::string Entry(const std::string& Address, const std::string& Day) {
-  std::string Line = Day + ' ' + Address;
-  std::transform(Line.begin(), Line.end(), Line.begin(),
-                 [](unsigned char C) { return static_cast<char>(std::tolower(C)); });
-  return Line;
+  return ToLowerAscii(Day + ' ' + Address);
 }
 
 TStringList Load(const std::string& File) {

@@ -7,6 +7,7 @@
 
 #include "maillib/transport/nberrors.h"
 #include "maillib/transport/waitloop.h"
+#include "platform/runtime/asciicase.h"
 #include "platform/runtime/msgtable.h"
 #include "platform/runtime/strutils.h"
 
@@ -22,12 +23,6 @@ constexpr const char* SInvalidService = "Invalid service name";
 void ShowMessageBox(const std::string& Text) {
   if (TtkRas::MessageBoxHook) TtkRas::MessageBoxHook(Text);
   else std::cerr << Text << '\n';
-}
-
-bool SameText(const std::string& A, const std::string& B) {
-  const auto Lower = [](unsigned char C) { return C >= 'A' && C <= 'Z' ? C + ('a' - 'A') : C; };
-  return std::equal(A.begin(), A.end(), B.begin(), B.end(),
-                    [&](unsigned char X, unsigned char Y) { return Lower(X) == Lower(Y); });
 }
 
 // The service's string number and the built-in text of a dial state.
@@ -77,7 +72,7 @@ void TtkRas::SetService(const std::string& Value) {
     ShowMessageBox(SOnlyBeforeConnect);
   } else {
     const auto& Names = Entries();
-    if (std::any_of(Names.begin(), Names.end(), [&](const std::string& Name) { return SameText(Name, Value); })) {
+    if (std::any_of(Names.begin(), Names.end(), [&](const std::string& Name) { return EqualsNoCaseAscii(Name, Value); })) {
       FService = Value;
     } else {
       ShowMessageBox(SInvalidService);

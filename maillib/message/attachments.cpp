@@ -1,20 +1,14 @@
 #include "attachments.h"
 
 #include <algorithm>
-#include <cctype>
 #include <utility>
 
 #include "maillib/message/attachmentfile.h"
 #include "maillib/message/itemsfiler.h"
 #include "maillib/mime/contenttype.h"
+#include "platform/runtime/asciicase.h"
 
 namespace {
-
-std::string UpperAscii(std::string_view Text) {
-  std::string Result(Text);
-  for (char& C : Result) C = static_cast<char>(std::toupper(static_cast<unsigned char>(C)));
-  return Result;
-}
 
 std::unique_ptr<TnbAttItem> CopyOf(const TnbAttItem& Source) {
   auto Item = std::make_unique<TnbAttItem>();
@@ -25,7 +19,7 @@ std::unique_ptr<TnbAttItem> CopyOf(const TnbAttItem& Source) {
 }  // namespace
 
 TTransferEncoding TransferEncodingFor(std::string_view ContentType) {
-  const std::string Type = UpperAscii(ContentType);
+  const std::string Type = ToUpperAscii(ContentType);
   if (Type == "TEXT/PLAIN" || Type == "TEXT/RTF" || Type == "TEXT/HTML")
     return TTransferEncoding::teQuotedPrintable;
   if (Type == "MESSAGE/RFC822") return TTransferEncoding::te7Bit;

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <charconv>
 
+#include "platform/runtime/backslashescapes.h"
+
 namespace {
 
 bool IsIdentChar(char C) {
@@ -53,20 +55,15 @@ void TItemsWriter::WriteString(std::string_view Value) {
   static const char Hex[] = "0123456789ABCDEF";
   for (const char C : Value) {
     const auto B = static_cast<unsigned char>(C);
-    switch (C) {
-      case '"': Out += "\\\""; break;
-      case '\\': Out += "\\\\"; break;
-      case '\n': Out += "\\n"; break;
-      case '\r': Out += "\\r"; break;
-      case '\t': Out += "\\t"; break;
-      default:
-        if (B < 0x20 || B == 0x7F) {
-          Out += "\\x";
-          Out += Hex[B >> 4];
-          Out += Hex[B & 0x0F];
-        } else {
-          Out += C;
-        }
+    if (const char Letter = EscapeLetter(C)) {
+      Out += '\\';
+      Out += Letter;
+    } else if (B < 0x20 || B == 0x7F) {
+      Out += "\\x";
+      Out += Hex[B >> 4];
+      Out += Hex[B & 0x0F];
+    } else {
+      Out += C;
     }
   }
   Out += '"';
@@ -153,21 +150,16 @@ std::string TItemsReader::ReadString() {
     }
     if (P >= FText.size()) Fail("escape");
     const char E = FText[P++];
-    switch (E) {
-      case '"': Value += '"'; break;
-      case '\\': Value += '\\'; break;
-      case 'n': Value += '\n'; break;
-      case 'r': Value += '\r'; break;
-      case 't': Value += '\t'; break;
-      case 'x': {
-        const int High = P < FText.size() ? HexValue(FText[P]) : -1;
-        const int Low = P + 1 < FText.size() ? HexValue(FText[P + 1]) : -1;
-        if (High < 0 || Low < 0) Fail("two hex digits");
-        Value += static_cast<char>(High * 16 + Low);
-        P += 2;
-        break;
-      }
-      default: Fail("escape");
+    if (const char Escaped = EscapedChar(E)) {
+      Value += Escaped;
+    } else if (E == 'x') {
+      const int High = P < FText.size() ? HexValue(FText[P]) : -1;
+      const int Low = P + 1 < FText.size() ? HexValue(FText[P + 1]) : -1;
+      if (High < 0 || Low < 0) Fail("two hex digits");
+      Value += static_cast<char>(High * 16 + Low);
+      P += 2;
+    } else {
+      Fail("escape");
     }
   }
   FPos = P;

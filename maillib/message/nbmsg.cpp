@@ -1,11 +1,11 @@
 #include "nbmsg.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "maillib/message/attachmentfile.h"
 #include "maillib/mime/addressparse.h"
 #include "maillib/mime/headerfields.h"
+#include "platform/runtime/asciicase.h"
 
 namespace {
 
@@ -14,18 +14,12 @@ const char* const SRecipientRequired = "At least one Recipient, CC or BCC must b
 const char* const SNewsgroupRequired = "Newsgroup header is required";
 const char* const SSubjectRequired = "Subject header is required";
 
-std::string LowerAscii(std::string_view Text) {
-  std::string Result(Text);
-  for (char& C : Result) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
-  return Result;
-}
-
 // The file name part of an attachment's name (after the last path
 // separator; received names may use either kind), in lower case.
 std::string LowerNamePart(std::string_view FileName) {
   const auto Sep = FileName.find_last_of("/\\");
   if (Sep != std::string_view::npos) FileName.remove_prefix(Sep + 1);
-  return LowerAscii(FileName);
+  return ToLowerAscii(FileName);
 }
 
 bool HasAddress(const TnbAddressList& List) {
@@ -73,7 +67,7 @@ std::string TnbCustomMessage::ContentType() {
 }
 
 void TnbCustomMessage::SetContentType(std::string_view Value) {
-  FContentType = LowerAscii(ShortString(Value));
+  FContentType = ToLowerAscii(ShortString(Value));
   FContentTypeFromAttachments = false;
 }
 

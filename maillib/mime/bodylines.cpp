@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "maillib/mime/mimetext.h"
+#include "platform/runtime/asciicase.h"
 #include "platform/runtime/bytescan.h"
 #include "platform/runtime/textencoding.h"
 
@@ -15,7 +16,7 @@ constexpr std::size_t PieceSize = 64 * 1024;
 // may be cut after any line feed byte.
 bool IsAsciiCompatible(const std::string& CharSet) {
   for (const char* Wide : {"UTF-16", "UTF16", "UTF-32", "UTF32", "UCS-2", "UCS2", "UCS-4", "UCS4", "UNICODE"})
-    if (mimetext::EqualsNoCase(std::string_view(CharSet).substr(0, std::string_view(Wide).size()), Wide))
+    if (EqualsNoCaseAscii(std::string_view(CharSet).substr(0, std::string_view(Wide).size()), Wide))
       return false;
   return true;
 }

@@ -7,6 +7,7 @@
 
 #include "maillib/mime/headerfields.h"
 #include "maillib/mime/mimetext.h"
+#include "platform/runtime/asciicase.h"
 
 using namespace mimetext;
 
@@ -106,7 +107,7 @@ std::pair<std::string_view, std::string_view> SplitAt(std::string_view Text, std
 }  // namespace
 
 TParsedDate ParseDate(std::string_view Value) {
-  const std::string Upper = UpperCase(StripQuotes(Value));
+  const std::string Upper = ToUpperAscii(StripQuotes(Value));
   std::string_view Text = Upper;
   if (Text.empty()) return {};
 

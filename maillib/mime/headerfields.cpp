@@ -8,6 +8,7 @@
 #include "maillib/message/msgtypes.h"
 #include "maillib/mime/headerwords.h"
 #include "maillib/mime/mimetext.h"
+#include "platform/runtime/asciicase.h"
 #include "platform/runtime/exception.h"
 #include "platform/runtime/strutils.h"
 #include "platform/runtime/textencoding.h"
@@ -95,7 +96,7 @@ std::string GetRawHeaderField(const TStringList& Headers, const std::string& Fie
   if (Headers.empty()) return {};
   const std::string Name = WithColon(FieldName);
   auto It = std::find_if(Headers.begin(), Headers.end(),
-                         [&](const std::string& Line) { return StartsWithNoCase(Line, Name); });
+                         [&](const std::string& Line) { return StartsWithNoCaseAscii(Line, Name); });
   if (It == Headers.end()) return {};
 
   std::string Value = Trim(std::string_view(*It).substr(It->find(':') + 1));
@@ -114,7 +115,7 @@ std::string GetHeaderField(const TStringList& Headers, const std::string& FieldN
   // These values are parsed further (boundary, charset, message ids) and
   // must reach their parsers whole and as received.
   const std::string Name = WithColon(FieldName);
-  if (EqualsNoCase(Name, "Content-Type:") || EqualsNoCase(Name, "X-UIDL:")) return Value;
+  if (EqualsNoCaseAscii(Name, "Content-Type:") || EqualsNoCaseAscii(Name, "X-UIDL:")) return Value;
   return DecodeHeaderText(Value);
 }
 
@@ -124,7 +125,7 @@ void GetHeaderAddresses(const TStringList& Headers, const std::string& FieldName
   while (I < Headers.size()) {
     const std::string& Line = Headers[I];
     // The name is matched as a prefix without its colon, as callers pass it.
-    if (!StartsWithNoCase(Line, FieldName)) {
+    if (!StartsWithNoCaseAscii(Line, FieldName)) {
       ++I;
       continue;
     }
@@ -145,7 +146,7 @@ void GetHeaderAddresses(const TStringList& Headers, const std::string& FieldName
 void DeleteHeaderField(TStringList& Headers, const std::string& FieldName) {
   const std::string Name = WithColon(FieldName);
   auto First = std::find_if(Headers.begin(), Headers.end(),
-                            [&](const std::string& Line) { return StartsWithNoCase(Line, Name); });
+                            [&](const std::string& Line) { return StartsWithNoCaseAscii(Line, Name); });
   if (First == Headers.end()) return;
   auto Last = std::next(First);
   while (Last != Headers.end() && IsContinuationLine(*Last)) ++Last;
@@ -230,7 +231,7 @@ std::string PercentDecoded(std::string_view Text) {
 // Returns the section number (-1: not a section) and whether the value is
 // in the extended form (charset'language'%XX).
 bool MatchesParameter(std::string_view Written, std::string_view Wanted, int& Section, bool& Extended) {
-  if (!StartsWithNoCase(Written, Wanted)) return false;
+  if (!StartsWithNoCaseAscii(Written, Wanted)) return false;
   std::string_view Rest = Written.substr(Wanted.size());
   Section = -1;
   Extended = false;

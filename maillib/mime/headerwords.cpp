@@ -6,6 +6,7 @@
 #include "maillib/mime/mimetext.h"
 #include "maillib/mime/quotedprintable.h"
 #include "maillib/transport/nberrors.h"
+#include "platform/runtime/asciicase.h"
 #include "platform/runtime/textencoding.h"
 
 namespace {
@@ -72,7 +73,7 @@ class TWordText {
 public:
   explicit TWordText(std::string& Out) : FOut(Out) {}
   void Add(std::string_view CharSet, const std::string& Bytes) {
-    if (FPending && !mimetext::EqualsNoCase(CharSet, FCharSet)) Flush();
+    if (FPending && !EqualsNoCaseAscii(CharSet, FCharSet)) Flush();
     FPending = true;
     FCharSet = CharSet;
     FBytes += Bytes;

@@ -4,8 +4,7 @@
 #include <string>
 #include <string_view>
 
-// Small text helpers shared by the MIME parsers and codecs. Header
-// text is compared byte-wise: field names and keywords are ASCII.
+// Small text helpers shared by the MIME parsers and codecs.
 namespace mimetext {
 
 // True for the bytes a trim removes: space and every control character.
@@ -18,26 +17,6 @@ inline std::string_view TrimView(std::string_view Text) {
 }
 
 inline std::string Trim(std::string_view Text) { return std::string(TrimView(Text)); }
-
-inline char UpperChar(char C) { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C; }
-
-inline std::string UpperCase(std::string_view Text) {
-  std::string Result(Text);
-  for (char& C : Result) C = UpperChar(C);
-  return Result;
-}
-
-// True when Text begins with Prefix, ASCII letters compared without case.
-inline bool StartsWithNoCase(std::string_view Text, std::string_view Prefix) {
-  if (Text.size() < Prefix.size()) return false;
-  for (std::size_t I = 0; I < Prefix.size(); ++I)
-    if (UpperChar(Text[I]) != UpperChar(Prefix[I])) return false;
-  return true;
-}
-
-inline bool EqualsNoCase(std::string_view A, std::string_view B) {
-  return A.size() == B.size() && StartsWithNoCase(A, B);
-}
 
 // True for a header line that continues the field above it.
 inline bool IsContinuationLine(std::string_view Line) {

@@ -11,6 +11,7 @@
 #include "maillib/mime/quotedprintable.h"
 #include "maillib/mime/uuencode.h"
 #include "maillib/transport/nberrors.h"
+#include "platform/runtime/asciicase.h"
 #include "platform/runtime/processmessages.h"
 #include "platform/runtime/strutils.h"
 #include "platform/runtime/textencoding.h"
@@ -33,13 +34,6 @@ constexpr const char* SPlainMailer = "V Mailsystem R #0001";
 // so a large part never needs a second full-size buffer.
 constexpr std::size_t FlushSize = 64 * 1024;
 
-std::string LowerCase(std::string_view Text) {
-  std::string Result(Text);
-  for (char& C : Result)
-    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
-  return Result;
-}
-
 bool Contains(const std::string& Text, std::string_view Part) { return Text.find(Part) != std::string::npos; }
 
 bool StartsWith(std::string_view Text, std::string_view Prefix) { return Text.substr(0, Prefix.size()) == Prefix; }
@@ -47,7 +41,7 @@ bool StartsWith(std::string_view Text, std::string_view Prefix) { return Text.su
 // Transfer encoding of a Content-Transfer-Encoding value, and whether it
 // announces uuencoded content.
 TTransferEncoding TransferEncodingOf(const std::string& Value, bool& UUEncoded) {
-  const std::string Lower = LowerCase(TrimView(Value));
+  const std::string Lower = ToLowerAscii(TrimView(Value));
   UUEncoded = false;
   if (Lower == "base64") return TTransferEncoding::teBase64;
   if (StartsWith(Lower, "x-uue")) {
@@ -63,7 +57,7 @@ TTransferEncoding TransferEncodingOf(const std::string& Value, bool& UUEncoded) 
 // a type without a subtype ("text") is not a valid type and is read as
 // text/plain (RFC 2045, section 5.2).
 std::string MediaTypeOf(const std::string& ContentType, bool Digest) {
-  const std::string Type = LowerCase(GetMediaType(ContentType));
+  const std::string Type = ToLowerAscii(GetMediaType(ContentType));
   if (Type.empty()) return Digest ? "message/rfc822" : "text/plain";
   if (Type.find('/') == std::string::npos) return "text/plain";
   return Type;
@@ -95,7 +89,7 @@ std::string FileNameText(const std::string& Text) {
 
 // Lines of a uuencoded block that carry no data.
 bool IsUUFrameLine(std::string_view Line) {
-  return IsUUBeginLine(Line) || Line == "`" || EqualsNoCase(Line, "end");
+  return IsUUBeginLine(Line) || Line == "`" || EqualsNoCaseAscii(Line, "end");
 }
 
 // Removes the CR LF that ends Bytes: the line break that ends a part's last
@@ -200,7 +194,7 @@ void TnbCustomDecoder::Decode() {
   // MIME-Version: its parts would otherwise be shown as raw text.
   const std::string CT = GetHeaderField(MessageHeaders, "Content-Type");
   const bool Multipart =
-      StartsWith(LowerCase(GetMediaType(CT)), "multipart/") && !GetParameter("boundary", CT).empty();
+      StartsWith(ToLowerAscii(GetMediaType(CT)), "multipart/") && !GetParameter("boundary", CT).empty();
   try {
     if (Contains(GetHeaderField(MessageHeaders, "MIME-VERSION"), "1.0") || Multipart)
       DecodeMIME();
@@ -265,12 +259,12 @@ void TnbCustomDecoder::DecodeTextBody() {
   if (MediaType == "text/html" || MediaType == "text/rtf") Message->BodyType = MediaType;
 
   Message->Body().clear();
-  const std::string Encoding = LowerCase(TrimView(GetHeaderField(MessageHeaders, "Content-Transfer-Encoding")));
+  const std::string Encoding = ToLowerAscii(TrimView(GetHeaderField(MessageHeaders, "Content-Transfer-Encoding")));
   const bool QP = Encoding == "quoted-printable" ||
-                  Contains(LowerCase(GetHeaderField(MessageHeaders, "X-MIME-Autoconverted")), "quoted-printable");
+                  Contains(ToLowerAscii(GetHeaderField(MessageHeaders, "X-MIME-Autoconverted")), "quoted-printable");
   const bool B64 = Encoding == "base64";
   const std::string CharSetName = GetParameter("charset", CT);
-  if (EqualsNoCase(TrimView(CharSetName), "iso-2022-jp")) Message->CharSet = TCharSet::csISO2022jp;
+  if (EqualsNoCaseAscii(TrimView(CharSetName), "iso-2022-jp")) Message->CharSet = TCharSet::csISO2022jp;
   if (QP) Message->CharSet = TCharSet::csISO8859;
 
   if (!B64) {
@@ -349,15 +343,15 @@ void TnbCustomDecoder::DecodeEntity(const TnbHeaders& Headers, const TPartPlace&
   std::string FileName = GetFileNameParameter("filename", Disposition);
   if (FileName.empty()) FileName = GetFileNameParameter("name", CT);
   if (FileName == "cc:Mail") FileName.clear();
-  const bool Attached = LowerCase(GetMediaType(Disposition)) == "attachment" || !FileName.empty();
+  const bool Attached = ToLowerAscii(GetMediaType(Disposition)) == "attachment" || !FileName.empty();
   const bool Multipart = StartsWith(Type, "multipart/");
 
   // The first plain text that is not an attachment is the body.
   if (Type == "text/plain" && !Attached && !FBodyTaken) {
     FBodyTaken = true;
     const std::string CharSetName = GetParameter("charset", CT);
-    if (EqualsNoCase(TrimView(CharSetName), "iso-2022-jp")) Message->CharSet = TCharSet::csISO2022jp;
-    ReadBodyText(CharSetName, LowerCase(TrimView(Encoding)));
+    if (EqualsNoCaseAscii(TrimView(CharSetName), "iso-2022-jp")) Message->CharSet = TCharSet::csISO2022jp;
+    ReadBodyText(CharSetName, ToLowerAscii(TrimView(Encoding)));
     // An empty text part still gives the message a body, of one empty line.
     if (Message->Body().empty()) Message->Body().emplace_back();
     return;
@@ -369,7 +363,7 @@ void TnbCustomDecoder::DecodeEntity(const TnbHeaders& Headers, const TPartPlace&
   // Deeper multiparts than the walk follows are kept as they stand.
   Item->TransferEncoding = Multipart ? TTransferEncoding::te7Bit : PartEncoding;
   try {
-    ReadPartData(*Item, UUEncoded && !Multipart);
+    ReadPartData(*Item, UUEncoded && !Multipart, false);
   } catch (const Exception&) {
     // Bad content in one part (a character outside its alphabet, say)
     // is reported as a failed attachment.
@@ -523,49 +517,40 @@ void TnbCustomDecoder::FinishParts() {
   FPendingNames.clear();
 }
 
-void TnbCustomDecoder::ReadPartData(TnbAttItem& Item, bool UUEncoded) {
+void TnbCustomDecoder::ReadPartData(TnbAttItem& Item, bool UUEncoded, bool ToEnd) {
   const std::size_t Remaining = static_cast<std::size_t>(FLines.Remaining());
+  // Base64 and uuencode give 3 bytes for 4 characters; the other encodings
+  // never more bytes than they read.
+  const std::size_t Room = Item.TransferEncoding == TTransferEncoding::teBase64 ? Remaining / 4 * 3 : Remaining;
   std::string Buffer;
   Buffer.reserve(FlushSize + 4096);
   TBase64Decoder Base64;
-  switch (Item.TransferEncoding) {
-    case TTransferEncoding::teBase64:
-      while (ReadLine() && !AtDelimiter()) {
-        if (FLine.empty()) continue;
-        if (UUEncoded) {
-          if (IsUUFrameLine(FLine)) continue;
-          DecodeUULine(FLine, Buffer);
-        } else {
-          Base64.Add(FLine, Buffer);
-        }
-        FlushInto(Item.Data, Buffer, false, Remaining / 4 * 3);
-      }
-      FlushInto(Item.Data, Buffer, true);
-      break;
-    case TTransferEncoding::teQuotedPrintable: {
-      bool LastHard = false;
-      while (ReadLine() && !AtDelimiter()) {
-        LastHard = DecodeQPLine(FLine, Buffer);
+  // Whether Buffer ends with a line break of the text: before a delimiter
+  // that break belongs to the delimiter (RFC 2046).
+  bool LastBreak = false;
+  while (ReadLine() && !AtDelimiter()) {
+    switch (Item.TransferEncoding) {
+      case TTransferEncoding::teBase64:
+        if (FLine.empty() || (UUEncoded && IsUUFrameLine(FLine))) continue;
+        if (UUEncoded) DecodeUULine(FLine, Buffer);
+        else Base64.Add(FLine, Buffer);
+        break;
+      case TTransferEncoding::teQuotedPrintable:
+        LastBreak = DecodeQPLine(FLine, Buffer);
         ProcessMessages();
-        // The last line break stays in the buffer: it may belong to the delimiter.
-        FlushInto(Item.Data, Buffer, false, Remaining, 2);
-      }
-      if (LastHard) DropFinalLineBreak(Buffer);
-      FlushInto(Item.Data, Buffer, true);
-      break;
-    }
-    case TTransferEncoding::te7Bit:
-      // Lines are joined, not ended: the last line break belongs to the
-      // delimiter (RFC 2046).
-      for (bool First = true; ReadLine() && !AtDelimiter(); First = false) {
+        break;
+      case TTransferEncoding::te7Bit:
         ProcessMessages();
-        if (!First) Buffer += "\r\n";
         Buffer += FLine;
-        FlushInto(Item.Data, Buffer, false, Remaining);
-      }
-      FlushInto(Item.Data, Buffer, true);
-      break;
+        Buffer += "\r\n";
+        LastBreak = true;
+        break;
+    }
+    // The last line break stays in the buffer until the end is known.
+    FlushInto(Item.Data, Buffer, false, Room, 2);
   }
+  if (LastBreak && !ToEnd) DropFinalLineBreak(Buffer);
+  FlushInto(Item.Data, Buffer, true);
 }
 
 void TnbCustomDecoder::DecodeSinglePart() {
@@ -591,52 +576,12 @@ void TnbCustomDecoder::DecodeSinglePart() {
   }
 
   try {
-    ReadSinglePartData(*Item, UUEncoded);
+    ReadPartData(*Item, UUEncoded, true);
   } catch (const Exception&) {
     throw EMessageParserError(SErrorDecodingAttachment);
   }
   Item->Data.SetPosition(0);
   Message->Attachments().AddItem(std::move(Item));
-}
-
-void TnbCustomDecoder::ReadSinglePartData(TnbAttItem& Item, bool UUEncoded) {
-  // The rest of the input is the part: reserve for it at once.
-  const std::size_t Remaining = static_cast<std::size_t>(FLines.Remaining());
-  std::string Buffer;
-  Buffer.reserve(FlushSize + 4096);
-  TBase64Decoder Base64;
-  switch (Item.TransferEncoding) {
-    case TTransferEncoding::teBase64:
-      Item.Data.Reserve(Remaining / 4 * 3 + 3);
-      while (ReadLine()) {
-        if (FLine.empty()) continue;
-        if (UUEncoded) {
-          if (IsUUFrameLine(FLine)) continue;
-          DecodeUULine(FLine, Buffer);
-        } else {
-          Base64.Add(FLine, Buffer);
-        }
-        FlushInto(Item.Data, Buffer, false);
-      }
-      break;
-    case TTransferEncoding::teQuotedPrintable:
-      while (ReadLine()) {
-        DecodeQPLine(FLine, Buffer);
-        ProcessMessages();
-        FlushInto(Item.Data, Buffer, false);
-      }
-      break;
-    case TTransferEncoding::te7Bit:
-      Item.Data.Reserve(Remaining);
-      while (ReadLine()) {
-        ProcessMessages();
-        Buffer += FLine;
-        Buffer += "\r\n";
-        FlushInto(Item.Data, Buffer, false);
-      }
-      break;
-  }
-  FlushInto(Item.Data, Buffer, true);
 }
 
 void TnbCustomDecoder::DecodePlain() {
@@ -667,7 +612,7 @@ void TnbCustomDecoder::DecodeUUBlocks() {
     Item->SetFileName(Name.empty() ? GeneratedName(false) : Name);
     const std::size_t Remaining = static_cast<std::size_t>(FLines.Remaining());
     try {
-      while (ReadLine() && FLine != "`" && !EqualsNoCase(FLine, "END")) {
+      while (ReadLine() && FLine != "`" && !EqualsNoCaseAscii(FLine, "END")) {
         if (FLine.empty()) continue;
         DecodeUULine(FLine, Buffer);
         FlushInto(Item->Data, Buffer, false, Remaining);

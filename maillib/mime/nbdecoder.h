@@ -82,10 +82,10 @@ private:
   // A leaf that becomes the body: its text decoded into Body.
   void ReadBodyText(const std::string& CharSetName, const std::string& Encoding);
   // Reads the lines of one part into Item.Data by its transfer encoding,
-  // up to a delimiter of an open multipart or the end of the data.
-  void ReadPartData(TnbAttItem& Item, bool UUEncoded);
-  // Reads the rest of the data into Item.Data.
-  void ReadSinglePartData(TnbAttItem& Item, bool UUEncoded);
+  // up to a delimiter of an open multipart or the end of the data. ToEnd
+  // says the part is the whole rest of the data (a single-part message), so
+  // its last line break is its own.
+  void ReadPartData(TnbAttItem& Item, bool UUEncoded, bool ToEnd);
   // The level (index into FDelimiters) of the multipart whose delimiter
   // FLine is, or -1. Closing tells whether it is the closing delimiter.
   int DelimiterLevel(bool& Closing) const;

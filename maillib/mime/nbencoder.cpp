@@ -10,6 +10,7 @@
 #include "maillib/mime/headerwords.h"
 #include "maillib/mime/quotedprintable.h"
 #include "maillib/mime/uuencode.h"
+#include "platform/runtime/asciicase.h"
 #include "platform/runtime/processmessages.h"
 #include "platform/runtime/streams.h"
 #include "platform/runtime/textencoding.h"
@@ -80,13 +81,6 @@ bool HasEightBit(std::string_view Bytes) {
   return false;
 }
 
-std::string LowerAscii(std::string_view Text) {
-  std::string Result(Text);
-  for (char& C : Result)
-    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
-  return Result;
-}
-
 // The file name after the last path separator (received names may use
 // either kind).
 std::string NamePart(std::string_view FileName) {
@@ -95,7 +89,7 @@ std::string NamePart(std::string_view FileName) {
   return std::string(FileName);
 }
 
-bool IsAlternative(const TnbAttItem& Item) { return LowerAscii(NamePart(Item.FileName())).rfind(AltPrefix, 0) == 0; }
+bool IsAlternative(const TnbAttItem& Item) { return ToLowerAscii(NamePart(Item.FileName())).rfind(AltPrefix, 0) == 0; }
 
 // A parameter value between double quotes, with the quote and backslash
 // escaped as a quoted string needs.
@@ -413,7 +407,7 @@ TTransferEncoding WireEncoding(const TnbAttItem& Item, bool Single) {
 std::string ItemType(const TnbAttItem& Item, bool Single) {
   const std::string Type = SingleLine(Item.ContentType());
   if (Type.find_first_not_of(' ') == std::string::npos) return DefaultContentType;
-  if (LowerAscii(Type).starts_with("message/") && WireEncoding(Item, Single) != TTransferEncoding::te7Bit)
+  if (ToLowerAscii(Type).starts_with("message/") && WireEncoding(Item, Single) != TTransferEncoding::te7Bit)
     return DefaultContentType;
   return Type;
 }
@@ -451,16 +445,9 @@ std::string ParamName(const std::string& Encoded) {
 void TnbCustomEncoder::WriteAttachmentData(TnbAttItem& Item, bool Single) {
   const std::string_view Bytes = Item.Data.View();
   switch (WireEncoding(Item, Single)) {
-    case TTransferEncoding::teBase64: {
-      std::size_t Offset = 0;
-      std::string_view Block;
-      do {
-        Block = Bytes.substr(Offset, Base64LineBytes);
-        WriteLine(EncodeBase64Line(Block));
-        Offset += Block.size();
-      } while (Block.size() == Base64LineBytes);
+    case TTransferEncoding::teBase64:
+      WriteLineBlocks(Bytes, Base64LineBytes, EncodeBase64Line);
       break;
-    }
     case TTransferEncoding::teQuotedPrintable:
       WriteBinaryQuotedPrintable(Bytes);
       break;
@@ -475,6 +462,17 @@ void TnbCustomEncoder::WriteAttachmentData(TnbAttItem& Item, bool Single) {
       break;
     }
   }
+}
+
+void TnbCustomEncoder::WriteLineBlocks(std::string_view Bytes, std::size_t BlockSize,
+                                       std::string (*EncodeLine)(std::string_view)) {
+  std::size_t Offset = 0;
+  std::string_view Block;
+  do {
+    Block = Bytes.substr(Offset, BlockSize);
+    WriteLine(EncodeLine(Block));
+    Offset += Block.size();
+  } while (Block.size() == BlockSize);
 }
 
 void TnbCustomEncoder::WriteBinaryQuotedPrintable(std::string_view Bytes) {
@@ -518,7 +516,7 @@ void TnbCustomEncoder::WriteBinaryQuotedPrintable(std::string_view Bytes) {
 void TnbCustomEncoder::WriteSingleAttachment() {
   TnbAttItem& Item = FMessage.Attachments().Items(0);
   const std::string Name = NamePart(Item.FileName());
-  const std::string Lower = LowerAscii(Name);
+  const std::string Lower = ToLowerAscii(Name);
   const bool BodyFile = Lower == HtmBodyName || Lower == RtfBodyName;
   const std::string FileParam = ParamName(HeaderText(Name));
   if (Lower == HtmBodyName)
@@ -540,7 +538,7 @@ void TnbCustomEncoder::WriteMultipart(bool Alternative) {
   bool HtmBody = false;
   bool RtfBody = false;
   if (!HasBody && Count > 0) {
-    const std::string First = LowerAscii(NamePart(Items.Items(0).FileName()));
+    const std::string First = ToLowerAscii(NamePart(Items.Items(0).FileName()));
     HtmBody = First == HtmBodyName;
     RtfBody = First == RtfBodyName;
   }
@@ -620,14 +618,7 @@ void TnbCustomEncoder::WriteUUForm() {
     TnbAttItem& Item = Items.Items(I);
     WriteLine("");
     WriteLine("begin 600 " + SingleLine(NamePart(Item.FileName())));
-    const std::string_view Bytes = Item.Data.View();
-    std::size_t Offset = 0;
-    std::string_view Block;
-    do {
-      Block = Bytes.substr(Offset, UULineBytes);
-      WriteLine(EncodeUULine(Block));
-      Offset += Block.size();
-    } while (Block.size() == UULineBytes);
+    WriteLineBlocks(Item.Data.View(), UULineBytes, EncodeUULine);
     WriteLine("`");
     WriteLine("end");
   }

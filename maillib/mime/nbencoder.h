@@ -82,6 +82,10 @@ private:
   // pairs are the line breaks, lone CR and LF are escaped, a final blank is
   // escaped, and bytes without a final line break end in a soft break.
   void WriteBinaryQuotedPrintable(std::string_view Bytes);
+  // Writes Bytes cut into blocks of BlockSize, each coded as one line by
+  // EncodeLine; a last short (or empty) block ends the data, as base64 and
+  // uuencode expect.
+  void WriteLineBlocks(std::string_view Bytes, std::size_t BlockSize, std::string (*EncodeLine)(std::string_view));
   void Flush();
 
   // The body's bytes and the character set they are labelled with.

@@ -7,6 +7,7 @@
 
 #include "maillib/mime/codecerrors.h"
 #include "maillib/transport/nberrors.h"
+#include "platform/runtime/asciicase.h"
 #include "platform/runtime/processmessages.h"
 
 namespace {
@@ -120,11 +121,7 @@ std::string DecodeUULine(std::string_view Text) {
 bool IsUUBeginLine(std::string_view Line) {
   if (Line.size() <= 8) return false;
   static constexpr std::string_view Begin = "BEGIN";
-  for (std::size_t I = 0; I < Begin.size(); ++I) {
-    char C = Line[I];
-    if (C >= 'a' && C <= 'z') C = static_cast<char>(C - 'a' + 'A');
-    if (C != Begin[I]) return false;
-  }
+  if (!StartsWithNoCaseAscii(Line, Begin)) return false;
   std::string_view Rest = Line.substr(Begin.size());
   while (!Rest.empty() && IsBlank(Rest.front())) Rest.remove_prefix(1);
   if (Rest.size() < 3) return false;

@@ -11,6 +11,7 @@
 #include "maillib/mime/mimetext.h"
 #include "maillib/transport/nberrors.h"
 #include "messagelist.h"
+#include "platform/runtime/asciicase.h"
 #include "platform/runtime/msgtable.h"
 #include "platform/runtime/streams.h"
 #include "platform/runtime/strutils.h"
@@ -164,7 +165,7 @@ void TnbCustomPOP::ReadCapabilities() {
   std::string Line;
   for (std::size_t Count = 1; ReadReplyLine(Line, Count, Started), Line != "."; ++Count)
     if (FCapabilities.size() < MaxNames)
-      FCapabilities.insert(mimetext::UpperCase(std::string_view(Line).substr(0, Line.find(' '))));
+      FCapabilities.insert(ToUpperAscii(std::string_view(Line).substr(0, Line.find(' '))));
 }
 
 bool TnbCustomPOP::Offers(std::string_view Capability) const { return FCapabilities.contains(Capability); }

@@ -13,6 +13,7 @@
 #include "maillib/transport/nberrors.h"
 #include "maillib/transport/tempfilestream.h"
 #include "messagestamp.h"
+#include "platform/runtime/asciicase.h"
 #include "platform/runtime/msgtable.h"
 #include "platform/runtime/processmessages.h"
 
@@ -122,7 +123,7 @@ void TnbSMTP::Hello() {
     // The first line greets; each further one names an extension.
     FExtensions.erase(FExtensions.begin());
     for (std::string& Line : FExtensions) 
-      Line = mimetext::UpperCase(std::string_view(Line).substr(std::min<std::size_t>(4, Line.size())));
+      Line = ToUpperAscii(std::string_view(Line).substr(std::min<std::size_t>(4, Line.size())));
     return;
   }
   FExtensions.clear();

@@ -1,17 +1,12 @@
 #include "platform/mimetypes/mimetyperegistry.h"
 
+#include "platform/runtime/asciicase.h"
+
 #include <fstream>
 #include <memory>
 #include <mutex>
 
 namespace {
-
-std::string LowerCase(std::string_view Text) {
-  std::string Result(Text);
-  for (char& C : Result)
-    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
-  return Result;
-}
 
 bool IsBlank(char C) { return C == ' ' || C == '\t' || C == '\r' || C == '\n' || C == '\f' || C == '\v'; }
 
@@ -110,7 +105,7 @@ void TMimeTypeRegistry::AddLine(std::string_view Line) {
       std::string_view Extension = Word;
       if (Extension.front() == '.') Extension.remove_prefix(1);
       // The first line that lists an extension decides its type.
-      if (!Extension.empty()) FTypes.emplace(LowerCase(Extension), std::string(ContentType));
+      if (!Extension.empty()) FTypes.emplace(ToLowerAscii(Extension), std::string(ContentType));
     }
   }
 }
@@ -118,7 +113,7 @@ void TMimeTypeRegistry::AddLine(std::string_view Line) {
 std::string TMimeTypeRegistry::ContentTypeOf(std::string_view Extension) const {
   if (!Extension.empty() && Extension.front() == '.') Extension.remove_prefix(1);
   if (Extension.empty()) return {};
-  const auto It = FTypes.find(LowerCase(Extension));
+  const auto It = FTypes.find(ToLowerAscii(Extension));
   return It == FTypes.end() ? std::string() : It->second;
 }
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/runtime/asciicase.h"
 #include "platform/runtime/bytescan.h"
 
 namespace {
@@ -73,7 +74,7 @@ std::string NormalizedName(std::string_view CharSet) {
     const bool Plain = (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') ||
                        C == '-' || C == '_' || C == '.' || C == ':' || C == '+';
     if (!Plain) return {};
-    Name += (C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C;
+    Name += ToUpperAscii(C);
   }
   return IconvName(Name);
 }

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/runtime/asciicase.h"
 #include "sqlstatement.h"
 #include "table.h"
 #include "tablelayout.h"
@@ -132,7 +133,7 @@ void TDatabase::CreateTable(const TTableDef& Def) {
       for (int Index : Layout.SmallFields) {
         const TFieldDef& Field = Def.Fields[Index];
         const bool Present = std::any_of(Stored.begin(), Stored.end(),
-                                         [&](const std::string& Name) { return SameName(Name, Field.Name); });
+                                         [&](const std::string& Name) { return EqualsNoCaseAscii(Name, Field.Name); });
         if (Present) continue;
         Sql += "ALTER TABLE " + QuoteIdent(Def.TableName) + " ADD COLUMN " + ColumnDef(Field) + ";";
         Added = true;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "database.h"
+#include "platform/runtime/asciicase.h"
 #include "platform/runtime/strutils.h"
 #include "sqlstatement.h"
 #include "tablelayout.h"
@@ -64,9 +65,9 @@ std::string JoinLines(const TStringList& Lines) {
 // Logical values as text: 1/0, True/False, T/F, Yes/No, Y/N in any case.
 bool ParseBoolean(std::string_view Text, bool& Value) {
   for (const char* Word : {"1", "true", "t", "yes", "y"})
-    if (SameName(Text, Word)) return Value = true, true;
+    if (EqualsNoCaseAscii(Text, Word)) return Value = true, true;
   for (const char* Word : {"0", "false", "f", "no", "n"})
-    if (SameName(Text, Word)) return Value = false, true;
+    if (EqualsNoCaseAscii(Text, Word)) return Value = false, true;
   return false;
 }
 

@@ -1,5 +1,6 @@
 #include "tablelayout.h"
 
+#include "platform/runtime/asciicase.h"
 #include "sqlstatement.h"
 #include "table.h"
 
@@ -7,17 +8,6 @@ namespace {
 // Updates name their changed columns by a bit mask of this width.
 constexpr std::size_t MaxFields = 63;
 }  // namespace
-
-bool SameName(std::string_view A, std::string_view B) {
-  if (A.size() != B.size()) return false;
-  for (std::size_t I = 0; I < A.size(); ++I) {
-    char X = A[I], Y = B[I];
-    if (X >= 'a' && X <= 'z') X = static_cast<char>(X - 'a' + 'A');
-    if (Y >= 'a' && Y <= 'z') Y = static_cast<char>(Y - 'a' + 'A');
-    if (X != Y) return false;
-  }
-  return true;
-}
 
 int FindFieldIndex(const TTableDef& Def, std::string_view Name) {
   // Callers mostly spell names as defined; that match is the cheap one.
@@ -27,13 +17,13 @@ int FindFieldIndex(const TTableDef& Def, std::string_view Name) {
       return static_cast<int>(I);
   }
   for (std::size_t I = 0; I < Def.Fields.size(); ++I)
-    if (SameName(Def.Fields[I].Name, Name)) return static_cast<int>(I);
+    if (EqualsNoCaseAscii(Def.Fields[I].Name, Name)) return static_cast<int>(I);
   return -1;
 }
 
 int FindIndexDef(const TTableDef& Def, std::string_view Name) {
   for (std::size_t I = 0; I < Def.Indexes.size(); ++I)
-    if (SameName(Def.Indexes[I].Name, Name)) return static_cast<int>(I);
+    if (EqualsNoCaseAscii(Def.Indexes[I].Name, Name)) return static_cast<int>(I);
   return -1;
 }
 
@@ -44,7 +34,7 @@ TTableLayout::TTableLayout(const TTableDef& Def) {
   if (Def.Fields.size() > MaxFields) throw ETableError(Prefix + "too many fields");
   for (std::size_t I = 0; I < Def.Fields.size(); ++I) {
     const TFieldDef& Field = Def.Fields[I];
-    if (Field.Name.empty() || SameName(Field.Name, RecordIdColumn))
+    if (Field.Name.empty() || EqualsNoCaseAscii(Field.Name, RecordIdColumn))
       throw ETableError(Prefix + "invalid field name \"" + Field.Name + "\"");
     if (FindFieldIndex(Def, Field.Name) != static_cast<int>(I))
       throw ETableError(Prefix + "field \"" + Field.Name + "\" is defined twice");

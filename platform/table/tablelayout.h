@@ -23,4 +23,3 @@ struct TTableLayout {
 int FindFieldIndex(const TTableDef& Def, std::string_view Name);
 // The position of the index called Name in any case, or -1.
 int FindIndexDef(const TTableDef& Def, std::string_view Name);
-bool SameName(std::string_view A, std::string_view B);

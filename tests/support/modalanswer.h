@@ -7,21 +7,30 @@
 
 #include <functional>
 
-// Answers the next modal window that opens: a timer polls for it and hands it
-// to Answer. Gives up after DeadlineMs so a test can never hang.
-inline void AnswerNextModal(std::function<void(QWidget*)> Answer, int DeadlineMs = 5000) {
+// Runs Act from the event loop once Ready() holds, polling every 20 ms. After
+// DeadlineMs Act runs with false, so a test can never hang.
+inline void ActWhen(std::function<bool()> Ready, std::function<void(bool)> Act, int DeadlineMs = 5000) {
   auto* Poll = new QTimer;
   auto* Clock = new QElapsedTimer;
   Clock->start();
-  QObject::connect(Poll, &QTimer::timeout, [Poll, Clock, Answer, DeadlineMs] {
-    QWidget* Modal = QApplication::activeModalWidget();
-    if (!Modal && Clock->elapsed() < DeadlineMs) return;
+  QObject::connect(Poll, &QTimer::timeout, [Poll, Clock, Ready, Act, DeadlineMs] {
+    const bool Now = Ready();
+    if (!Now && Clock->elapsed() < DeadlineMs) return;
     Poll->stop();
     Poll->deleteLater();
     delete Clock;
-    if (Modal) Answer(Modal);
+    Act(Now);
   });
   Poll->start(20);
+}
+
+// Answers the next modal window that opens, unless none opens within DeadlineMs.
+inline void AnswerNextModal(std::function<void(QWidget*)> Answer, int DeadlineMs = 5000) {
+  ActWhen([] { return QApplication::activeModalWidget() != nullptr; },
+          [Answer](bool Opened) {
+            if (Opened) Answer(QApplication::activeModalWidget());
+          },
+          DeadlineMs);
 }
 
 // Processes events until Done() holds or DeadlineMs passes; returns Done().

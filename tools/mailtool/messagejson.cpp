@@ -18,6 +18,7 @@
 #include "maillib/message/nbmsg.h"
 #include "maillib/mime/base64.h"
 #include "maillib/transport/nberrors.h"
+#include "platform/runtime/backslashescapes.h"
 #include "platform/runtime/bytescan.h"
 #include "platform/runtime/exception.h"
 #include "platform/runtime/textencoding.h"
@@ -57,18 +58,14 @@ std::uint64_t SpecialBytes(std::uint64_t Word) {
 }
 
 void AppendEscape(std::string& Out, unsigned char C) {
-  switch (C) {
-    case '"': Out += "\\\""; break;
-    case '\\': Out += "\\\\"; break;
-    case '\n': Out += "\\n"; break;
-    case '\r': Out += "\\r"; break;
-    case '\t': Out += "\\t"; break;
-    default: {
-      char Escape[8];
-      std::snprintf(Escape, sizeof Escape, "\\u%04x", C);
-      Out += Escape;
-    }
+  if (const char Letter = EscapeLetter(static_cast<char>(C))) {
+    Out += '\\';
+    Out += Letter;
+    return;
   }
+  char Escape[8];
+  std::snprintf(Escape, sizeof Escape, "\\u%04x", C);
+  Out += Escape;
 }
 
 // Appends Text as a JSON string in one pass: escapes what JSON requires and

@@ -106,6 +106,8 @@ TEST_F(ZoneTest, ReceivedDateIsTheSendingMomentInLocalTime) {
   InZone("UTC0");
   EXPECT_EQ(ReceivedDateText("Tue, 15 Sep 1998 13:19:20 +0200 (CEST)", 4), "1998-09-15 11:19:20 4");
   EXPECT_EQ(ReceivedDateText("15 Sep 1998 08:19:20 EST", 0), "1998-09-15 13:19:20 0");
+  EXPECT_EQ(ReceivedDateText("15 Sep 1998 13:19:20 +0530", 5), "1998-09-15 07:49:20 5");
+  EXPECT_EQ(ReceivedDateText("15 Sep 1998 13:19:20 -0930", 6), "1998-09-15 22:49:20 6");
   InZone("EST5EDT,M4.1.0,M10.5.0");
   EXPECT_EQ(ReceivedDateText("Wed, 16 Sep 1998 01:00:00 +0000", 1), "1998-09-15 21:00:00 1");
   // Without a zone it knows, the time is taken as written.

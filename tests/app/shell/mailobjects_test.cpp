@@ -1,7 +1,6 @@
 // The main window's mail objects: the settings they are given at start-up,
 // and Stop and closing while a transfer waits on a server.
 #include <QAction>
-#include <QTimer>
 
 #include "app/settings/settingsfiles.h"
 #include "appfixture.h"
@@ -65,6 +64,8 @@ TEST_F(MailObjectsTest, SettingsReachTheMailObjectsWordForWord) {
 // A server that greets and then says nothing more: the send waits until stopped.
 struct TStalledSend {
   Fake Server{{Fake::S("220 ready\r\n"), Fake::AwaitClose()}};
+  // True once the client has answered the greeting and waits for the reply.
+  bool Waits() { return !Server.Transcript().empty(); }
 };
 
 TEST_F(MailObjectsTest, StopEndsTheSendUnlocksAndLeavesTheRowWaiting) {
@@ -72,7 +73,8 @@ TEST_F(MailObjectsTest, StopEndsTheSendUnlocksAndLeavesTheRowWaiting) {
   TStalledSend Stalled;
   Config[settings::clSmtpServer] = Stalled.Server.Address();
   Start();
-  QTimer::singleShot(300, Window.get(), [this] {
+  ActWhen([&] { return Stalled.Waits(); }, [this](bool Waiting) {
+    EXPECT_TRUE(Waiting);
     // A second Send Mail while the first waits must not start another transfer.
     Window->ToolButton18->trigger();
     Window->ToolButton23->trigger();
@@ -94,7 +96,8 @@ TEST_F(MailObjectsTest, ClosingDuringASendStopsItAndClosesAfterwards) {
   Config[settings::clSmtpServer] = Stalled.Server.Address();
   Start();
   bool StillOpenAfterClose = false;
-  QTimer::singleShot(300, Window.get(), [&] {
+  ActWhen([&] { return Stalled.Waits(); }, [&](bool Waiting) {
+    EXPECT_TRUE(Waiting);
     Window->close();
     StillOpenAfterClose = Window->isVisible();
   });

@@ -7,7 +7,6 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QTest>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -101,12 +100,18 @@ TEST_F(TrashcanTest, SameDateMessagesDeletedOneByOneEachMoveTheRightOne) {
   EXPECT_EQ(Messages, std::vector<std::string>{"Unable to delete: No Messages"});
 }
 
-TEST_F(TrashcanTest, AFailureInTheMiddleLeavesEachMessageInExactlyOneFolder) {
+// A trigger that makes the move of "Two" fail in one of its two steps.
+class TrashcanFailureTest : public AppTest, public ::testing::WithParamInterface<const char*> {};
+
+INSTANTIATE_TEST_SUITE_P(InboxKeepsOrTrashcanRefuses, TrashcanFailureTest,
+                         ::testing::Values("BEFORE DELETE ON Rmail WHEN old.SUBJECT = 'Two'",
+                                           "BEFORE INSERT ON TRASH WHEN new.SUBJECT = 'Two'"));
+
+TEST_P(TrashcanFailureTest, AFailureInTheMiddleLeavesEachMessageInExactlyOneFolder) {
   for (const char* Subject : {"One", "Two", "Three"}) AddRow(RmailTable(), {Subject, "Ann", "ann@x", "2026-12-01"});
-  // The Inbox refuses to let go of "Two" once its Trashcan copy is written.
-  const char* Refuse = "CREATE TRIGGER Refuse BEFORE DELETE ON Rmail WHEN old.SUBJECT = 'Two' "
-                       "BEGIN SELECT RAISE(ABORT, 'injected failure'); END";
-  ASSERT_EQ(sqlite3_exec(Database->Handle(), Refuse, nullptr, nullptr, nullptr), SQLITE_OK);
+  const std::string Refuse = std::string("CREATE TRIGGER Refuse ") + GetParam() +
+                             " BEGIN SELECT RAISE(ABORT, 'injected failure'); END";
+  ASSERT_EQ(sqlite3_exec(Database->Handle(), Refuse.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
   OpenWindow();
   Select(Form2->ListView1, {0, 1, 2});
   Window->Delete1->trigger();
@@ -180,7 +185,8 @@ TEST_F(TrashcanTest, DeleteDoesNothingWhileASendRuns) {
   OpenWindow();
   Window->ToolButton2->click();
   Form3->ListView1->SelectRow(0);
-  QTimer::singleShot(300, Window.get(), [this] {
+  ActWhen([&] { return !Stalled.Transcript().empty(); }, [this](bool Waiting) {
+    EXPECT_TRUE(Waiting);
     Window->Delete1->trigger();
     Window->ToolButton23->trigger();
   });

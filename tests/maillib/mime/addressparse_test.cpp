@@ -9,47 +9,40 @@
 
 namespace {
 
-// Address and name of Text, for compact comparisons.
-std::pair<std::string, std::string> Parse(std::string_view Text) {
-  TAddressParts Parts = ParseAddressParts(Text);
-  return {Parts.Address, Parts.Name};
+struct TAddressCase {
+  std::string Text, Address, Name;
+};
+
+class ParseAddressTest : public ::testing::TestWithParam<TAddressCase> {};
+
+TEST_P(ParseAddressTest, SplitsAddressAndName) {
+  const TAddressParts Parts = ParseAddressParts(GetParam().Text);
+  EXPECT_EQ(Parts.Address, GetParam().Address) << GetParam().Text;
+  EXPECT_EQ(Parts.Name, GetParam().Name) << GetParam().Text;
 }
 
-using Pair = std::pair<std::string, std::string>;
+INSTANTIATE_TEST_SUITE_P(NameAndMailboxInAngleBrackets, ParseAddressTest, ::testing::Values(
+    TAddressCase{"\"Doe, Jane\" <jane@x.org>", "jane@x.org", "Doe, Jane"},
+    TAddressCase{"  Jane   Doe  < jane@x.org >  ", "jane@x.org", "Jane   Doe"},
+    TAddressCase{"<jane@x.org>", "jane@x.org", ""},
+    TAddressCase{"Jane <jane@x.org> Doe", "jane@x.org", "Jane  Doe"},  // text after the brackets is name too
+    TAddressCase{"Jane >> Doe <jane@x.org>", "jane@x.org", "Jane >> Doe"}));  // only a ">" after the "<" closes
+
+INSTANTIATE_TEST_SUITE_P(MailboxWithNameInParenthesesOrAlone, ParseAddressTest, ::testing::Values(
+    TAddressCase{"jane@x.org (\"Jane Doe\")  ", "jane@x.org", "Jane Doe"},
+    TAddressCase{"jane@x.org (Jane (home))", "jane@x.org", "Jane (home)"},
+    TAddressCase{"jane@x.org (Jane", "jane@x.org", "Jane"},  // unclosed: no letter lost
+    TAddressCase{" jane@x.org ", " jane@x.org ", ""}, TAddressCase{"", "", ""}));
+
+INSTANTIATE_TEST_SUITE_P(AnUnclosedAngleBracketGivesOnlyAName, ParseAddressTest, ::testing::Values(
+    TAddressCase{"Jane Doe <jane@x.org", "", "Jane Doe <jane@x.org"}, TAddressCase{"a > b <", "", "a > b <"},
+    TAddressCase{"<", "", "<"}, TAddressCase{"<>", "", ""}, TAddressCase{">", ">", ""}, TAddressCase{")(", ")", ""}));
+
+INSTANTIATE_TEST_SUITE_P(SplitsATrailingCommentOffADate, ParseAddressTest, ::testing::Values(
+    TAddressCase{"Tue, 15 Sep 1998 13:19:20 +0200 (CEST)", "Tue, 15 Sep 1998 13:19:20 +0200", "CEST"},
+    TAddressCase{"Tue, 15 Sep 1998 13:19:20 +0200", "Tue, 15 Sep 1998 13:19:20 +0200", ""}));
 
 }  // namespace
-
-TEST(ParseAddress, NameAndMailboxInAngleBrackets) {
-  EXPECT_EQ(Parse("\"Doe, Jane\" <jane@x.org>"), Pair("jane@x.org", "Doe, Jane"));
-  EXPECT_EQ(Parse("  Jane   Doe  < jane@x.org >  "), Pair("jane@x.org", "Jane   Doe"));
-  EXPECT_EQ(Parse("<jane@x.org>"), Pair("jane@x.org", ""));
-  // Text after the brackets belongs to the name as well.
-  EXPECT_EQ(Parse("Jane <jane@x.org> Doe"), Pair("jane@x.org", "Jane  Doe"));
-  // Only a ">" after the "<" closes it.
-  EXPECT_EQ(Parse("Jane >> Doe <jane@x.org>"), Pair("jane@x.org", "Jane >> Doe"));
-}
-
-TEST(ParseAddress, MailboxWithNameInParenthesesOrAlone) {
-  EXPECT_EQ(Parse("jane@x.org (\"Jane Doe\")  "), Pair("jane@x.org", "Jane Doe"));
-  EXPECT_EQ(Parse("jane@x.org (Jane (home))"), Pair("jane@x.org", "Jane (home)"));
-  EXPECT_EQ(Parse("jane@x.org (Jane"), Pair("jane@x.org", "Jane"));  // unclosed: no letter lost
-  EXPECT_EQ(Parse(" jane@x.org "), Pair(" jane@x.org ", ""));
-  EXPECT_EQ(Parse(""), Pair("", ""));
-}
-
-TEST(ParseAddress, AnUnclosedAngleBracketGivesOnlyAName) {
-  EXPECT_EQ(Parse("Jane Doe <jane@x.org"), Pair("", "Jane Doe <jane@x.org"));
-  EXPECT_EQ(Parse("a > b <"), Pair("", "a > b <"));
-  EXPECT_EQ(Parse("<"), Pair("", "<"));
-  EXPECT_EQ(Parse("<>"), Pair("", ""));
-  EXPECT_EQ(Parse(">"), Pair(">", ""));
-  EXPECT_EQ(Parse(")("), Pair(")", ""));
-}
-
-TEST(ParseAddress, SplitsATrailingCommentOffADate) {
-  EXPECT_EQ(Parse("Tue, 15 Sep 1998 13:19:20 +0200 (CEST)"), Pair("Tue, 15 Sep 1998 13:19:20 +0200", "CEST"));
-  EXPECT_EQ(Parse("Tue, 15 Sep 1998 13:19:20 +0200"), Pair("Tue, 15 Sep 1998 13:19:20 +0200", ""));
-}
 
 TEST(ParseAddress, BothHalvesAreCutTo255Bytes) {
   const std::string Long(300, 'm');

@@ -12,59 +12,55 @@ namespace {
 
 const std::string CafeUtf8 = "Caf\xC3\xA9";
 
-TEST(HeaderWords, QWordsInISO8859_1BecomeUTF8) {
-  EXPECT_EQ(DecodeHeaderWords("=?iso-8859-1?Q?Caf=E9_noir?= and more"), CafeUtf8 + " noir and more");
-  // A lower-case q whose text begins with "=".
-  EXPECT_EQ(DecodeHeaderWords("=?ISO-8859-1?q?=E9t=E9?="), "\xC3\xA9t\xC3\xA9");
-  // "_" is a blank inside a Q word only; an encoded "=5F" stays an underscore.
-  EXPECT_EQ(DecodeHeaderWords("snake_case =?us-ascii?Q?a_b=5Fc?="), "snake_case a b_c");
-}
+struct TWords {
+  std::string Encoded, Decoded;
+};
 
-TEST(HeaderWords, BWordsInUTF8AndISO8859_1) {
-  EXPECT_EQ(DecodeHeaderWords("=?UTF-8?B?Q2Fmw6k=?="), CafeUtf8);
-  EXPECT_EQ(DecodeHeaderWords("=?ISO-8859-1?b?Q2Fm6Q==?="), CafeUtf8);
-  EXPECT_EQ(DecodeHeaderWords("Re: =?utf-8?B?w6k=?= ok"), "Re: \xC3\xA9 ok");
-  // Invalid UTF-8 in a word becomes the replacement character.
-  EXPECT_EQ(DecodeHeaderWords("=?utf-8?Q?a=FFb?="), "a\xEF\xBF\xBD" "b");
-}
+class DecodeHeaderWordsTest : public ::testing::TestWithParam<TWords> {};
 
-TEST(HeaderWords, AdjacentWordsAreJoined) {
-  EXPECT_EQ(DecodeHeaderWords("=?utf-8?Q?one?= =?utf-8?Q?two?="), "onetwo");
-  EXPECT_EQ(DecodeHeaderWords("=?utf-8?Q?one?= \t =?iso-8859-1?Q?two?="), "onetwo");
-  // Blanks before ordinary text, or after it, stay.
-  EXPECT_EQ(DecodeHeaderWords("a =?utf-8?Q?one?= b =?utf-8?Q?two?= c"), "a one b two c");
-  // A character split across two words in one character set is kept whole.
-  EXPECT_EQ(DecodeHeaderWords("=?UTF-8?Q?x=C3?= =?utf-8?Q?=A9y?="), "x\xC3\xA9y");
-}
+TEST_P(DecodeHeaderWordsTest, Reads) { EXPECT_EQ(DecodeHeaderWords(GetParam().Encoded), GetParam().Decoded) << GetParam().Encoded; }
 
-TEST(HeaderWords, UnknownCharSetsAndEncodings) {
-  // Text in an unknown character set is read as undeclared text.
-  EXPECT_EQ(DecodeHeaderWords("=?x-unknown?Q?caf=E9?="), "caf\xC3\xA9");
-  // A word in an unknown encoding is shown as it stands, with the blanks
-  // beside it (RFC 2047, section 6.3).
-  EXPECT_EQ(DecodeHeaderWords("=?utf-8?X?zzz?= text"), "=?utf-8?X?zzz?= text");
-  EXPECT_EQ(DecodeHeaderWords("=?utf-8?Q?a?= =?utf-8?X?zzz?= =?utf-8?Q?b?="), "a =?utf-8?X?zzz?= b");
-  // A language after "*" does not hide the character set.
-  EXPECT_EQ(DecodeHeaderWords("=?iso-8859-1*fr?Q?=E9?="), "\xC3\xA9");
-}
+INSTANTIATE_TEST_SUITE_P(QWordsInISO8859_1BecomeUTF8, DecodeHeaderWordsTest, ::testing::Values(
+    TWords{"=?iso-8859-1?Q?Caf=E9_noir?= and more", CafeUtf8 + " noir and more"},
+    TWords{"=?ISO-8859-1?q?=E9t=E9?=", "\xC3\xA9t\xC3\xA9"},  // a lower-case q whose text begins with "="
+    // "_" is a blank inside a Q word only; an encoded "=5F" stays an underscore.
+    TWords{"snake_case =?us-ascii?Q?a_b=5Fc?=", "snake_case a b_c"}));
 
-TEST(HeaderWords, TextThatIsNotAnEncodedWordStays) {
-  EXPECT_EQ(DecodeHeaderWords("plain subject"), "plain subject");
-  EXPECT_EQ(DecodeHeaderWords("Price =? unknown"), "Price =? unknown");
-  EXPECT_EQ(DecodeHeaderWords("x =?utf-8?Q?unterminated"), "x =?utf-8?Q?unterminated");
-  EXPECT_EQ(DecodeHeaderWords("a=?b ?= c"), "a=?b ?= c");
-  EXPECT_EQ(DecodeHeaderWords("=?=?utf-8?Q?x?="), "=?x");
-  EXPECT_EQ(DecodeHeaderWords(""), "");
-}
+INSTANTIATE_TEST_SUITE_P(BWordsInUTF8AndISO8859_1, DecodeHeaderWordsTest, ::testing::Values(
+    TWords{"=?UTF-8?B?Q2Fmw6k=?=", CafeUtf8}, TWords{"=?ISO-8859-1?b?Q2Fm6Q==?=", CafeUtf8},
+    TWords{"Re: =?utf-8?B?w6k=?= ok", "Re: \xC3\xA9 ok"},
+    TWords{"=?utf-8?Q?a=FFb?=", "a\xEF\xBF\xBD" "b"}));  // invalid UTF-8 becomes the replacement character
 
-TEST(HeaderWords, ADamagedWordStaysAsReceivedAndTheOthersAreDecoded) {
-  EXPECT_EQ(DecodeHeaderWords("=?utf-8?B?Q2 Fm?= and =?utf-8?Q?caf=C3=A9?="), "=?utf-8?B?Q2 Fm?= and caf\xC3\xA9");
-  EXPECT_EQ(DecodeHeaderWords("=?utf-8?Q?a?= =?utf-8?B?*?= =?utf-8?Q?b?="), "a =?utf-8?B?*?= b");
-}
+INSTANTIATE_TEST_SUITE_P(AdjacentWordsAreJoined, DecodeHeaderWordsTest, ::testing::Values(
+    TWords{"=?utf-8?Q?one?= =?utf-8?Q?two?=", "onetwo"}, TWords{"=?utf-8?Q?one?= \t =?iso-8859-1?Q?two?=", "onetwo"},
+    // Blanks before ordinary text, or after it, stay.
+    TWords{"a =?utf-8?Q?one?= b =?utf-8?Q?two?= c", "a one b two c"},
+    // A character split across two words in one character set is kept whole.
+    TWords{"=?UTF-8?Q?x=C3?= =?utf-8?Q?=A9y?=", "x\xC3\xA9y"}));
 
-TEST(HeaderWords, RawEightBitTextIsUtf8WhenValidElseWindows1252) {
-  EXPECT_EQ(DecodeHeaderWords("Caf\xE9 cr\xE8me \x80 5"), "Caf\xC3\xA9 cr\xC3\xA8me \xE2\x82\xAC 5");
-  EXPECT_EQ(DecodeHeaderWords("Caf\xC3\xA9"), "Caf\xC3\xA9");
+INSTANTIATE_TEST_SUITE_P(UnknownCharSetsAndEncodings, DecodeHeaderWordsTest, ::testing::Values(
+    // Text in an unknown character set is read as undeclared text.
+    TWords{"=?x-unknown?Q?caf=E9?=", "caf\xC3\xA9"},
+    // A word in an unknown encoding is shown as it stands, with the blanks
+    // beside it (RFC 2047, section 6.3).
+    TWords{"=?utf-8?X?zzz?= text", "=?utf-8?X?zzz?= text"},
+    TWords{"=?utf-8?Q?a?= =?utf-8?X?zzz?= =?utf-8?Q?b?=", "a =?utf-8?X?zzz?= b"},
+    TWords{"=?iso-8859-1*fr?Q?=E9?=", "\xC3\xA9"}));  // a language after "*" does not hide the character set
+
+INSTANTIATE_TEST_SUITE_P(TextThatIsNotAnEncodedWordStays, DecodeHeaderWordsTest, ::testing::Values(
+    TWords{"plain subject", "plain subject"}, TWords{"Price =? unknown", "Price =? unknown"},
+    TWords{"x =?utf-8?Q?unterminated", "x =?utf-8?Q?unterminated"}, TWords{"a=?b ?= c", "a=?b ?= c"},
+    TWords{"=?=?utf-8?Q?x?=", "=?x"}, TWords{"", ""}));
+
+INSTANTIATE_TEST_SUITE_P(ADamagedWordStaysAsReceivedAndTheOthersAreDecoded, DecodeHeaderWordsTest, ::testing::Values(
+    TWords{"=?utf-8?B?Q2 Fm?= and =?utf-8?Q?caf=C3=A9?=", "=?utf-8?B?Q2 Fm?= and caf\xC3\xA9"},
+    TWords{"=?utf-8?Q?a?= =?utf-8?B?*?= =?utf-8?Q?b?=", "a =?utf-8?B?*?= b"}));
+
+INSTANTIATE_TEST_SUITE_P(RawEightBitTextIsUtf8WhenValidElseWindows1252, DecodeHeaderWordsTest, ::testing::Values(
+    TWords{"Caf\xE9 cr\xE8me \x80 5", "Caf\xC3\xA9 cr\xC3\xA8me \xE2\x82\xAC 5"},
+    TWords{"Caf\xC3\xA9", "Caf\xC3\xA9"}));
+
+TEST(HeaderWords, RawEightBitHeadersOfAMessageAreUtf8WhenValidElseWindows1252) {
   TnbMessage M;
   M.ParseHeaders({"From: Andr\xE9 M\xFCller <am@example.org>", "Subject: R\xE9sum\xE9"});
   EXPECT_EQ(M.Sender().Name(), "Andr\xC3\xA9 M\xC3\xBCller");

@@ -198,35 +198,33 @@ TEST(MessageEncoderHeaders, Latin1WordsWhenTheMessageAsksAndEveryCharacterFits) 
 }
 
 TEST(MessageEncoderText, LongLinesAndCharacterSetsChooseTheTransferEncoding) {
-  TnbMessage M;
-  BasicMessage(M);
-  M.Body() = {std::string(300, 'a')};
-  std::string Text = Save(M);
-  EXPECT_NE(Text.find("Content-Type: text/plain; charset=\"us-ascii\"\r\n"
-                      "Content-Transfer-Encoding: quoted-printable\r\n\r\n" +
-                      std::string(65, 'a') + "=\r\n"),
-            std::string::npos);
-  for (std::size_t P = 0, E; (E = Text.find("\r\n", P)) != std::string::npos; P = E + 2) EXPECT_LE(E - P, 76u);
-
-  M.Body() = {"Grüße", "€"};
-  M.CharSet = TCharSet::csISO8859;
-  EXPECT_EQ(Save(M), std::string(BasicHeaders) +
-                         "Content-Type: text/plain; charset=\"utf-8\"\r\n"
-                         "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
-                         "Gr=C3=BC=C3=9Fe\r\n=E2=82=AC\r\n");
-  M.Body() = {"Grüße", "a=b"};
-  EXPECT_EQ(Save(M), std::string(BasicHeaders) +
-                         "Content-Type: text/plain; charset=\"iso-8859-1\"\r\n"
-                         "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
-                         "Gr=FC=DFe\r\na=3Db\r\n");
-  // 8-bit text never travels labelled as 7-bit ASCII.
-  M.CharSet = TCharSet::csUSASCII;
-  EXPECT_NE(Save(M).find("charset=\"utf-8\"\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\nGr=C3=BC=C3=9Fe\r\n"),
-            std::string::npos);
-  M.CharSet = TCharSet::csISO2022jp;
-  M.Body() = {"plain"};
-  EXPECT_NE(Save(M).find("charset=\"iso-2022-jp\"\r\nContent-Transfer-Encoding: 7bit\r\n\r\nplain\r\n"),
-            std::string::npos);
+  const char* const QP = "Content-Transfer-Encoding: quoted-printable\r\n\r\n";
+  const struct {
+    TStringList Body;
+    TCharSet CharSet;
+    std::string Part;  // what follows the basic headers, or with Whole false a part of the text
+    bool Whole;
+  } Cases[] = {
+      {{std::string(300, 'a')}, TCharSet::csUSASCII,
+       "Content-Type: text/plain; charset=\"us-ascii\"\r\n" + std::string(QP) + std::string(65, 'a') + "=\r\n", false},
+      {{"Grüße", "€"}, TCharSet::csISO8859,
+       "Content-Type: text/plain; charset=\"utf-8\"\r\n" + std::string(QP) + "Gr=C3=BC=C3=9Fe\r\n=E2=82=AC\r\n", true},
+      {{"Grüße", "a=b"}, TCharSet::csISO8859,
+       "Content-Type: text/plain; charset=\"iso-8859-1\"\r\n" + std::string(QP) + "Gr=FC=DFe\r\na=3Db\r\n", true},
+      // 8-bit text never travels labelled as 7-bit ASCII.
+      {{"Grüße", "a=b"}, TCharSet::csUSASCII, "charset=\"utf-8\"\r\n" + std::string(QP) + "Gr=C3=BC=C3=9Fe\r\n", false},
+      {{"plain"}, TCharSet::csISO2022jp,
+       "charset=\"iso-2022-jp\"\r\nContent-Transfer-Encoding: 7bit\r\n\r\nplain\r\n", false}};
+  for (const auto& Case : Cases) {
+    TnbMessage M;
+    BasicMessage(M);
+    M.Body() = Case.Body;
+    M.CharSet = Case.CharSet;
+    const std::string Text = Save(M);
+    if (Case.Whole) EXPECT_EQ(Text, BasicHeaders + Case.Part);
+    else EXPECT_NE(Text.find(Case.Part), std::string::npos) << Case.Part;
+    for (std::size_t P = 0, E; (E = Text.find("\r\n", P)) != std::string::npos; P = E + 2) EXPECT_LE(E - P, 76u);
+  }
 }
 
 TEST(MessageEncoderText, DotLinesAreWrittenAsTheyAreAndTheBodyIsLeftAlone) {
@@ -288,16 +286,21 @@ TEST(MessageEncoderAttachments, SevenBitDataKeepsDotLinesAndWhatCannotTravelAsLi
                          "Content-Transfer-Encoding: 7bit\r\n"
                          "Content-Disposition: attachment; filename=\"fwd.eml\"\r\n\r\n"
                          "Subject: x\r\n\r\nbody\r\n.\r\n.\r\nlast\r\n");
-  // 8-bit bytes, a bare line feed or a missing final line break would not
-  // come back as they are: such a message travels as a file in base64.
-  for (const char* Bytes : {"Subject: \xC3\xA9\r\n", "a\nb\r\n", "last"}) {
+  // 8-bit bytes, a bare line feed, a missing final line break or a line
+  // longer than SMTP's 998 would not come back as they are: such a message
+  // travels as a file in base64.
+  const auto Saved = [&M](const std::string& Bytes) {
     M.Attachments().Items(0).Data.Clear();
     M.Attachments().Items(0).Data.WriteString(Bytes);
-    EXPECT_NE(Save(M).find("Content-Type: application/octet-stream; name=\"fwd.eml\"\r\n"
-                           "Content-Transfer-Encoding: Base64\r\n"),
+    return Save(M);
+  };
+  for (const std::string& Bytes : {std::string("Subject: \xC3\xA9\r\n"), std::string("a\nb\r\n"), std::string("last"),
+                                   std::string(999, 'x') + "\r\n", "x\r\n" + std::string(1000, 'x') + "\r\n"})
+    EXPECT_NE(Saved(Bytes).find("Content-Type: application/octet-stream; name=\"fwd.eml\"\r\n"
+                                "Content-Transfer-Encoding: Base64\r\n"),
               std::string::npos)
-        << Bytes;
-  }
+        << Bytes.substr(0, 20);
+  EXPECT_NE(Saved(std::string(998, 'x') + "\r\n").find("7bit\r\n"), std::string::npos);
 }
 
 TEST(MessageEncoderAttachments, Base64LinesOf57BytesAndTheEmptyFinalLine) {

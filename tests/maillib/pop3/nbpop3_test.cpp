@@ -71,12 +71,13 @@ TEST_F(Pop3Test, WholeMailboxIsFetchedDeletedAndUnstuffed) {
 
 TEST_F(Pop3Test, LeaveOnServerSendsNoDeleteAndAnEmptyMailboxOnlyQuits) {
   Fake Kept(Join(LoginSteps(1), {Fake::C("LIST 1"), Fake::S("+OK 1 30\r\n"), Fake::C("RETR 1"),
-                                 Fake::S("+OK\r\nSubject: kept\r\n\r\nbody\r\n.\r\n"), Fake::C("QUIT"),
+                                 Fake::S("+OK\r\n..\r\nbody\r\n.\r\n"), Fake::C("QUIT"),
                                  Fake::S("+OK\r\n"), Fake::AwaitClose()}));
   TClient Client(Kept.Address());
   Client.RetrieveAll(true);
   EXPECT_EQ(Kept.Finish(), std::vector<std::string>{});
-  EXPECT_EQ(Client.Messages().Count(), 1);
+  ASSERT_EQ(Client.Messages().Count(), 1);
+  EXPECT_EQ(Client.Messages().Items(0).Body(), (TStringList{".", "body"}));  // the first line unstuffed too
 
   Fake Empty(Join(LoginSteps(0), {Fake::C("QUIT"), Fake::S("+OK\r\n"), Fake::AwaitClose()}));
   Client.Server = Empty.Address();
