@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/runtime/asciicase.h"
+#include "platform/runtime/percentdecoding.h"
 #include "platform/runtime/textencoding.h"
 
 namespace {
@@ -13,29 +14,9 @@ constexpr std::string_view Scheme = "mailto:";
 
 bool IsControl(char C) { return static_cast<unsigned char>(C) < 0x20 || C == 0x7f; }
 
-int HexValue(char C) {
-  if (C >= '0' && C <= '9') return C - '0';
-  C = ToLowerAscii(C);
-  return C >= 'a' && C <= 'f' ? C - 'a' + 10 : -1;
-}
-
 // RFC 6068 section 2: "%" and two hex digits is one octet; "+" stays a plus.
-// A "%" without two hex digits is kept as it is. The octets are read as UTF-8.
-std::string PercentDecoded(std::string_view Text) {
-  std::string Octets;
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    if (Text[I] == '%' && I + 2 < Text.size()) {
-      const int High = HexValue(Text[I + 1]), Low = HexValue(Text[I + 2]);
-      if (High >= 0 && Low >= 0) {
-        Octets += static_cast<char>(High * 16 + Low);
-        I += 2;
-        continue;
-      }
-    }
-    Octets += Text[I];
-  }
-  return ValidUTF8(Octets);
-}
+// The octets are read as UTF-8.
+std::string LinkText(std::string_view Text) { return ValidUTF8(PercentDecoded(Text)); }
 
 std::vector<std::string_view> Split(std::string_view Text, char Separator) {
   std::vector<std::string_view> Parts;
@@ -117,13 +98,13 @@ std::optional<TMailtoLink> ParseMailtoLink(std::string_view Link) {
   TMailtoLink Result;
   // The path's commas separate addresses; an encoded comma belongs to one.
   for (std::string_view Address : Split(Link.substr(0, Query), ','))
-    AddAddress(Result.To, PercentDecoded(Address));
+    AddAddress(Result.To, LinkText(Address));
   if (Query == std::string_view::npos) return Result;
   bool HasSubject = false, HasBody = false;
   for (std::string_view Field : Split(Link.substr(Query + 1), '&')) {
     const std::size_t Equals = Field.find('=');
-    const std::string Name = ToLowerAscii(PercentDecoded(Field.substr(0, Equals)));
-    const std::string Value = Equals == std::string_view::npos ? "" : PercentDecoded(Field.substr(Equals + 1));
+    const std::string Name = ToLowerAscii(LinkText(Field.substr(0, Equals)));
+    const std::string Value = Equals == std::string_view::npos ? "" : LinkText(Field.substr(Equals + 1));
     if (Name == "to") {
       AddAddressList(Result.To, Value);
     } else if (Name == "cc") {

@@ -10,6 +10,7 @@
 #include "maillib/mime/mimetext.h"
 #include "platform/runtime/asciicase.h"
 #include "platform/runtime/exception.h"
+#include "platform/runtime/percentdecoding.h"
 #include "platform/runtime/strutils.h"
 #include "platform/runtime/textencoding.h"
 
@@ -200,31 +201,6 @@ std::vector<TRawParameter> ReadParameters(std::string_view Text) {
     if (!Parameter.Name.empty()) Result.push_back(std::move(Parameter));
   }
   return Result;
-}
-
-int HexDigit(char C) {
-  if (C >= '0' && C <= '9') return C - '0';
-  if (C >= 'a' && C <= 'f') return C - 'a' + 10;
-  if (C >= 'A' && C <= 'F') return C - 'A' + 10;
-  return -1;
-}
-
-// Undoes the %XX escapes of an RFC 2231 value; a "%" without two hex digits
-// stays.
-std::string PercentDecoded(std::string_view Text) {
-  std::string Bytes;
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    if (Text[I] == '%' && I + 2 < Text.size()) {
-      const int High = HexDigit(Text[I + 1]), Low = HexDigit(Text[I + 2]);
-      if (High >= 0 && Low >= 0) {
-        Bytes += static_cast<char>(High * 16 + Low);
-        I += 2;
-        continue;
-      }
-    }
-    Bytes += Text[I];
-  }
-  return Bytes;
 }
 
 // Where an attribute name ends: "name", "name*", "name*0", "name*0*".
