@@ -18,7 +18,7 @@ QDBusMessage Call(const QString& Method, const QVariantList& Arguments = {}) {
   return Message;
 }
 
-// The body markup of the notification specification is a small HTML subset.
+// Notification bodies with markup take a small HTML subset.
 QString MarkupEscaped(QString Text) {
   return Text.replace('&', "&amp;").replace('<', "&lt;").replace('>', "&gt;");
 }

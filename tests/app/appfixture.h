@@ -72,6 +72,19 @@ protected:
     std::string MessageId, References;
   };
 
+  // Appends the POP3 account User with Password on Server; returns its record id.
+  std::int64_t AddAccount(const std::string& Server, const std::string& User = "alice",
+                          const std::string& Password = "secret") {
+    TTable Accounts(*Database, Pop3Table());
+    Accounts.Open();
+    Accounts.Append();
+    Accounts.FieldByName("SERVER").SetAsString(Server);
+    Accounts.FieldByName("USERA").SetAsString(User);
+    Accounts.FieldByName("PSWRD").SetAsString(Password);
+    Accounts.Post();
+    return Accounts.RecordId();
+  }
+
   // Appends a row to a folder table, as the mail flows will.
   void AddRow(const TTableDef& Def, const TRow& Row) {
     TTable Table(*Database, Def);

@@ -76,13 +76,7 @@ TEST_F(AnswerRealTest, RepliesThreadAndForwardsCarryTheFiles) {
   Config[settings::clSmtpServer] = Servers.SmtpAddress();
   Config[settings::clAutoReceipt] = "NOREPLY";
   settings::SaveLines(settings::ConfigFileName, Config);
-  TTable Accounts(*Database, Pop3Table());
-  Accounts.Open();
-  Accounts.Append();
-  Accounts.FieldByName("SERVER").SetAsString(Servers.Pop3Address());
-  Accounts.FieldByName("USERA").SetAsString("alice");
-  Accounts.FieldByName("PSWRD").SetAsString("secret");
-  Accounts.Post();
+  AddAccount(Servers.Pop3Address());
   OpenWindow();
   int Saved = 0;
   std::function<void(QWidget*)> SaveHere = [&](QWidget* Modal) {

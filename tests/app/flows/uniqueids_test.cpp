@@ -44,17 +44,6 @@ protected:
     Settings[settings::clAutoReceipt] = "NOREPLY";
   }
 
-  // The account alice on Server; returns its record id.
-  std::int64_t AddAccount(const Fake& Server) {
-    TTable Accounts(*Database, Pop3Table());
-    Accounts.Open();
-    Accounts.Append();
-    for (const auto& [Field, Value] : {std::pair{"SERVER", Server.Address()}, {"USERA", "alice"}, {"PSWRD", "secret"}})
-      Accounts.FieldByName(Field).SetAsString(Value);
-    Accounts.Post();
-    return Accounts.RecordId();
-  }
-
   // Runs Get Mail; the Inbox row count is noted at each DELE.
   void GetMail() {
     TTable Accounts(*Database, Pop3Table());
@@ -90,7 +79,7 @@ TEST_F(UniqueIdsTest, AServerWithoutUidlGivesEveryMessageAtEveryGetMail) {
   Settings[settings::clServerCopy] = "LEAVE";
   const Steps Run = Fake::Join({Login("USER\r\n", 1), Fetch(1), Quit});
   Fake Server(std::vector<Steps>{Run, Run});
-  AddAccount(Server);
+  AddAccount(Server.Address());
   GetMail();
   GetMail();
   EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
@@ -108,7 +97,7 @@ TEST_P(SharedIdTest, BothMessagesAreStoredAndDeletedOnlyOnceStored) {
   Fake Server(Leave ? Fake::Join({Login("UIDL\r\n", 3), Listing, Fetch(1), Fetch(2), Quit})
                     : Fake::Join({Login("UIDL\r\n", 3), Listing, Fetch(1), Dele(1), Fetch(2), Dele(2), Dele(3), Quit}));
   const std::string Mailbox = "alice@" + Server.Address();
-  const std::int64_t Account = AddAccount(Server);
+  const std::int64_t Account = AddAccount(Server.Address());
   TFetchedIds Ids(*Database);
   Ids.Add(Account, Mailbox, "known");
   Ids.Add(Account, Mailbox, "gone");

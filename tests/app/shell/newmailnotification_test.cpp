@@ -89,12 +89,7 @@ TEST_F(NotificationTest, GetMailWhileInactiveNotifiesOnceAndTheClickRaisesTheWin
   TStringList Config = settings::DefaultConfig(Dir.string());
   Config[settings::clAutoReceipt] = "NOREPLY";
   settings::SaveLines(settings::ConfigFileName, Config);
-  TTable Accounts(*Database, Pop3Table());
-  Accounts.Open();
-  Accounts.Append();
-  for (const auto& [Field, Value] : {std::pair{"SERVER", Server.Address()}, {"USERA", "alice"}, {"PSWRD", "secret"}})
-    Accounts.FieldByName(Field).SetAsString(Value);
-  Accounts.Post();
+  AddAccount(Server.Address());
   OpenWindow();
   Window->showMinimized();
   ASSERT_FALSE(Window->isActiveWindow());
