@@ -5,7 +5,7 @@
 
 #include "maillib/message/attachmentfile.h"
 #include "maillib/message/itemsfiler.h"
-#include "maillib/mime/contenttype.h"
+#include "maillib/message/contenttype.h"
 #include "platform/runtime/asciicase.h"
 
 namespace {

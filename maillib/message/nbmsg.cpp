@@ -3,8 +3,6 @@
 #include <algorithm>
 
 #include "maillib/message/attachmentfile.h"
-#include "maillib/mime/addressparse.h"
-#include "maillib/mime/headerfields.h"
 #include "platform/runtime/asciicase.h"
 
 namespace {
@@ -136,24 +134,6 @@ void TnbMessage::Clear() {
   FRecipients.Clear();
 }
 
-void TnbMessage::ParseHeaders(const TnbHeaders& AHeaders) {
-  ParseHeaderAddress(AHeaders, "FROM", Sender());
-  ParseHeaderAddresses(AHeaders, "TO", FRecipients);
-  ParseHeaderAddresses(AHeaders, "CC", FCC);
-  ParseHeaderAddresses(AHeaders, "BCC", FBCC);
-  const std::string Subject = GetHeaderField(AHeaders, "Subject");
-  if (!Subject.empty()) SetSubject(Subject);
-  const std::string XPriority = GetHeaderField(AHeaders, "X-Priority");
-  if (XPriority == "1")
-    Priority = TPriority::ptHigh;
-  else if (XPriority == "5")
-    Priority = TPriority::ptLow;
-  else
-    Priority = TPriority::ptNormal;
-  if (!GetHeaderField(AHeaders, "Return-receipt-to").empty()) ReturnReceipt = true;
-  SetHeaders(AHeaders);
-}
-
 void TnbMessage::Assign(const TnbCustomMessage& Source) {
   if (&Source == this) return;
   if (const auto* Message = dynamic_cast<const TnbMessage*>(&Source)) {
@@ -180,16 +160,6 @@ void TnbArticle::CheckRequired() const {
 void TnbArticle::Clear() {
   NewsGroups.clear();
   TnbCustomMessage::Clear();
-}
-
-void TnbArticle::ParseHeaders(const TnbHeaders& AHeaders) {
-  ParseHeaderAddress(AHeaders, "FROM", Sender());
-  Path = GetHeaderField(AHeaders, "PATH");
-  NewsGroups = GetHeaderField(AHeaders, "NEWSGROUPS");
-  MessageID = GetHeaderField(AHeaders, "MESSAGE-ID");
-  const std::string Subject = GetHeaderField(AHeaders, "Subject");
-  if (!Subject.empty()) SetSubject(Subject);
-  SetHeaders(AHeaders);
 }
 
 void TnbArticle::Assign(const TnbCustomMessage& Source) {

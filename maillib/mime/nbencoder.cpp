@@ -5,7 +5,7 @@
 
 #include "maillib/message/nbmsg.h"
 #include "maillib/mime/base64.h"
-#include "maillib/mime/contenttype.h"
+#include "maillib/message/contenttype.h"
 #include "maillib/mime/headerfields.h"
 #include "maillib/mime/headerwords.h"
 #include "maillib/mime/quotedprintable.h"

@@ -1,4 +1,4 @@
-#include "maillib/mime/contenttype.h"
+#include "maillib/message/contenttype.h"
 
 #include <gtest/gtest.h>
 
