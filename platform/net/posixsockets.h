@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "tkwinsock.h"
+#include "winsockprocs.h"
 
 // The socket library over POSIX sockets, getaddrinfo and the service database.
 std::optional<TProcTable> PosixSocketLibrary();

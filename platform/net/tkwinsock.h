@@ -4,7 +4,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <unordered_map>
 
 #include "platform/runtime/exception.h"
 #include "winsockprocs.h"
@@ -14,9 +13,6 @@ class EWinsockDLLError : public Exception {
 public:
   using Exception::Exception;
 };
-
-// Entry points by name; each value holds a std::function of the entry point's type.
-using TProcTable = std::unordered_map<std::string, std::any>;
 
 // The process-wide binding of the socket library: loads it and hands out its
 // entry points by name. Every socket component goes through it, which also

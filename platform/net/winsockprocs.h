@@ -4,9 +4,11 @@
 #include <sys/socket.h>
 #include <sys/types.h>
 
+#include <any>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 
 #include "asynclookup.h"
 
@@ -16,6 +18,10 @@ template <class Sig>
 struct TProcName {
   const char* Name;
 };
+
+// A socket library: entry points by name, each value a std::function of the
+// entry point's type.
+using TProcTable = std::unordered_map<std::string, std::any>;
 
 // Entry points by the names the mail code looks them up under. Failing calls
 // return -1 (or an empty handle) and leave a socket error number for

@@ -13,7 +13,7 @@
 
 #include "platform/runtime/asciicase.h"
 #include "sqlstatement.h"
-#include "table.h"
+#include "tableerror.h"
 #include "tablelayout.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "table.h"
+#include "tableerror.h"
 
 std::string QuoteIdent(std::string_view Name) {
   std::string Result = "\"";

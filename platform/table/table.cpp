@@ -3,14 +3,14 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <unordered_map>
 #include <utility>
 
 #include "database.h"
-#include "platform/runtime/asciicase.h"
 #include "platform/runtime/strutils.h"
 #include "sqlstatement.h"
 #include "tablelayout.h"
+#include "tablerow.h"
+#include "tablestatements.h"
 
 namespace {
 
@@ -23,90 +23,30 @@ constexpr std::size_t MaxBatchRows = 1024;
 // holds this much memo text, as each row may carry a long one.
 constexpr std::size_t MaxBatchMemoBytes = 1 << 20;
 
-// Memo text keeps CR LF line ends: a bare LF becomes CR LF.
-std::string NormalizeMemo(std::string_view Text) {
-  std::string Result;
-  Result.reserve(Text.size());
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    if (Text[I] == '\n' && (I == 0 || Text[I - 1] != '\r')) Result += '\r';
-    Result += Text[I];
-  }
-  return Result;
-}
-
-// Lines are separated (not terminated) by CR LF, so "a\r\n" is "a" and an
-// empty line; a bare LF is accepted as a separator too.
-TStringList SplitLines(std::string_view Text) {
-  TStringList Lines;
-  if (Text.empty()) return Lines;
-  std::size_t Pos = 0;
-  for (;;) {
-    const std::size_t Lf = Text.find('\n', Pos);
-    if (Lf == std::string_view::npos) {
-      Lines.emplace_back(Text.substr(Pos));
-      return Lines;
-    }
-    std::size_t End = Lf;
-    if (End > Pos && Text[End - 1] == '\r') --End;
-    Lines.emplace_back(Text.substr(Pos, End - Pos));
-    Pos = Lf + 1;
-  }
-}
-
-std::string JoinLines(const TStringList& Lines) {
-  std::string Text;
-  for (std::size_t I = 0; I < Lines.size(); ++I) {
-    if (I > 0) Text += "\r\n";
-    Text += Lines[I];
-  }
-  return Text;
-}
-
-// Logical values as text: 1/0, True/False, T/F, Yes/No, Y/N in any case.
-bool ParseBoolean(std::string_view Text, bool& Value) {
-  for (const char* Word : {"1", "true", "t", "yes", "y"})
-    if (EqualsNoCaseAscii(Text, Word)) return Value = true, true;
-  for (const char* Word : {"0", "false", "f", "no", "n"})
-    if (EqualsNoCaseAscii(Text, Word)) return Value = false, true;
-  return false;
-}
-
-// Logical values are held as "1" and "0" (an empty value is false too).
-bool StoredTruth(const std::string& Stored) { return !Stored.empty() && Stored != "0"; }
-
 }  // namespace
 
 struct TTable::TImpl {
-  // A row as read: record id and the values by field number. Memo values are
-  // read on first use (Loaded false until then).
-  struct TRow {
-    std::int64_t Id = 0;
-    std::vector<std::string> Values;
-    std::vector<char> Loaded;
-  };
-
   TImpl(TDatabase& Database, const TTableDef& Def)
-      : Layout(Def), Db(Database.Handle()), Context("Table \"" + Def.TableName + "\"") {
+      : Layout(Def), Rows(Def, Layout), Statements(Database.Handle(), Def, Layout), Db(Database.Handle()) {
     MemoSlot.assign(Def.Fields.size(), -1);
     for (std::size_t I = 0; I < Layout.MemoFields.size(); ++I)
       MemoSlot[Layout.MemoFields[I]] = static_cast<int>(I);
-    for (const TFieldDef& Field : Def.Fields) IsLogical.push_back(Field.DataType == TFieldType::ftBoolean);
   }
 
   TTableLayout Layout;
+  TRowFormat Rows;              // reads and binds the values of a row
+  TTableStatements Statements;  // the SQL of this table, prepared once opened
   sqlite3* Db;
-  std::string Context;
   std::vector<int> MemoSlot;  // field number -> position in Layout.MemoFields, or -1
-  std::vector<char> IsLogical;
   int IndexField = -1;        // field of the current index; -1 orders by record id
 
   // The cursor: the current row, and the rows that follow it in order.
-  TRow Cur;
+  TTableRow Cur;
   bool HasRow = false;
   bool Eof = true;
   // Rows [BufPos, BufCount) of Buf follow the current row. Rows are swapped
   // in and out rather than moved, so their strings are reused while scanning.
-  std::vector<TRow> Buf;
+  std::vector<TTableRow> Buf;
   std::size_t BufCount = 0;
   std::size_t BufPos = 0;
   bool BufEnd = false;  // no row follows the last one in Buf
@@ -114,7 +54,7 @@ struct TTable::TImpl {
   std::int64_t Version = -1;  // data version the cursor's rows were read at
 
   // The row being edited or inserted.
-  TRow EditRow;
+  TTableRow EditRow;
   std::vector<char> Changed;
   bool Modified = false;
 
@@ -127,143 +67,6 @@ struct TTable::TImpl {
   std::uint64_t MemosReadBefore = 0;
 
   bool InTransaction = false;  // this table's cached batch is open
-
-  // Statements that read rows in order, with the memos of one mask joined in.
-  struct TScan {
-    TSqlStatement First, After;
-    std::vector<int> Memos;  // memo fields whose text follows the small columns
-  };
-  std::unordered_map<std::uint64_t, TScan> Scans;  // by mask of memo positions
-
-  std::string SelectList;
-  TSqlStatement ScanLast, FindKeyStmt, RowById, CountStmt, InsertStmt, DeleteStmt, Savepoint, Release;
-  std::vector<TSqlStatement> MemoSelect, MemoReplace, MemoDelete;
-  std::unordered_map<std::uint64_t, TSqlStatement> Updates;  // by mask of changed small fields
-
-  TSqlStatement Prepare(const std::string& Sql) { return TSqlStatement(Db, Sql, Context); }
-
-  void PrepareStatements(const TTableDef& Def) {
-    const std::string Table = QuoteIdent(Def.TableName);
-    const std::string Id = QuoteIdent(RecordIdColumn);
-    SelectList = Id;
-    std::string Columns, Params;
-    for (std::size_t K = 0; K < Layout.SmallFields.size(); ++K) {
-      const std::string Column = QuoteIdent(Def.Fields[Layout.SmallFields[K]].Name);
-      SelectList += ", " + Column;
-      Columns += (K ? ", " : "") + Column;
-      Params += (K ? ", ?" : "?") + std::to_string(K + 1);
-    }
-    RowById = Prepare("SELECT " + SelectList + " FROM " + Table + " WHERE " + Id + " = ?1");
-    CountStmt = Prepare("SELECT count(*) FROM " + Table);
-    InsertStmt = Prepare(Columns.empty()
-                             ? "INSERT INTO " + Table + " DEFAULT VALUES"
-                             : "INSERT INTO " + Table + " (" + Columns + ") VALUES (" + Params + ")");
-    DeleteStmt = Prepare("DELETE FROM " + Table + " WHERE " + Id + " = ?1");
-    Savepoint = Prepare("SAVEPOINT tablewrite");
-    Release = Prepare("RELEASE tablewrite");
-    MemoSelect.clear();
-    MemoReplace.clear();
-    MemoDelete.clear();
-    for (int Field : Layout.MemoFields) {
-      const std::string Memo = QuoteIdent(MemoTableName(Def.TableName, Def.Fields[Field].Name));
-      MemoSelect.push_back(Prepare("SELECT \"TEXT\" FROM " + Memo + " WHERE " + Id + " = ?1"));
-      MemoReplace.push_back(
-          Prepare("INSERT OR REPLACE INTO " + Memo + " (" + Id + ", \"TEXT\") VALUES (?1, ?2)"));
-      MemoDelete.push_back(Prepare("DELETE FROM " + Memo + " WHERE " + Id + " = ?1"));
-    }
-    Updates.clear();
-    PrepareOrderStatements(Def);
-  }
-
-  // The statements that depend on the current index.
-  void PrepareOrderStatements(const TTableDef& Def) {
-    const std::string Table = QuoteIdent(Def.TableName);
-    const std::string Id = QuoteIdent(RecordIdColumn);
-    const std::string Select = "SELECT " + SelectList + " FROM " + Table;
-    Scans.clear();
-    if (IndexField < 0) {
-      ScanLast = Prepare(Select + " ORDER BY " + Id + " DESC LIMIT 1");
-      FindKeyStmt = TSqlStatement();
-      return;
-    }
-    const std::string Key = QuoteIdent(Def.Fields[IndexField].Name);
-    ScanLast = Prepare(Select + " ORDER BY " + Key + " DESC, " + Id + " DESC LIMIT 1");
-    FindKeyStmt = Prepare(Select + " WHERE " + Key + " = ?1 ORDER BY " + Key + ", " + Id + " LIMIT 1");
-  }
-
-  // The scan statements that also read the memos of Mask.
-  TScan& ScanFor(const TTableDef& Def, std::uint64_t Mask) {
-    auto It = Scans.find(Mask);
-    if (It != Scans.end()) return It->second;
-    const std::string Id = "t." + QuoteIdent(RecordIdColumn);
-    std::string Select = "SELECT " + Id;
-    for (int Field : Layout.SmallFields) Select += ", t." + QuoteIdent(Def.Fields[Field].Name);
-    std::string From = " FROM " + QuoteIdent(Def.TableName) + " AS t";
-    TScan Scan;
-    for (std::size_t K = 0; K < Layout.MemoFields.size(); ++K) {
-      if (!(Mask & (std::uint64_t{1} << K))) continue;
-      const int Field = Layout.MemoFields[K];
-      const std::string Alias = "m" + std::to_string(K);
-      Select += ", " + Alias + ".\"TEXT\"";
-      From += " LEFT JOIN " + QuoteIdent(MemoTableName(Def.TableName, Def.Fields[Field].Name)) + " AS " + Alias +
-              " ON " + Alias + "." + QuoteIdent(RecordIdColumn) + " = " + Id;
-      Scan.Memos.push_back(Field);
-    }
-    if (IndexField < 0) {
-      Scan.First = Prepare(Select + From + " ORDER BY " + Id + " LIMIT ?1");
-      Scan.After = Prepare(Select + From + " WHERE " + Id + " > ?2 ORDER BY " + Id + " LIMIT ?3");
-    } else {
-      const std::string Key = "t." + QuoteIdent(Def.Fields[IndexField].Name);
-      const std::string Order = " ORDER BY " + Key + ", " + Id;
-      Scan.First = Prepare(Select + From + Order + " LIMIT ?1");
-      Scan.After = Prepare(Select + From + " WHERE (" + Key + ", " + Id + ") > (?1, ?2)" + Order + " LIMIT ?3");
-    }
-    return Scans.emplace(Mask, std::move(Scan)).first->second;
-  }
-
-  TRow BlankRow(const TTableDef& Def) const {
-    TRow Row;
-    Row.Values.resize(Def.Fields.size());
-    Row.Loaded.assign(Def.Fields.size(), 1);
-    for (std::size_t I = 0; I < Def.Fields.size(); ++I)
-      if (Def.Fields[I].DataType == TFieldType::ftBoolean) Row.Values[I] = "0";
-    return Row;
-  }
-
-  // Reads the record id and small fields, then the texts of Memos if given.
-  void ReadRow(const TSqlStatement& S, TRow& Row, const std::vector<int>* Memos = nullptr) const {
-    const std::size_t FieldCount = Layout.ColumnOf.size();
-    Row.Id = S.ColumnInt(0);
-    Row.Values.resize(FieldCount);
-    Row.Loaded.resize(FieldCount);
-    for (std::size_t I = 0; I < FieldCount; ++I) {
-      const int Column = Layout.ColumnOf[I];
-      if (Column < 0) {
-        Row.Values[I].clear();  // keeps its storage for the next row
-        Row.Loaded[I] = 0;
-      } else if (IsLogical[I]) {
-        Row.Values[I] = S.ColumnInt(Column) != 0 ? "1" : "0";
-        Row.Loaded[I] = 1;
-      } else {
-        Row.Values[I].assign(S.ColumnText(Column));
-        Row.Loaded[I] = 1;
-      }
-    }
-    if (!Memos) return;
-    int Column = static_cast<int>(Layout.SmallFields.size()) + 1;
-    for (int Field : *Memos) {
-      Row.Values[Field].assign(S.ColumnText(Column++));  // no side row: empty
-      Row.Loaded[Field] = 1;
-    }
-  }
-
-  // Binds a value of a small field as it is stored: logical fields as integers.
-  void BindValue(TSqlStatement& S, int Pos, const TTableDef& Def, int Field, const std::string& Value) {
-    if (Def.Fields[Field].DataType == TFieldType::ftBoolean)
-      S.BindInt(Pos, StoredTruth(Value) ? 1 : 0);
-    else
-      S.BindText(Pos, Value);
-  }
 
   // The cursor moved to another row; Sequential when it was a step to the next one.
   void Moved(bool Sequential) {
@@ -278,22 +81,23 @@ struct TTable::TImpl {
     BatchRows = FirstBatchRows;
   }
 
-  bool LoadById(std::int64_t Id, TRow& Row) {
-    TStatementUse Use(RowById);
-    RowById.BindInt(1, Id);
-    if (!RowById.Step()) return false;
-    ReadRow(RowById, Row);
+  bool LoadById(std::int64_t Id, TTableRow& Row) {
+    TSqlStatement& S = Statements.RowById;
+    TStatementUse Use(S);
+    S.BindInt(1, Id);
+    if (!S.Step()) return false;
+    Rows.ReadRow(S, Row);
     return true;
   }
 
   // Reads up to Limit rows that follow Row (or the first rows) in order into
   // Buf, with the memos that are being read row after row.
-  void Fill(const TTableDef& Def, const TRow* After, std::size_t Limit) {
-    TScan& Scan = ScanFor(Def, MemosRead | MemosReadBefore);
+  void Fill(const TTableRow* After, std::size_t Limit) {
+    TTableStatements::TScan& Scan = Statements.ScanFor(MemosRead | MemosReadBefore);
     TSqlStatement& S = After ? Scan.After : Scan.First;
     TStatementUse Use(S);
     if (After) {
-      if (IndexField >= 0) BindValue(S, 1, Def, IndexField, After->Values[IndexField]);
+      if (IndexField >= 0) Rows.BindValue(S, 1, IndexField, After->Values[IndexField]);
       S.BindInt(2, After->Id);
       S.BindInt(3, static_cast<std::int64_t>(Limit));
     } else {
@@ -304,8 +108,8 @@ struct TTable::TImpl {
     std::size_t MemoBytes = 0;
     while (S.Step()) {
       if (BufCount == Buf.size()) Buf.emplace_back();
-      TRow& Row = Buf[BufCount++];
-      ReadRow(S, Row, &Scan.Memos);
+      TTableRow& Row = Buf[BufCount++];
+      Rows.ReadRow(S, Row, &Scan.Memos);
       for (int Field : Scan.Memos) MemoBytes += Row.Values[Field].size();
       if (MemoBytes >= MaxBatchMemoBytes) {
         BufEnd = false;  // stopped early: more rows may follow
@@ -315,15 +119,16 @@ struct TTable::TImpl {
     BufEnd = BufCount < Limit;
   }
 
-  bool LoadLast(TRow& Row) {
-    TStatementUse Use(ScanLast);
-    if (!ScanLast.Step()) return false;
-    ReadRow(ScanLast, Row);
+  bool LoadLast(TTableRow& Row) {
+    TSqlStatement& S = Statements.ScanLast;
+    TStatementUse Use(S);
+    if (!S.Step()) return false;
+    Rows.ReadRow(S, Row);
     return true;
   }
 
   std::string LoadMemo(int Field, std::int64_t Id) {
-    TSqlStatement& S = MemoSelect[MemoSlot[Field]];
+    TSqlStatement& S = Statements.MemoSelect[MemoSlot[Field]];
     TStatementUse Use(S);
     S.BindInt(1, Id);
     return S.Step() ? std::string(S.ColumnText(0)) : std::string();
@@ -332,26 +137,11 @@ struct TTable::TImpl {
   void WriteMemo(int Field, std::int64_t Id, const std::string& Text) {
     const int Slot = MemoSlot[Field];
     // An empty memo has no row in its side table.
-    TSqlStatement& S = Text.empty() ? MemoDelete[Slot] : MemoReplace[Slot];
+    TSqlStatement& S = Text.empty() ? Statements.MemoDelete[Slot] : Statements.MemoReplace[Slot];
     TStatementUse Use(S);
     S.BindInt(1, Id);
     if (!Text.empty()) S.BindText(2, Text);
     S.Step();
-  }
-
-  TSqlStatement& UpdateStatement(const TTableDef& Def, std::uint64_t Mask) {
-    auto It = Updates.find(Mask);
-    if (It != Updates.end()) return It->second;
-    std::string Sql = "UPDATE " + QuoteIdent(Def.TableName) + " SET ";
-    int Pos = 0;
-    for (std::size_t K = 0; K < Layout.SmallFields.size(); ++K) {
-      if (!(Mask & (std::uint64_t{1} << K))) continue;
-      Sql += (Pos ? ", " : "") + QuoteIdent(Def.Fields[Layout.SmallFields[K]].Name) + " = ?" +
-             std::to_string(Pos + 1);
-      ++Pos;
-    }
-    Sql += " WHERE " + QuoteIdent(RecordIdColumn) + " = ?" + std::to_string(Pos + 1);
-    return Updates.emplace(Mask, Prepare(Sql)).first->second;
   }
 };
 
@@ -372,7 +162,7 @@ void TTable::Open() {
     throw ETableError("Table \"" + FDef.TableName + "\" does not exist");
   {
     // The stored table must have every field of the definition.
-    TSqlStatement Columns = I.Prepare("SELECT name FROM pragma_table_info(?1)");
+    TSqlStatement Columns = I.Statements.Prepare("SELECT name FROM pragma_table_info(?1)");
     TStatementUse Use(Columns);
     Columns.BindText(1, FDef.TableName);
     std::vector<char> Found(FDef.Fields.size(), 0);
@@ -388,7 +178,7 @@ void TTable::Open() {
         throw ETableError("Table \"" + FDef.TableName + "\" has no field \"" + FDef.Fields[F].Name + "\"");
     }
   }
-  I.PrepareStatements(FDef);
+  I.Statements.PrepareStatements(I.IndexField);
   if (FCachedUpdates) BeginBatch();
   SetState(TDataSetState::dsBrowse);
   First();
@@ -407,7 +197,7 @@ void TTable::SetIndexName(const std::string& Name) {
   FIndexName = Canonical;
   FImpl->IndexField = Field;
   if (Active()) {
-    FImpl->PrepareOrderStatements(FDef);
+    FImpl->Statements.PrepareOrderStatements(Field);
     FImpl->InvalidateBuffer();
   }
 }
@@ -431,20 +221,20 @@ bool TTable::Sync() {
   I.Version = Version;
   I.InvalidateBuffer();
   if (!I.HasRow) return false;
-  TImpl::TRow Row;
+  TTableRow Row;
   if (I.LoadById(I.Cur.Id, Row)) {
     I.Cur = std::move(Row);
     return false;
   }
   // The current row is gone: continue with the row that followed it, or the last row.
-  I.Fill(FDef, &I.Cur, 1);
+  I.Fill(&I.Cur, 1);
   if (I.BufCount > 0) {
     std::swap(I.Cur, I.Buf.front());
     I.Eof = false;
   } else if (I.LoadLast(Row)) {
     I.Cur = std::move(Row);
   } else {
-    I.Cur = TImpl::TRow();
+    I.Cur = TTableRow();
     I.HasRow = false;
     I.Eof = true;
   }
@@ -460,10 +250,10 @@ void TTable::First() {
   TImpl& I = *FImpl;
   I.InvalidateBuffer();
   I.Moved(false);
-  I.Fill(FDef, nullptr, I.BatchRows);
+  I.Fill(nullptr, I.BatchRows);
   I.BatchRows = std::min(I.BatchRows * 2, MaxBatchRows);
   if (I.BufCount == 0) {
-    I.Cur = TImpl::TRow();
+    I.Cur = TTableRow();
     I.HasRow = false;
     I.Eof = true;
     return;
@@ -485,7 +275,7 @@ void TTable::Next() {
       I.Eof = true;
       return;
     }
-    I.Fill(FDef, &I.Cur, I.BatchRows);
+    I.Fill(&I.Cur, I.BatchRows);
     I.BatchRows = std::min(I.BatchRows * 2, MaxBatchRows);
     if (I.BufCount == 0) {
       I.Eof = true;  // the cursor stays on the last row
@@ -504,9 +294,9 @@ int TTable::RecordCount() {
   TImpl& I = *FImpl;
   const std::int64_t Version = FDatabase.DataVersion();
   if (I.CountVersion != Version) {
-    TStatementUse Use(I.CountStmt);
-    I.CountStmt.Step();
-    I.Count = I.CountStmt.ColumnInt(0);
+    TStatementUse Use(I.Statements.CountStmt);
+    I.Statements.CountStmt.Step();
+    I.Count = I.Statements.CountStmt.ColumnInt(0);
     I.CountVersion = Version;
   }
   return static_cast<int>(I.Count);
@@ -525,7 +315,7 @@ bool TTable::GotoRecord(std::int64_t Id) {
   FDatabase.CheckOtherWriters();
   Sync();
   TImpl& I = *FImpl;
-  TImpl::TRow Row;
+  TTableRow Row;
   if (!I.LoadById(Id, Row)) return false;
   I.Cur = std::move(Row);
   I.Moved(false);
@@ -550,13 +340,13 @@ bool TTable::FindKey(const std::string& Value) {
     Key = CutUtf8(Value, static_cast<std::size_t>(Field.Size));
   } else {
     bool Truth = false;
-    if (!ParseBoolean(Value, Truth)) return false;
+    if (!tablevalue::ParseBoolean(Value, Truth)) return false;
     Key = Truth ? "1" : "0";
   }
-  TStatementUse Use(I.FindKeyStmt);
-  I.BindValue(I.FindKeyStmt, 1, FDef, I.IndexField, Key);
-  if (!I.FindKeyStmt.Step()) return false;
-  I.ReadRow(I.FindKeyStmt, I.Cur);
+  TStatementUse Use(I.Statements.FindKeyStmt);
+  I.Rows.BindValue(I.Statements.FindKeyStmt, 1, I.IndexField, Key);
+  if (!I.Statements.FindKeyStmt.Step()) return false;
+  I.Rows.ReadRow(I.Statements.FindKeyStmt, I.Cur);
   I.Moved(false);
   I.HasRow = true;
   I.Eof = false;
@@ -575,7 +365,7 @@ void TTable::Append() {
   CheckBrowseMode();
   Sync();
   TImpl& I = *FImpl;
-  I.EditRow = I.BlankRow(FDef);
+  I.EditRow = I.Rows.BlankRow();
   I.Changed.assign(FDef.Fields.size(), 0);
   I.Modified = false;
   SetState(TDataSetState::dsInsert);
@@ -601,16 +391,16 @@ void TTable::Post() {
   CheckActive();
   if (FState != TDataSetState::dsEdit && FState != TDataSetState::dsInsert) return;
   TImpl& I = *FImpl;
-  TImpl::TRow& Row = I.EditRow;
+  TTableRow& Row = I.EditRow;
   if (FState == TDataSetState::dsInsert) {
     RunWrite([&] {
       {
-        TStatementUse Use(I.InsertStmt);
+        TStatementUse Use(I.Statements.InsertStmt);
         for (std::size_t K = 0; K < I.Layout.SmallFields.size(); ++K) {
           const int Field = I.Layout.SmallFields[K];
-          I.BindValue(I.InsertStmt, static_cast<int>(K + 1), FDef, Field, Row.Values[Field]);
+          I.Rows.BindValue(I.Statements.InsertStmt, static_cast<int>(K + 1), Field, Row.Values[Field]);
         }
-        I.InsertStmt.Step();
+        I.Statements.InsertStmt.Step();
       }
       Row.Id = sqlite3_last_insert_rowid(I.Db);
       for (int Field : I.Layout.MemoFields)
@@ -623,19 +413,19 @@ void TTable::Post() {
         if (I.Changed[I.Layout.SmallFields[K]]) Mask |= std::uint64_t{1} << K;
       bool Exists;
       if (Mask) {
-        TSqlStatement& S = I.UpdateStatement(FDef, Mask);
+        TSqlStatement& S = I.Statements.UpdateStatement(Mask);
         TStatementUse Use(S);
         int Pos = 0;
         for (std::size_t K = 0; K < I.Layout.SmallFields.size(); ++K)
           if (Mask & (std::uint64_t{1} << K)) {
             const int Field = I.Layout.SmallFields[K];
-            I.BindValue(S, ++Pos, FDef, Field, Row.Values[Field]);
+            I.Rows.BindValue(S, ++Pos, Field, Row.Values[Field]);
           }
         S.BindInt(Pos + 1, Row.Id);
         S.Step();
         Exists = sqlite3_changes64(I.Db) > 0;
       } else {
-        TImpl::TRow Probe;
+        TTableRow Probe;
         Exists = I.LoadById(Row.Id, Probe);
       }
       if (!Exists) throw ETableError("Table \"" + FDef.TableName + "\": the row being edited no longer exists");
@@ -644,7 +434,7 @@ void TTable::Post() {
     });
   }
   I.Cur = std::move(Row);
-  I.EditRow = TImpl::TRow();
+  I.EditRow = TTableRow();
   I.HasRow = true;
   I.Eof = false;
   // The cursor's row is what was just written; only the rows after it are re-read.
@@ -655,7 +445,7 @@ void TTable::Post() {
 
 void TTable::Cancel() {
   if (FState != TDataSetState::dsEdit && FState != TDataSetState::dsInsert) return;
-  FImpl->EditRow = TImpl::TRow();
+  FImpl->EditRow = TTableRow();
   SetState(TDataSetState::dsBrowse);
 }
 
@@ -674,9 +464,9 @@ void TTable::Delete() {
   const std::int64_t Id = I.Cur.Id;
   RunWrite([&] {
     for (int Field : I.Layout.MemoFields) I.WriteMemo(Field, Id, std::string());
-    TStatementUse Use(I.DeleteStmt);
-    I.DeleteStmt.BindInt(1, Id);
-    I.DeleteStmt.Step();
+    TStatementUse Use(I.Statements.DeleteStmt);
+    I.Statements.DeleteStmt.BindInt(1, Id);
+    I.Statements.DeleteStmt.Step();
   });
   Sync();  // moves to the next row in order, or the last one
 }
@@ -764,12 +554,12 @@ void TTable::RunWrite(const std::function<void()>& Body) {
                       Batch->FDef.TableName + "\" holds cached updates");
   try {
     {
-      TStatementUse Use(I.Savepoint);
-      I.Savepoint.Step();
+      TStatementUse Use(I.Statements.Savepoint);
+      I.Statements.Savepoint.Step();
     }
     Body();
-    TStatementUse Use(I.Release);
-    I.Release.Step();
+    TStatementUse Use(I.Statements.Release);
+    I.Statements.Release.Step();
   } catch (const ETableError& E) {
     sqlite3_exec(I.Db, "ROLLBACK TO tablewrite; RELEASE tablewrite", nullptr, nullptr, nullptr);
     std::string Text = E.Message;
@@ -796,7 +586,7 @@ void TTable::SetState(TDataSetState Value) {
 std::string TTable::ReadField(int Index) {
   CheckActive();
   TImpl& I = *FImpl;
-  TImpl::TRow* Row = &I.EditRow;
+  TTableRow* Row = &I.EditRow;
   if (FState != TDataSetState::dsEdit && FState != TDataSetState::dsInsert) {
     Sync();
     if (!I.HasRow) return std::string();
@@ -818,7 +608,7 @@ void TTable::WriteField(int Index, std::string Value) {
   if (Field.DataType == TFieldType::ftString)
     Value = CutUtf8(Value, static_cast<std::size_t>(Field.Size));
   else if (Field.DataType == TFieldType::ftMemo)
-    Value = NormalizeMemo(Value);
+    Value = tablevalue::NormalizeMemo(Value);
   TImpl& I = *FImpl;
   I.EditRow.Values[Index] = std::move(Value);
   I.EditRow.Loaded[Index] = 1;
@@ -830,22 +620,22 @@ const TFieldDef& TField::Def() const { return FTable->FDef.Fields[FIndex]; }
 
 std::string TField::AsString() const {
   std::string Value = FTable->ReadField(FIndex);
-  if (Def().DataType == TFieldType::ftBoolean) return StoredTruth(Value) ? "True" : "False";
+  if (Def().DataType == TFieldType::ftBoolean) return tablevalue::StoredTruth(Value) ? "True" : "False";
   return Value;
 }
 
-TStringList TField::AsLines() const { return SplitLines(AsString()); }
+TStringList TField::AsLines() const { return tablevalue::SplitLines(AsString()); }
 
 bool TField::AsBoolean() const {
   if (Def().DataType != TFieldType::ftBoolean)
     throw ETableError("Field \"" + Def().Name + "\" is not a logical field");
-  return StoredTruth(FTable->ReadField(FIndex));
+  return tablevalue::StoredTruth(FTable->ReadField(FIndex));
 }
 
 void TField::SetAsString(const std::string& Value) {
   if (Def().DataType == TFieldType::ftBoolean) {
     bool Truth = false;
-    if (!ParseBoolean(Value, Truth))
+    if (!tablevalue::ParseBoolean(Value, Truth))
       throw ETableError("\"" + Value + "\" is not a valid value for field \"" + Def().Name + "\"");
     SetAsBoolean(Truth);
     return;
@@ -853,7 +643,7 @@ void TField::SetAsString(const std::string& Value) {
   FTable->WriteField(FIndex, Value);
 }
 
-void TField::SetAsLines(const TStringList& Lines) { SetAsString(JoinLines(Lines)); }
+void TField::SetAsLines(const TStringList& Lines) { SetAsString(tablevalue::JoinLines(Lines)); }
 
 void TField::SetAsBoolean(bool Value) {
   if (Def().DataType != TFieldType::ftBoolean)

@@ -7,18 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/runtime/exception.h"
 #include "platform/runtime/stringlist.h"
 #include "tabledef.h"
+#include "tableerror.h"
 
 class TDatabase;
 class TTable;
-
-// The table engine refused an operation (missing table, failed write, ...).
-class ETableError : public Exception {
-public:
-  using Exception::Exception;
-};
 
 enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 

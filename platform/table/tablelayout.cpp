@@ -2,7 +2,7 @@
 
 #include "platform/runtime/asciicase.h"
 #include "sqlstatement.h"
-#include "table.h"
+#include "tableerror.h"
 
 namespace {
 // Updates name their changed columns by a bit mask of this width.

@@ -11,6 +11,7 @@
 #include "maillib/smtp/nbsmtp.h"
 #include "maillib/transport/nberrors.h"
 #include "platform/net/posixsockets.h"
+#include "platform/net/tkwinsock.h"
 #include "platform/runtime/streams.h"
 #include "support/realservers.h"
 

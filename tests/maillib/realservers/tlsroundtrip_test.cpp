@@ -14,6 +14,7 @@
 #include "maillib/smtp/nbsmtp.h"
 #include "maillib/transport/nberrors.h"
 #include "platform/net/posixsockets.h"
+#include "platform/net/tkwinsock.h"
 #include "support/errorof.h"
 #include "support/realservers.h"
 
