@@ -27,6 +27,7 @@
 #include "app/settings/settingsfiles.h"
 #include "app/settings/storedpasswords.h"
 #include "app/store/fetchedids.h"
+#include "app/store/fieldnames.h"
 #include "maillib/dialup/tkRasCmp.h"
 #include "maillib/pop3/nbpop3.h"
 #include "maillib/smtp/nbsmtp.h"
@@ -108,7 +109,7 @@ TForm4::TForm4(const TPreferencesTargets& Targets, QWidget* Parent)
   setObjectName("Form4");
   setWindowTitle("Preferences");
   setFixedSize(DialogWidth, DialogHeight);
-  FAccounts->SetIndexName("PSWRD");
+  FAccounts->SetIndexName(accountfield::Password);
   FAccounts->Open();
 
   PageControl1 = new QTabWidget;
@@ -414,11 +415,11 @@ void TForm4::BitBtn3Click() {
   }
   try {
     FAccounts->Append();
-    FAccounts->FieldByName("SERVER").SetAsString(Text(Edit5));
-    FAccounts->FieldByName("USERA").SetAsString(Text(Edit6));
-    FAccounts->FieldByName("PSWRD").SetAsString(Text(Edit7));
-    FAccounts->FieldByName("SECURITY").SetAsString(std::string(SecurityName(SecurityIn(ComboBox3))));
-    FAccounts->FieldByName("PORT").SetAsString(settings::PortText(PortIn(Edit12)));
+    FAccounts->FieldByName(accountfield::Server).SetAsString(Text(Edit5));
+    FAccounts->FieldByName(accountfield::User).SetAsString(Text(Edit6));
+    FAccounts->FieldByName(accountfield::Password).SetAsString(Text(Edit7));
+    FAccounts->FieldByName(accountfield::Security).SetAsString(std::string(SecurityName(SecurityIn(ComboBox3))));
+    FAccounts->FieldByName(accountfield::Port).SetAsString(settings::PortText(PortIn(Edit12)));
     FAccounts->Post();
   } catch (...) {
     FAccounts->Cancel();
@@ -433,7 +434,7 @@ void TForm4::BitBtn4Click() {
   if (!Item) return;
   const std::int64_t Id = Item->data(RecordIdRole).toLongLong();
   if (!FAccounts->GotoRecord(Id)) return;
-  const bool InKeyring = FAccounts->FieldByName("KEYRING").AsBoolean();
+  const bool InKeyring = FAccounts->FieldByName(accountfield::Keyring).AsBoolean();
   // The ids of the messages fetched for the account go with it.
   TFetchedIds FetchedIds(FAccounts->Database());
   TTransaction Transaction(FAccounts->Database());
@@ -466,15 +467,15 @@ void TForm4::FillGrid(std::int64_t Current) {
   for (FAccounts->First(); !FAccounts->Eof(); FAccounts->Next()) {
     const int Row = DBGrid1->rowCount();
     DBGrid1->insertRow(Row);
-    const std::string Password = FAccounts->FieldByName("PSWRD").AsString();
+    const std::string Password = FAccounts->FieldByName(accountfield::Password).AsString();
     // What the account is received with: an empty port is the mode's default.
-    const TSecurity Security = settings::SecurityOf(FAccounts->FieldByName("SECURITY").AsString());
-    const std::uint16_t Port = settings::PortOf(FAccounts->FieldByName("PORT").AsString());
+    const TSecurity Security = settings::SecurityOf(FAccounts->FieldByName(accountfield::Security).AsString());
+    const std::uint16_t Port = settings::PortOf(FAccounts->FieldByName(accountfield::Port).AsString());
     const std::string_view Mode = SecurityName(Security);
     const QString Cells[GridColumnCount] = {
-        QString::fromStdString(FAccounts->FieldByName("SERVER").AsString()),
-        QString::fromStdString(FAccounts->FieldByName("USERA").AsString()),
-        Password.empty() && !FAccounts->FieldByName("KEYRING").AsBoolean() ? QString() : PasswordMask,
+        QString::fromStdString(FAccounts->FieldByName(accountfield::Server).AsString()),
+        QString::fromStdString(FAccounts->FieldByName(accountfield::User).AsString()),
+        Password.empty() && !FAccounts->FieldByName(accountfield::Keyring).AsBoolean() ? QString() : PasswordMask,
         QString::fromUtf8(Mode.data(), static_cast<qsizetype>(Mode.size())),
         QString::number(Port != 0 ? Port : TnbCustomPOP::DefaultPortFor(Security))};
     for (int Column = 0; Column < GridColumnCount; ++Column)

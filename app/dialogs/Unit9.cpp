@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "app/store/fieldnames.h"
 #include "app/store/mailtables.h"
 #include "dbgrid.h"
 #include "platform/ui/dialogs.h"
@@ -43,7 +44,7 @@ TForm9::TForm9(TDatabase& Database, QWidget* Parent) : QDialog(Parent), Table1(D
   setObjectName("Form9");
   setWindowTitle("Address Book");
   resize(546, 382);
-  Table1.SetIndexName("EMAIL");
+  Table1.SetIndexName(addressfield::Email);
   Table1.Open();
 
   Panel1 = new QFrame;
@@ -88,15 +89,15 @@ TForm9::TForm9(TDatabase& Database, QWidget* Parent) : QDialog(Parent), Table1(D
   Boxes->setColumnStretch(1, 1);
   Boxes->setColumnStretch(3, 1);
 
-  DBGrid1 = new TDBGrid(Table1, {{"FIRST_NAME", "First Name"},
-                                 {"LAST_NAME", "Last Name"},
-                                 {"ADDRESS_1", "Address 1"},
-                                 {"ADDRESS_2", "Address 2"},
-                                 {"ADDRESS_3", "Address 3"},
-                                 {"EMAIL", "E-Mail"},
-                                 {"MOBIL", "Cellular Phone"},
-                                 {"PHONE", "Phone"},
-                                 {"JOBPHONE", "Job Phone"}});
+  DBGrid1 = new TDBGrid(Table1, {{addressfield::FirstName, "First Name"},
+                                 {addressfield::LastName, "Last Name"},
+                                 {addressfield::Address1, "Address 1"},
+                                 {addressfield::Address2, "Address 2"},
+                                 {addressfield::Address3, "Address 3"},
+                                 {addressfield::Email, "E-Mail"},
+                                 {addressfield::Mobile, "Cellular Phone"},
+                                 {addressfield::Phone, "Phone"},
+                                 {addressfield::JobPhone, "Job Phone"}});
   DBGrid1->setObjectName("DBGrid1");
   DBGrid1->setAccessibleName("Contacts");
   DBNavigator1 = new TDBNavigator(*DBGrid1);
@@ -145,19 +146,20 @@ void TForm9::BitBtn1Click() {
   }
   // The table would cut a long address to its width, and a cut address
   // would later be picked as a different one: it is refused instead.
-  const std::size_t Width = static_cast<std::size_t>(Table1.FieldByName("EMAIL").Def().Size);
+  const std::size_t Width = static_cast<std::size_t>(Table1.FieldByName(addressfield::Email).Def().Size);
   if (Email.toStdString().size() > Width) {
     ui::ShowMessage("The E-mail Address is too long: at most " + std::to_string(Width) + " characters");
     return;
   }
   const std::pair<const char*, QLineEdit*> Fields[] = {
-      {"FIRST_NAME", Edit1}, {"LAST_NAME", Edit2}, {"ADDRESS_1", Edit3}, {"ADDRESS_2", Edit4},
-      {"ADDRESS_3", Edit5},  {"MOBIL", Edit7},     {"PHONE", Edit8},     {"JOBPHONE", Edit9}};
+      {addressfield::FirstName, Edit1}, {addressfield::LastName, Edit2}, {addressfield::Address1, Edit3},
+      {addressfield::Address2, Edit4},  {addressfield::Address3, Edit5}, {addressfield::Mobile, Edit7},
+      {addressfield::Phone, Edit8},     {addressfield::JobPhone, Edit9}};
   Table1.Append();
   try {
     for (const auto& [Field, Edit] : Fields)
       Table1.FieldByName(Field).SetAsString(Edit->text().isEmpty() ? EmptyValue : Edit->text().toStdString());
-    Table1.FieldByName("EMAIL").SetAsString(Email.toStdString());
+    Table1.FieldByName(addressfield::Email).SetAsString(Email.toStdString());
     Table1.Post();
   } catch (...) {
     Table1.Cancel();
@@ -172,7 +174,7 @@ void TForm9::BitBtn2Click() {
 }
 
 void TForm9::BitBtn3Click() {
-  const QString Address = QString::fromStdString(Table1.FieldByName("EMAIL").AsString());
+  const QString Address = QString::fromStdString(Table1.FieldByName(addressfield::Email).AsString());
   // An empty table or a contact without an address gives nothing to pick.
   if (FTarget && !Address.trimmed().isEmpty()) AddAddressLine(FTarget, Address);
   accept();

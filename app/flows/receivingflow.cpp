@@ -13,6 +13,7 @@
 #include "app/settings/serversettings.h"
 #include "app/settings/settingsfiles.h"
 #include "app/settings/storedpasswords.h"
+#include "app/store/fieldnames.h"
 #include "connectionerrortext.h"
 #include "dialstep.h"
 #include "maillib/message/attachmentfile.h"
@@ -79,11 +80,11 @@ void TReceivingFlow::ReceiveAccount() {
     FInbox.SetCachedUpdates(true);
     FPop.Messages().Clear();
     FPop.Password = settings::AccountPassword(FAccounts, settings::PasswordStore());
-    FPop.Server = FAccounts.FieldByName("SERVER").AsString();
-    FPop.UserName = FAccounts.FieldByName("USERA").AsString();
-    FPop.Security = settings::SecurityOf(FAccounts.FieldByName("SECURITY").AsString());
-    FPop.Port = settings::PortOf(FAccounts.FieldByName("PORT").AsString());
-    FPop.TrustedCertificate = FAccounts.FieldByName("TRUSTCERT").AsString();
+    FPop.Server = FAccounts.FieldByName(accountfield::Server).AsString();
+    FPop.UserName = FAccounts.FieldByName(accountfield::User).AsString();
+    FPop.Security = settings::SecurityOf(FAccounts.FieldByName(accountfield::Security).AsString());
+    FPop.Port = settings::PortOf(FAccounts.FieldByName(accountfield::Port).AsString());
+    FPop.TrustedCertificate = FAccounts.FieldByName(accountfield::TrustedCertificate).AsString();
     const std::string& ServerCopy = StringAt(FSettings, settings::clServerCopy);
     if (ServerCopy == settings::Leave) Retrieve(true);
     else if (ServerCopy == settings::Delete) Retrieve(false);
@@ -162,7 +163,7 @@ void TReceivingFlow::RememberTrustedCertificate() {
   if (!FAccounts.GotoRecord(FAccountId)) return;
   try {
     FAccounts.Edit();
-    FAccounts.FieldByName("TRUSTCERT").SetAsString(Fingerprint);
+    FAccounts.FieldByName(accountfield::TrustedCertificate).SetAsString(Fingerprint);
     FAccounts.Post();
   } catch (...) {
     FAccounts.Cancel();

@@ -6,6 +6,7 @@
 
 #include "app/mail/outboxmessage.h"
 #include "app/settings/serversettings.h"
+#include "app/store/fieldnames.h"
 #include "connectionerrortext.h"
 #include "dialstep.h"
 #include "maillib/smtp/nbsmtp.h"
@@ -40,7 +41,7 @@ void TSendingFlow::SendOutbox() {
   std::vector<std::int64_t> Waiting;
   FOutbox.First();
   for (int Pass = FOutbox.RecordCount(); Pass > 0; --Pass, FOutbox.Next())
-    if (!FOutbox.FieldByName("STATE").AsBoolean()) Waiting.push_back(FOutbox.RecordId());
+    if (!FOutbox.FieldByName(outboxfield::State).AsBoolean()) Waiting.push_back(FOutbox.RecordId());
   std::size_t Next = 0;
   std::int64_t Current = 0;
   // One connection for the whole Outbox; a row deleted meanwhile is passed over.
@@ -66,7 +67,7 @@ void TSendingFlow::SendOutbox() {
 void TSendingFlow::MarkSent(std::int64_t RecordId) {
   if (!FOutbox.GotoRecord(RecordId)) return;
   FOutbox.Edit();
-  FOutbox.FieldByName("STATE").SetAsBoolean(true);
+  FOutbox.FieldByName(outboxfield::State).SetAsBoolean(true);
   FOutbox.Post();
   FScreen.RefillOutboxList();
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "app/store/fieldnames.h"
 #include "datetimetext.h"
 #include "maillib/message/nbmsg.h"
 #include "maillib/mime/addressparse.h"
@@ -79,19 +80,20 @@ void WriteInboxRow(TTable& Inbox, TnbMessage& Message, const std::string& DateTe
   for (int I = 0; I < Message.CC().Count(); ++I) Cc.push_back(Message.CC().Items(I).Address());
   Inbox.Append();
   try {
-    Inbox.FieldByName("SUBJECT").SetAsString(Message.Subject().empty() ? NoSubject : Message.Subject());
-    Inbox.FieldByName("FROM").SetAsString(Message.Sender().Name().empty() ? NoSenderName : Message.Sender().Name());
-    Inbox.FieldByName("EMAIL").SetAsString(Message.Sender().Address());
-    Inbox.FieldByName("DATE").SetAsString(DateText);
-    Inbox.FieldByName("DATA").SetAsLines(Message.Body());
-    Inbox.FieldByName("RECPT").SetAsLines(To);
-    Inbox.FieldByName("CC").SetAsLines(Cc);
-    Inbox.FieldByName("ATTACH").SetAsLines(Attached);
-    Inbox.FieldByName("STATE").SetAsBoolean(false);
+    Inbox.FieldByName(inboxfield::Subject).SetAsString(Message.Subject().empty() ? NoSubject : Message.Subject());
+    Inbox.FieldByName(inboxfield::From)
+        .SetAsString(Message.Sender().Name().empty() ? NoSenderName : Message.Sender().Name());
+    Inbox.FieldByName(inboxfield::Email).SetAsString(Message.Sender().Address());
+    Inbox.FieldByName(inboxfield::Date).SetAsString(DateText);
+    Inbox.FieldByName(inboxfield::Data).SetAsLines(Message.Body());
+    Inbox.FieldByName(inboxfield::Recpt).SetAsLines(To);
+    Inbox.FieldByName(inboxfield::Cc).SetAsLines(Cc);
+    Inbox.FieldByName(inboxfield::Attach).SetAsLines(Attached);
+    Inbox.FieldByName(inboxfield::State).SetAsBoolean(false);
     const TThreadIds Thread = ReceivedThreadIds(Message.Headers());
-    Inbox.FieldByName("MESSAGEID").SetAsString(Thread.MessageId);
-    Inbox.FieldByName("REFERENCES").SetAsString(Thread.References);
-    Inbox.FieldByName("BODYTYPE").SetAsString(Message.BodyType);
+    Inbox.FieldByName(inboxfield::MessageId).SetAsString(Thread.MessageId);
+    Inbox.FieldByName(inboxfield::References).SetAsString(Thread.References);
+    Inbox.FieldByName(inboxfield::BodyType).SetAsString(Message.BodyType);
     Inbox.Post();
   } catch (...) {
     Inbox.Cancel();

@@ -1,5 +1,6 @@
 #include "outboxrow.h"
 
+#include "app/store/fieldnames.h"
 #include "platform/table/table.h"
 
 TStringList TextLines(std::string_view Text) {
@@ -43,13 +44,13 @@ TOutboxRow BuildOutboxRow(const TComposedMessage& Message, const std::string& Da
 }
 
 void WriteOutboxRow(TTable& Outbox, const TOutboxRow& Row) {
-  Outbox.FieldByName("SUBJECT").SetAsString(Row.Subject);
-  Outbox.FieldByName("RECPT").SetAsLines(Row.Recpt);
-  Outbox.FieldByName("CC").SetAsLines(Row.Cc);
-  Outbox.FieldByName("DATE").SetAsString(Row.Date);
-  Outbox.FieldByName("DATA").SetAsLines(Row.Data);
-  Outbox.FieldByName("STATE").SetAsBoolean(false);
-  Outbox.FieldByName("ATTACH").SetAsLines(Row.Attach);
-  Outbox.FieldByName("INREPLYTO").SetAsString(Row.InReplyTo);
-  Outbox.FieldByName("REFERENCES").SetAsString(Row.References);
+  Outbox.FieldByName(outboxfield::Subject).SetAsString(Row.Subject);
+  Outbox.FieldByName(outboxfield::Recpt).SetAsLines(Row.Recpt);
+  Outbox.FieldByName(outboxfield::Cc).SetAsLines(Row.Cc);
+  Outbox.FieldByName(outboxfield::Date).SetAsString(Row.Date);
+  Outbox.FieldByName(outboxfield::Data).SetAsLines(Row.Data);
+  Outbox.FieldByName(outboxfield::State).SetAsBoolean(false);
+  Outbox.FieldByName(outboxfield::Attach).SetAsLines(Row.Attach);
+  Outbox.FieldByName(outboxfield::InReplyTo).SetAsString(Row.InReplyTo);
+  Outbox.FieldByName(outboxfield::References).SetAsString(Row.References);
 }

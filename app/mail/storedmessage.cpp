@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/store/fieldnames.h"
 #include "htmltext.h"
 #include "platform/table/table.h"
 
@@ -14,19 +15,20 @@ bool HasField(const TTable& Table, const std::string& Name) {
 
 TStoredMessage ReadStoredMessage(TTable& Table) {
   TStoredMessage Message;
-  Message.Subject = Table.FieldByName("SUBJECT").AsString();
-  if (HasField(Table, "FROM")) Message.From = Table.FieldByName("FROM").AsString();
-  if (HasField(Table, "EMAIL")) Message.Email = Table.FieldByName("EMAIL").AsString();
-  Message.Date = Table.FieldByName("DATE").AsString();
-  Message.Data = Table.FieldByName("DATA").AsLines();
-  Message.Recpt = Table.FieldByName("RECPT").AsLines();
-  Message.Cc = Table.FieldByName("CC").AsLines();
-  Message.Attach = Table.FieldByName("ATTACH").AsLines();
-  if (HasField(Table, "MESSAGEID")) Message.MessageId = Table.FieldByName("MESSAGEID").AsString();
-  if (HasField(Table, "INREPLYTO")) Message.InReplyTo = Table.FieldByName("INREPLYTO").AsString();
-  Message.References = Table.FieldByName("REFERENCES").AsString();
-  if (HasField(Table, "BODYTYPE")) {
-    const std::string Type = Table.FieldByName("BODYTYPE").AsString();
+  Message.Subject = Table.FieldByName(folderfield::Subject).AsString();
+  if (HasField(Table, inboxfield::From)) Message.From = Table.FieldByName(inboxfield::From).AsString();
+  if (HasField(Table, inboxfield::Email)) Message.Email = Table.FieldByName(inboxfield::Email).AsString();
+  Message.Date = Table.FieldByName(folderfield::Date).AsString();
+  Message.Data = Table.FieldByName(folderfield::Data).AsLines();
+  Message.Recpt = Table.FieldByName(folderfield::Recpt).AsLines();
+  Message.Cc = Table.FieldByName(folderfield::Cc).AsLines();
+  Message.Attach = Table.FieldByName(folderfield::Attach).AsLines();
+  if (HasField(Table, inboxfield::MessageId)) Message.MessageId = Table.FieldByName(inboxfield::MessageId).AsString();
+  if (HasField(Table, outboxfield::InReplyTo))
+    Message.InReplyTo = Table.FieldByName(outboxfield::InReplyTo).AsString();
+  Message.References = Table.FieldByName(folderfield::References).AsString();
+  if (HasField(Table, inboxfield::BodyType)) {
+    const std::string Type = Table.FieldByName(inboxfield::BodyType).AsString();
     // A row stored before the type was kept: a received body is looked at,
     // an Outbox message's (in the Trashcan) is plain text as typed.
     const bool FromOutbox = Message.From == NoSenderName && Message.Email == NoSenderName;

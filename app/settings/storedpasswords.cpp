@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "app/store/fieldnames.h"
 #include "app/store/mailtables.h"
 #include "passwordstore.h"
 #include "platform/runtime/exception.h"
@@ -12,9 +13,6 @@
 namespace settings {
 
 namespace {
-
-constexpr const char* PasswordField = "PSWRD";
-constexpr const char* KeyringField = "KEYRING";
 
 // Keys name the data directory too: two installations never share an entry.
 std::string AccountKey(std::int64_t Id) {
@@ -31,20 +29,21 @@ bool Keep(TPasswordStore& Store, const std::string& Key, const std::string& Pass
 }  // namespace
 
 std::string AccountPassword(TTable& Accounts, TPasswordStore& Store) {
-  if (!Accounts.FieldByName(KeyringField).AsBoolean()) return Accounts.FieldByName(PasswordField).AsString();
+  if (!Accounts.FieldByName(accountfield::Keyring).AsBoolean())
+    return Accounts.FieldByName(accountfield::Password).AsString();
   if (std::optional<std::string> Password = Store.Read(AccountKey(Accounts.RecordId()))) return *Password;
-  throw Exception("The password of " + Accounts.FieldByName("USERA").AsString() + "@" +
-                  Accounts.FieldByName("SERVER").AsString() + " cannot be read from the keyring");
+  throw Exception("The password of " + Accounts.FieldByName(accountfield::User).AsString() + "@" +
+                  Accounts.FieldByName(accountfield::Server).AsString() + " cannot be read from the keyring");
 }
 
 bool MoveAccountPassword(TTable& Accounts, TPasswordStore& Store) {
-  const std::string Password = Accounts.FieldByName(PasswordField).AsString();
-  if (Password.empty() || Accounts.FieldByName(KeyringField).AsBoolean()) return false;
+  const std::string Password = Accounts.FieldByName(accountfield::Password).AsString();
+  if (Password.empty() || Accounts.FieldByName(accountfield::Keyring).AsBoolean()) return false;
   if (!Keep(Store, AccountKey(Accounts.RecordId()), Password)) return false;
   Accounts.Edit();
   try {
-    Accounts.FieldByName(PasswordField).SetAsString("");
-    Accounts.FieldByName(KeyringField).SetAsBoolean(true);
+    Accounts.FieldByName(accountfield::Password).SetAsString("");
+    Accounts.FieldByName(accountfield::Keyring).SetAsBoolean(true);
     Accounts.Post();
   } catch (...) {
     Accounts.Cancel();
@@ -78,8 +77,8 @@ void MovePasswordsToKeyring(TDatabase& Database, const std::string& SmtpFileName
   Accounts.First();
   for (int Pass = Accounts.RecordCount(); Pass > 0; --Pass, Accounts.Next()) Ids.push_back(Accounts.RecordId());
   for (const std::int64_t Id : Ids) {
-    if (!Accounts.GotoRecord(Id) || Accounts.FieldByName(PasswordField).AsString().empty() ||
-        Accounts.FieldByName(KeyringField).AsBoolean())
+    if (!Accounts.GotoRecord(Id) || Accounts.FieldByName(accountfield::Password).AsString().empty() ||
+        Accounts.FieldByName(accountfield::Keyring).AsBoolean())
       continue;
     if (!MoveAccountPassword(Accounts, Store)) return;
   }

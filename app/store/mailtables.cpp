@@ -9,6 +9,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "fieldnames.h"
 #include "platform/table/database.h"
 #include "platform/table/table.h"
 
@@ -37,11 +38,12 @@ TFieldDef Memo(const char* Name) { return {Name, TFieldType::ftMemo, 0}; }
 TFieldDef Logical(const char* Name) { return {Name, TFieldType::ftBoolean, 0}; }
 
 TTableDef ReceivedFolder(const char* TableName) {
+  using namespace inboxfield;
   return {TableName,
-          {Character("SUBJECT", SubjectWidth), Character("FROM", AddressWidth), Character("EMAIL", AddressWidth),
-           Character("DATE", DateWidth), Memo("DATA"), Memo("RECPT"), Memo("CC"), Memo("ATTACH"), Logical("STATE"),
-           Memo("MESSAGEID"), Memo("REFERENCES"), Character("BODYTYPE", BodyTypeWidth)},
-          {{"DATE", "DATE"}}};
+          {Character(Subject, SubjectWidth), Character(From, AddressWidth), Character(Email, AddressWidth),
+           Character(Date, DateWidth), Memo(Data), Memo(Recpt), Memo(Cc), Memo(Attach), Logical(State),
+           Memo(MessageId), Memo(References), Character(BodyType, BodyTypeWidth)},
+          {{Date, Date}}};
 }
 
 // Makes a rename in Dir survive a crash.
@@ -91,11 +93,12 @@ const TTableDef& RmailTable() {
 }
 
 const TTableDef& SmailTable() {
-  static const TTableDef Def = {
-      "Smail",
-      {Character("SUBJECT", SubjectWidth), Character("TO", AddressWidth), Character("DATE", DateWidth), Memo("CC"),
-       Memo("RECPT"), Memo("DATA"), Memo("ATTACH"), Logical("STATE"), Memo("INREPLYTO"), Memo("REFERENCES")},
-      {{"DATE", "DATE"}}};
+  using namespace outboxfield;
+  static const TTableDef Def = {"Smail",
+                                {Character(Subject, SubjectWidth), Character(To, AddressWidth),
+                                 Character(Date, DateWidth), Memo(Cc), Memo(Recpt), Memo(Data), Memo(Attach),
+                                 Logical(State), Memo(InReplyTo), Memo(References)},
+                                {{Date, Date}}};
   return Def;
 }
 
@@ -105,30 +108,32 @@ const TTableDef& TrashTable() {
 }
 
 const TTableDef& Pop3Table() {
+  using namespace accountfield;
   static const TTableDef Def = {
       "POP3",
-      {Character("SERVER", Pop3NameWidth), Character("USERA", Pop3NameWidth), Character("PSWRD", 20),
-       Character("SECURITY", SecurityWidth), Character("PORT", PortWidth), Character("TRUSTCERT", FingerprintWidth),
-       Logical("KEYRING")},
-      {{"PSWRD", "PSWRD"}}};
+      {Character(Server, Pop3NameWidth), Character(User, Pop3NameWidth), Character(Password, 20),
+       Character(Security, SecurityWidth), Character(Port, PortWidth), Character(TrustedCertificate, FingerprintWidth),
+       Logical(Keyring)},
+      {{Password, Password}}};
   return Def;
 }
 
 const TTableDef& AddressTable() {
+  using namespace addressfield;
   static const TTableDef Def = {"address",
-                                {Character("FIRST_NAME", 20), Character("LAST_NAME", 20),
-                                 Character("ADDRESS_1", 40), Character("ADDRESS_2", 40),
-                                 Character("ADDRESS_3", 40), Character("EMAIL", 30), Character("MOBIL", 15),
-                                 Character("PHONE", 15), Character("JOBPHONE", 15)},
-                                {{"MOBIL", "MOBIL"}, {"EMAIL", "EMAIL"}}};
+                                {Character(FirstName, 20), Character(LastName, 20), Character(Address1, 40),
+                                 Character(Address2, 40), Character(Address3, 40), Character(Email, 30),
+                                 Character(Mobile, 15), Character(Phone, 15), Character(JobPhone, 15)},
+                                {{Mobile, Mobile}, {Email, Email}}};
   return Def;
 }
 
 const TTableDef& FetchedIdsTable() {
   static const TTableDef Def = {
       "UIDL",
-      {Character("ACCOUNT", RecordIdWidth), Character("MAILBOX", MailboxWidth), Character("UID", UniqueIdWidth)},
-      {{"ACCOUNT", "ACCOUNT"}}};
+      {Character(fetchedidfield::Account, RecordIdWidth), Character(fetchedidfield::Mailbox, MailboxWidth),
+       Character(fetchedidfield::Uid, UniqueIdWidth)},
+      {{fetchedidfield::Account, fetchedidfield::Account}}};
   return Def;
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "fieldnames.h"
 #include "platform/table/database.h"
 #include "platform/table/table.h"
 
@@ -15,17 +16,18 @@ bool MoveToTrash(TTable& Source, TTrashSource Kind, std::int64_t Id, TTable& Tra
   if (!Source.GotoRecord(Id)) return false;
   const bool FromInbox = Kind == TTrashSource::Inbox;
   try {
+    using namespace inboxfield;
     Trash.Append();
-    for (const char* Field : {"SUBJECT", "DATE", "RECPT", "CC", "DATA"})
+    for (const char* Field : {Subject, Date, Recpt, Cc, Data})
       Trash.FieldByName(Field).SetAsString(Source.FieldByName(Field).AsString());
-    Trash.FieldByName("FROM").SetAsString(FromInbox ? Source.FieldByName("FROM").AsString() : NoSender);
-    Trash.FieldByName("EMAIL").SetAsString(FromInbox ? Source.FieldByName("EMAIL").AsString() : NoSender);
+    Trash.FieldByName(From).SetAsString(FromInbox ? Source.FieldByName(From).AsString() : NoSender);
+    Trash.FieldByName(Email).SetAsString(FromInbox ? Source.FieldByName(Email).AsString() : NoSender);
     // A received message keeps the ids a reply to it threads with.
     if (FromInbox)
-      for (const char* Field : {"MESSAGEID", "REFERENCES"})
+      for (const char* Field : {MessageId, References})
         Trash.FieldByName(Field).SetAsString(Source.FieldByName(Field).AsString());
     // An Outbox message is plain text as typed.
-    Trash.FieldByName("BODYTYPE").SetAsString(FromInbox ? Source.FieldByName("BODYTYPE").AsString() : "text/plain");
+    Trash.FieldByName(BodyType).SetAsString(FromInbox ? Source.FieldByName(BodyType).AsString() : "text/plain");
     // The copy is written before the original goes; the transaction keeps
     // either of the two from being durable without the other.
     Trash.Post();
