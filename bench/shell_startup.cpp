@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
   TDatabase Database(installation::DatabaseFileName);
   TForm1 Window(Database);
   Window.show();
-  while (!Form2 || Form2->ListView1->Count() < Messages) QApplication::processEvents();
+  auto* Form2 = Window.findChild<TForm2*>("Form2");
+  while (Form2->ListView1->Count() < Messages) QApplication::processEvents();
   const double Startup = Ms(Clock::now() - Start);
 
   int Row = 1;  // an unread one (every third is read)

@@ -39,6 +39,7 @@
 #include "app/settings/settingsfiles.h"
 #include "app/settings/storedpasswords.h"
 #include "app/shell/application.h"
+#include "app/store/fieldnames.h"
 #include "app/store/mailtables.h"
 #include "app/views/Unit2.h"
 #include "app/views/Unit3.h"
@@ -46,8 +47,6 @@
 #include "platform/ui/handler.h"
 #include "messagewindows.h"
 #include "platform/ui/dialogs.h"
-
-TForm1* Form1 = nullptr;
 
 // The pictures, help file and animation are built into the app library.
 static void LoadResources() { Q_INIT_RESOURCE(app); }
@@ -57,19 +56,16 @@ constexpr int LeftPanelWidth = 121;
 // Room beside an address in its box: the frame and the text margins.
 constexpr int AddressBoxMargins = 14;
 
-// The three folder views in their start-up order.
-std::array<TFolderView*, 3> FolderViews() { return {Form2, Form3, Form7}; }
 // The animation rests on this frame when no transfer runs.
 constexpr int AnimationStopFrame = 36;
 }  // namespace
 
 TForm1::TForm1(TDatabase& Database) : Table1(Database, Pop3Table()) {
   LoadResources();
-  Form1 = this;
   setObjectName("Form1");
   setWindowTitle("Corvalen Pro 98");
   setWindowIcon(QIcon(ProgramIcon));
-  Table1.SetIndexName("PSWRD");
+  Table1.SetIndexName(accountfield::Password);
   Table1.Open();
 
   CreateCommands();
@@ -106,7 +102,7 @@ TForm1::TForm1(TDatabase& Database) : Table1(Database, Pop3Table()) {
   Form5->SetAddressBook(Form9);
   Form11 = new TForm11(this);
   Form12 = new TForm12(Memo1, this);
-  ConnectMessageWindows(*this);
+  ConnectMessageWindows({Form2, Form3, Form7}, *Form5);
   CreateMailObjects();
   FLinks = new TLinkComposer(*Form5, [this] { return TransferRunning(); }, this);
   Form15 = new TForm15(this);
@@ -130,12 +126,9 @@ TForm1::TForm1(TDatabase& Database) : Table1(Database, Pop3Table()) {
   KeepEditingKeysInTextFields(*this);
 }
 
-TForm1::~TForm1() {
-  Form2 = nullptr;
-  Form3 = nullptr;
-  Form7 = nullptr;
-  Form1 = nullptr;
-}
+TForm1::~TForm1() = default;
+
+std::array<TFolderView*, 3> TForm1::FolderViews() const { return {Form2, Form3, Form7}; }
 
 QWidget* TForm1::CreateLeftPanel() {
   auto* Panel = new QWidget;

@@ -6,6 +6,7 @@
 #include "app/flows/mailsettings.h"
 #include "app/flows/receivingflow.h"
 #include "app/flows/sendingflow.h"
+#include "app/store/fieldnames.h"
 #include "app/store/mailtables.h"
 #include "app/views/Unit2.h"
 #include "app/views/Unit3.h"
@@ -37,16 +38,17 @@ void TForm1::CreateMailObjects() {
   tkRas1->RemovePassword = false;
   tkRas1->OnDisconnected = [this](TObject*) { tkRas1Disconnected(); };
 
-  FScreen = std::make_unique<TMainScreen>(*this);
+  FScreen = std::make_unique<TMainScreen>(*this, TTransferWindows{*this, *Form2, *Form3, *Form8, *Form12},
+                                          Table1.Database());
   const auto Cursor = [this](const TTableDef& Def, const char* Index) {
     auto Table = std::make_unique<TTable>(Table1.Database(), Def);
     Table->SetIndexName(Index);
     Table->Open();
     return Table;
   };
-  FOutboxCursor = Cursor(SmailTable(), "DATE");
-  FInboxCursor = Cursor(RmailTable(), "DATE");
-  FAccountsCursor = Cursor(Pop3Table(), "PSWRD");
+  FOutboxCursor = Cursor(SmailTable(), outboxfield::Date);
+  FInboxCursor = Cursor(RmailTable(), inboxfield::Date);
+  FAccountsCursor = Cursor(Pop3Table(), accountfield::Password);
   FSending =
       std::make_unique<TSendingFlow>(*nbSMTP1, *nbMessage1, *tkRas1, *FOutboxCursor, Memo1, SmtpSettings, *FScreen);
   FReceiving = std::make_unique<TReceivingFlow>(*nbPOP1, *nbSMTP1, *nbMessage1, *tkRas1, *FAccountsCursor,

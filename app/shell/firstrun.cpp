@@ -4,6 +4,7 @@
 #include "app/dialogs/Unit16.h"
 #include "app/settings/serversettings.h"
 #include "app/settings/settingsfiles.h"
+#include "app/store/fieldnames.h"
 #include "installation.h"
 #include "platform/table/table.h"
 
@@ -19,11 +20,11 @@ void RunFirstRunSetup(TForm15& UserInfo, TForm16& Connection, TTable& Accounts, 
   const TForm15::TAccount Account = UserInfo.Account();
   try {
     Accounts.Append();
-    Accounts.FieldByName("SERVER").SetAsString(Account.Server);
-    Accounts.FieldByName("USERA").SetAsString(Account.User);
-    Accounts.FieldByName("PSWRD").SetAsString(Account.Password);
-    Accounts.FieldByName("SECURITY").SetAsString(std::string(SecurityName(Account.Security)));
-    Accounts.FieldByName("PORT").SetAsString(settings::PortText(Account.Port));
+    Accounts.FieldByName(accountfield::Server).SetAsString(Account.Server);
+    Accounts.FieldByName(accountfield::User).SetAsString(Account.User);
+    Accounts.FieldByName(accountfield::Password).SetAsString(Account.Password);
+    Accounts.FieldByName(accountfield::Security).SetAsString(std::string(SecurityName(Account.Security)));
+    Accounts.FieldByName(accountfield::Port).SetAsString(settings::PortText(Account.Port));
     Accounts.Post();
   } catch (...) {
     Accounts.Cancel();

@@ -4,7 +4,6 @@
 #include <QProgressBar>
 #include <QTimer>
 
-#include "Unit1.h"
 #include "app/dialogs/Unit12.h"
 #include "app/dialogs/Unit8.h"
 #include "app/dialogs/certificatedialog.h"
@@ -12,19 +11,24 @@
 #include "app/store/mailtables.h"
 #include "app/views/Unit2.h"
 #include "app/views/Unit3.h"
+#include "platform/table/table.h"
 #include "desktopnotifier.h"
 #include "platform/ui/dialogs.h"
 
-TMainScreen::TMainScreen(TForm1& AForm1) : Form1(AForm1) {}
+TMainScreen::TMainScreen(TTransferWindow& Window, const TTransferWindows& Windows, TDatabase& Database)
+    : FWindow(Window), FWindows(Windows), FDatabase(Database) {
+  QObject::connect(&FWindows.SaveAttachmentTo, &TForm12::DirectoryStored, &FWindows.Main,
+                   [this](const QString& Directory) { Edit4 = Directory; });
+}
 
 TMainScreen::~TMainScreen() = default;
 
 void TMainScreen::Run(const std::function<void()>& Transfer) {
   if (FRunning) return;
-  Form1.PostFolderEdits();
+  FWindow.PostFolderEdits();
   FRunning = true;
   FStored.clear();
-  Form1.LockCommands();
+  FWindow.LockCommands();
   try {
     Transfer();
   } catch (...) {
@@ -38,14 +42,14 @@ void TMainScreen::Finish() {
   FRunning = false;
   StopAnimation();
   CloseProgress();
-  Form1.UnlockCommands();
+  FWindow.UnlockCommands();
   AnnounceNewMail();
-  if (FCloseWhenDone) QTimer::singleShot(0, &Form1, &QWidget::close);
+  if (FCloseWhenDone) QTimer::singleShot(0, &FWindows.Main, &QWidget::close);
 }
 
 void TMainScreen::AnnounceNewMail() {
-  if (FStored.empty() || Form1.isActiveWindow()) return;
-  TTable Inbox(Form1.Table1.Database(), RmailTable());
+  if (FStored.empty() || FWindows.Main.isActiveWindow()) return;
+  TTable Inbox(FDatabase, RmailTable());
   Inbox.Open();
   std::vector<TStoredMessage> Listed;
   for (std::int64_t Id : FStored)
@@ -53,44 +57,44 @@ void TMainScreen::AnnounceNewMail() {
   const TNewMailNotice Notice = NewMailNotice(FStored.size(), Listed);
   if (!FNotifier) {
     FNotifier = std::make_unique<TDesktopNotifier>(TDesktopNotifier::SessionBus());
-    QObject::connect(FNotifier.get(), &TDesktopNotifier::Activated, &Form1, &TForm1::BringToFront);
+    QObject::connect(FNotifier.get(), &TDesktopNotifier::Activated, &FWindows.Main, [this] { FWindow.BringToFront(); });
   }
   FNotifier->Show(QString::fromStdString(Notice.Summary), QString::fromStdString(Notice.Body));
 }
 
-void TMainScreen::LockCommands() { Form1.LockCommands(); }
+void TMainScreen::LockCommands() { FWindow.LockCommands(); }
 
 void TMainScreen::UnlockCommands() {
-  if (!FRunning) Form1.UnlockCommands();
+  if (!FRunning) FWindow.UnlockCommands();
 }
 
-void TMainScreen::SetStatusText(const std::string& Text) { Form1.SetStatusText(QString::fromStdString(Text)); }
-void TMainScreen::StartAnimation() { Form1.StartAnimation(); }
-void TMainScreen::StopAnimation() { Form1.StopAnimation(); }
+void TMainScreen::SetStatusText(const std::string& Text) { FWindow.SetStatusText(QString::fromStdString(Text)); }
+void TMainScreen::StartAnimation() { FWindow.StartAnimation(); }
+void TMainScreen::StopAnimation() { FWindow.StopAnimation(); }
 
 void TMainScreen::ShowProgress(const std::string& Title) {
-  Form1.Form8->setWindowTitle(QString::fromStdString(Title));
-  Form1.Form8->show();
+  FWindows.Progress.setWindowTitle(QString::fromStdString(Title));
+  FWindows.Progress.show();
 }
 
-void TMainScreen::SetProgressBar(int Percent) { Form1.Form8->ProgressBar1->setValue(std::clamp(Percent, 0, 100)); }
-void TMainScreen::CloseProgress() { Form1.Form8->hide(); }
+void TMainScreen::SetProgressBar(int Percent) { FWindows.Progress.ProgressBar1->setValue(std::clamp(Percent, 0, 100)); }
+void TMainScreen::CloseProgress() { FWindows.Progress.hide(); }
 void TMainScreen::ShowMessage(const std::string& Text) { ui::ShowMessage(Text); }
-void TMainScreen::RefillOutboxList() { Form3->FillList(TFolderView::TFilter::All); }
+void TMainScreen::RefillOutboxList() { FWindows.Outbox.FillList(TFolderView::TFilter::All); }
 void TMainScreen::AddInboxEntry(std::int64_t RecordId) {
   FStored.push_back(RecordId);
-  Form2->AddRecord(RecordId);
+  FWindows.Inbox.AddRecord(RecordId);
 }
 
 std::string TMainScreen::ChooseAttachmentDirectory(const std::string& Configured, const std::string& FileName,
                                                    const std::string& Subject, const std::string& Sender) {
-  Form1.Edit4.clear();
-  Form1.Form12->Ask(QString::fromStdString(FileName), QString::fromStdString(Subject), QString::fromStdString(Sender));
-  Form1.Form12->exec();
-  return Form1.Edit4.isEmpty() ? Configured : Form1.Edit4.toStdString();
+  Edit4.clear();
+  FWindows.SaveAttachmentTo.Ask(QString::fromStdString(FileName), QString::fromStdString(Subject), QString::fromStdString(Sender));
+  FWindows.SaveAttachmentTo.exec();
+  return Edit4.isEmpty() ? Configured : Edit4.toStdString();
 }
 
 bool TMainScreen::TrustCertificate(const std::string& Server, const TCertificateFacts& Certificate,
                                    const std::string& Problem) {
-  return TCertificateDialog(Server, Certificate, Problem, &Form1).exec() == QDialog::Accepted;
+  return TCertificateDialog(Server, Certificate, Problem, &FWindows.Main).exec() == QDialog::Accepted;
 }

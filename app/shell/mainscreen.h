@@ -4,10 +4,45 @@
 #include <memory>
 #include <vector>
 
+#include <QString>
+
 #include "app/flows/screenservices.h"
 
+class QWidget;
+class TDatabase;
 class TDesktopNotifier;
-class TForm1;
+class TForm2;
+class TForm3;
+class TForm8;
+class TForm12;
+
+// What a transfer changes on the main window itself.
+class TTransferWindow {
+public:
+  // Writes what was typed into the folder views' body panes.
+  virtual void PostFolderEdits() = 0;
+  virtual void LockCommands() = 0;
+  virtual void UnlockCommands() = 0;
+  virtual void SetStatusText(const QString& Text) = 0;
+  virtual void StartAnimation() = 0;
+  virtual void StopAnimation() = 0;
+  // Shows the window maximised, at the top and active.
+  virtual void BringToFront() = 0;
+
+protected:
+  ~TTransferWindow() = default;
+};
+
+// The windows a transfer reports in: the main window (parent of its
+// dialogs), the Inbox and Outbox views, the progress window and Save
+// Attachment To.
+struct TTransferWindows {
+  QWidget& Main;
+  TForm2& Inbox;
+  TForm3& Outbox;
+  TForm8& Progress;
+  TForm12& SaveAttachmentTo;
+};
 
 // The main window as the transfer flows see it. It also runs each transfer
 // as one command that nothing else may interrupt: while it runs, a second
@@ -15,7 +50,8 @@ class TForm1;
 // two messages waits for the end), and closing the window waits for it.
 class TMainScreen : public TScreenServices {
 public:
-  explicit TMainScreen(TForm1& AForm1);
+  // Database is the store the Inbox rows are read from for a notification.
+  TMainScreen(TTransferWindow& Window, const TTransferWindows& Windows, TDatabase& Database);
   ~TMainScreen() override;
 
   // Runs Transfer unless one is already running: what was typed into a body
@@ -50,7 +86,11 @@ private:
   void Finish();
   void AnnounceNewMail();
 
-  TForm1& Form1;
+  TTransferWindow& FWindow;
+  TTransferWindows FWindows;
+  TDatabase& FDatabase;
+  // The directory Save Attachment To stored for the attachment being saved.
+  QString Edit4;
   // The Inbox rows the running transfer stored.
   std::vector<std::int64_t> FStored;
   // Made when there is first something to announce.

@@ -10,6 +10,7 @@
 
 #include "app/mail/outputtext.h"
 #include "app/mail/printlayout.h"
+#include "app/store/fieldnames.h"
 #include "app/views/folderview.h"
 #include "messagewindows.h"
 #include "platform/runtime/streams.h"
@@ -142,7 +143,7 @@ void SaveMessageAs(TFolderView* Active, const TStatusText& Status) {
 void SaveAllMessagesAs(TFolderView* Active, const TStatusText& Status) {
   if (!Active || !FolderHasMessages(*Active)) return;
   ForEachRecord(*Active, [&] {
-    SaveCurrent(*Active, ProposedFileName(Active->Table1.FieldByName("SUBJECT").AsString()), Status);
+    SaveCurrent(*Active, ProposedFileName(Active->Table1.FieldByName(folderfield::Subject).AsString()), Status);
   });
 }
 

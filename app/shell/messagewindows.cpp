@@ -3,18 +3,16 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 
-#include "Unit1.h"
 #include "app/composer/Unit5.h"
 #include "app/dialogs/Unit11.h"
-#include "app/dialogs/Unit12.h"
 #include "app/dialogs/Unit6.h"
 #include "app/mail/inboxrow.h"
 #include "app/mail/openplan.h"
 #include "app/mail/propertiestext.h"
 #include "app/settings/settingsfiles.h"
+#include "app/store/fieldnames.h"
 #include "app/views/Unit2.h"
 #include "app/views/Unit3.h"
-#include "app/views/Unit7.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/handler.h"
 
@@ -39,7 +37,7 @@ namespace {
 // Marks the selected Inbox message read: its STATE and its row's icon.
 void MarkRead(TFolderView& Inbox) {
   Inbox.Table1.Edit();
-  Inbox.Table1.FieldByName("STATE").SetAsBoolean(true);
+  Inbox.Table1.FieldByName(inboxfield::State).SetAsBoolean(true);
   Inbox.Table1.Post();
   Inbox.ListView1->SetImageIndex(Inbox.ListView1->Selected(), 1);
 }
@@ -120,13 +118,8 @@ void AnswerMessage(TFolderView* Active, TAnswer Answer, TAnswerEntry Entry, TFor
   Composer.exec();
 }
 
-void ConnectMessageWindows(TForm1& Main) {
-  for (TFolderView* View : {static_cast<TFolderView*>(Form2), static_cast<TFolderView*>(Form3),
-                            static_cast<TFolderView*>(Form7)}) {
-    QObject::connect(View, &TFolderView::DblClick, &Main,
-                     ui::Guarded([&Main, View] { OpenByDoubleClick(*View, *Main.Form5); }));
-  }
-  QObject::connect(Main.Form12, &TForm12::DirectoryStored, &Main, [&Main](const QString& Directory) {
-    Main.Edit4 = Directory;
-  });
+void ConnectMessageWindows(std::initializer_list<TFolderView*> Views, TForm5& Composer) {
+  for (TFolderView* View : Views)
+    QObject::connect(View, &TFolderView::DblClick, View,
+                     ui::Guarded([&Composer, View] { OpenByDoubleClick(*View, Composer); }));
 }

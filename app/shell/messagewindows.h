@@ -1,12 +1,13 @@
 #pragma once
 
+#include <initializer_list>
+
 #include "app/mail/storedmessage.h"
 #include "app/mail/answerplan.h"
 #include "platform/runtime/stringlist.h"
 
 class QWidget;
 class TFolderView;
-class TForm1;
 class TForm5;
 class TForm11;
 
@@ -50,6 +51,5 @@ void ShowProperties(TFolderView* Active, TForm11& Properties);
 void AnswerMessage(TFolderView* Active, TAnswer Answer, TAnswerEntry Entry, TForm5& Composer,
                    const TStringList& Settings);
 
-// Opens messages on a double-click in the folder lists, and lets Save
-// Attachment To store its directory in the main window's Edit4.
-void ConnectMessageWindows(TForm1& Main);
+// Opens messages on a double-click in the lists of Views.
+void ConnectMessageWindows(std::initializer_list<TFolderView*> Views, TForm5& Composer);

@@ -1,11 +1,10 @@
 #include "Unit2.h"
 
 #include "app/mail/datetimetext.h"
+#include "app/store/fieldnames.h"
 #include "app/store/mailtables.h"
 #include "folderimages.h"
 #include "platform/ui/handler.h"
-
-TForm2* Form2 = nullptr;
 
 TForm2::TForm2(TDatabase& Database) : TFolderView(Database, RmailTable(), "Inbox", 169) {
   setObjectName("Form2");
@@ -19,18 +18,18 @@ TForm2::TForm2(TDatabase& Database) : TFolderView(Database, RmailTable(), "Inbox
 
 TListItem TForm2::BuildRow() {
   TListItem Row;
-  Row.Caption = QString::fromStdString(Table1.FieldByName("SUBJECT").AsString());
-  Row.SubItems << QString::fromStdString(Table1.FieldByName("FROM").AsString())
-               << QString::fromStdString(ShownDateText(Table1.FieldByName("DATE").AsString()));
-  Row.ImageIndex = Table1.FieldByName("STATE").AsBoolean() ? 1 : 0;
-  Row.StateIndex = Table1.FieldByName("ATTACH").AsLines().empty() ? -1 : 0;
+  Row.Caption = QString::fromStdString(Table1.FieldByName(inboxfield::Subject).AsString());
+  Row.SubItems << QString::fromStdString(Table1.FieldByName(inboxfield::From).AsString())
+               << QString::fromStdString(ShownDateText(Table1.FieldByName(inboxfield::Date).AsString()));
+  Row.ImageIndex = Table1.FieldByName(inboxfield::State).AsBoolean() ? 1 : 0;
+  Row.StateIndex = Table1.FieldByName(inboxfield::Attach).AsLines().empty() ? -1 : 0;
   return Row;
 }
 
 void TForm2::FormActivate() { emit CorrespondentHintChanged("The E-mail address the message is coming from"); }
 
 void TForm2::ShowCorrespondent() {
-  emit CorrespondentChanged(QString::fromStdString(Table1.FieldByName("EMAIL").AsString()));
+  emit CorrespondentChanged(QString::fromStdString(Table1.FieldByName(inboxfield::Email).AsString()));
 }
 
 void TForm2::ListView1Click() {
@@ -38,7 +37,7 @@ void TForm2::ListView1Click() {
   if (Row < 0 || !HasRecord()) return;
   Table1.Edit();
   ListView1->SetImageIndex(Row, 1);
-  Table1.FieldByName("STATE").SetAsBoolean(true);
+  Table1.FieldByName(inboxfield::State).SetAsBoolean(true);
   Table1.Post();
 }
 
@@ -52,7 +51,7 @@ void TForm2::MarkSelected(bool Read) {
   if (Table1.RecordId() != Id) return;
   PostEdits();
   Table1.Edit();
-  Table1.FieldByName("STATE").SetAsBoolean(Read);
+  Table1.FieldByName(inboxfield::State).SetAsBoolean(Read);
   Table1.Post();
   ListView1->SetImageIndex(Row, Read ? 1 : 0);
 }

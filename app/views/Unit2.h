@@ -27,5 +27,3 @@ protected:
   TListItem BuildRow() override;
   void ShowCorrespondent() override;
 };
-
-extern TForm2* Form2;

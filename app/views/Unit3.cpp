@@ -1,10 +1,9 @@
 #include "Unit3.h"
 
 #include "app/mail/datetimetext.h"
+#include "app/store/fieldnames.h"
 #include "app/store/mailtables.h"
 #include "folderimages.h"
-
-TForm3* Form3 = nullptr;
 
 TForm3::TForm3(TDatabase& Database) : TFolderView(Database, SmailTable(), "Outbox", 169) {
   setObjectName("Form3");
@@ -15,11 +14,12 @@ TForm3::TForm3(TDatabase& Database) : TFolderView(Database, SmailTable(), "Outbo
 
 TListItem TForm3::BuildRow() {
   TListItem Row;
-  Row.Caption = QString::fromStdString(Table1.FieldByName("SUBJECT").AsString());
-  Row.SubItems << RecipientText(Table1.FieldByName("RECPT").AsLines(), Table1.FieldByName("CC").AsLines())
-               << QString::fromStdString(ShownDateText(Table1.FieldByName("DATE").AsString()));
-  Row.ImageIndex = Table1.FieldByName("STATE").AsBoolean() ? 1 : 0;
-  Row.StateIndex = Table1.FieldByName("ATTACH").AsLines().empty() ? -1 : 0;
+  Row.Caption = QString::fromStdString(Table1.FieldByName(outboxfield::Subject).AsString());
+  Row.SubItems << RecipientText(Table1.FieldByName(outboxfield::Recpt).AsLines(),
+                                Table1.FieldByName(outboxfield::Cc).AsLines())
+               << QString::fromStdString(ShownDateText(Table1.FieldByName(outboxfield::Date).AsString()));
+  Row.ImageIndex = Table1.FieldByName(outboxfield::State).AsBoolean() ? 1 : 0;
+  Row.StateIndex = Table1.FieldByName(outboxfield::Attach).AsLines().empty() ? -1 : 0;
   return Row;
 }
 

@@ -15,5 +15,3 @@ protected:
   bool SelectionFollows() override;
   void ShowCorrespondent() override;
 };
-
-extern TForm3* Form3;

@@ -13,5 +13,3 @@ public:
 protected:
   TListItem BuildRow() override;
 };
-
-extern TForm7* Form7;

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/mail/storedmessage.h"
+#include "app/store/fieldnames.h"
 #include "platform/ui/handler.h"
 
 QString RecipientText(const TStringList& Recipients, const TStringList& CarbonCopies) {
@@ -20,7 +21,7 @@ TFolderView::TFolderView(TDatabase& Database, const TTableDef& Def, const QStrin
     : Table1(Database, Def) {
   setWindowTitle(Caption);
   setAttribute(Qt::WA_DeleteOnClose, false);
-  Table1.SetIndexName("DATE");
+  Table1.SetIndexName(folderfield::Date);
   Table1.Open();
 
   auto* Body = new QWidget;
@@ -54,9 +55,15 @@ TFolderView::TFolderView(TDatabase& Database, const TTableDef& Def, const QStrin
 
 TFolderView::~TFolderView() = default;
 
-TStringList TFolderView::RecptMemo() { return HasRecord() ? Table1.FieldByName("RECPT").AsLines() : TStringList(); }
-TStringList TFolderView::CCMemo() { return HasRecord() ? Table1.FieldByName("CC").AsLines() : TStringList(); }
-TStringList TFolderView::DBMemo2() { return HasRecord() ? Table1.FieldByName("ATTACH").AsLines() : TStringList(); }
+TStringList TFolderView::RecptMemo() {
+  return HasRecord() ? Table1.FieldByName(folderfield::Recpt).AsLines() : TStringList();
+}
+TStringList TFolderView::CCMemo() {
+  return HasRecord() ? Table1.FieldByName(folderfield::Cc).AsLines() : TStringList();
+}
+TStringList TFolderView::DBMemo2() {
+  return HasRecord() ? Table1.FieldByName(folderfield::Attach).AsLines() : TStringList();
+}
 
 void TFolderView::showEvent(QShowEvent* Event) {
   QMdiSubWindow::showEvent(Event);
@@ -102,7 +109,8 @@ void TFolderView::FillList(TFilter Filter) {
   Items.reserve(static_cast<std::size_t>(Count));
   Table1.First();
   for (int I = 0; I < Count && !Table1.Eof(); ++I, Table1.Next()) {
-    if (Filter != TFilter::All && Table1.FieldByName("STATE").AsBoolean() != (Filter == TFilter::StateTrue)) continue;
+    if (Filter != TFilter::All && Table1.FieldByName(folderfield::State).AsBoolean() != (Filter == TFilter::StateTrue))
+      continue;
     Items.push_back(BuildRow());
     Items.back().RecordId = Table1.RecordId();
   }
@@ -163,7 +171,7 @@ void TFolderView::BodyEdited() {
 
 void TFolderView::PostEdits() {
   if (FBodyModified && Table1.State() != TDataSetState::dsBrowse)
-    Table1.FieldByName("DATA").SetAsString(DBMemo1->toPlainText().toStdString());
+    Table1.FieldByName(folderfield::Data).SetAsString(DBMemo1->toPlainText().toStdString());
   FBodyModified = false;
   while (Table1.State() == TDataSetState::dsEdit || Table1.State() == TDataSetState::dsInsert) Table1.Post();
 }

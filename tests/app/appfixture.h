@@ -7,14 +7,21 @@
 #include <string>
 #include <vector>
 
+#include "app/dialogs/Unit12.h"
+#include "app/dialogs/Unit8.h"
 #include "app/shell/Unit1.h"
 #include "app/shell/installation.h"
 #include "app/store/mailtables.h"
+#include "app/views/Unit2.h"
+#include "app/views/Unit3.h"
+#include "app/views/Unit7.h"
 #include "platform/net/posixsockets.h"
+#include "platform/net/tkwinsock.h"
 #include "platform/runtime/processmessages.h"
 #include "platform/table/database.h"
 #include "platform/ui/dialogs.h"
 #include "support/modalanswer.h"
+#include "support/namedchild.h"
 
 // A fresh data directory as the working directory, with the mail store
 // installed and the first-run setup behind it; message boxes are recorded
@@ -61,6 +68,16 @@ protected:
     Window->resize(1024, 768);
     Window->show();
     WaitFor([this] { return Window->isVisible(); });
+    Form2 = Child<TForm2>(*Window, "Form2");
+    Form3 = Child<TForm3>(*Window, "Form3");
+    Form7 = Child<TForm7>(*Window, "Form7");
+  }
+
+  // A transfer screen over the open window's own windows, like the one the
+  // window keeps for its flows.
+  TMainScreen MakeScreen() {
+    return TMainScreen(*Window, {*Window, *Form2, *Form3, *Child<TForm8>(*Window, "Form8"),
+                                 *Child<TForm12>(*Window, "Form12")}, *Database);
   }
 
   struct TRow {
@@ -122,6 +139,10 @@ protected:
   bool ConfirmAnswer = true;
   std::unique_ptr<TDatabase> Database;
   std::unique_ptr<TForm1> Window;
+  // The Inbox, Outbox and Trashcan views of the open window.
+  TForm2* Form2 = nullptr;
+  TForm3* Form3 = nullptr;
+  TForm7* Form7 = nullptr;
 };
 
 // For tests in which mail work waits on the interface thread, as it does in

@@ -13,6 +13,7 @@
 #include "app/dialogs/Unit9.h"
 #include "app/dialogs/dbgrid.h"
 #include "appfixture.h"
+#include "support/namedchild.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ protected:
 
   // The E-Mail column of the grid, top to bottom.
   QStringList GridEmails() {
-    TDBGrid* Grid = Window->Form9->DBGrid1;
+    TDBGrid* Grid = Child<TForm9>(*Window, "Form9")->DBGrid1;
     QStringList Emails;
     for (int Row = 0; Row < Grid->rowCount(); ++Row) Emails << Grid->item(Row, 5)->text();
     return Emails;
@@ -39,10 +40,10 @@ protected:
   void InBook(const std::function<void()>& Entry, const std::function<void(TForm9&)>& Use) {
     bool Opened = false;
     AnswerNextModal([&](QWidget* Modal) {
-      ASSERT_EQ(Modal, Window->Form9);
+      ASSERT_EQ(Modal, Child<TForm9>(*Window, "Form9"));
       Opened = true;
-      Use(*Window->Form9);
-      if (Modal->isVisible()) Window->Form9->BitBtn4->click();
+      Use(*Child<TForm9>(*Window, "Form9"));
+      if (Modal->isVisible()) Child<TForm9>(*Window, "Form9")->BitBtn4->click();
     });
     Entry();
     ASSERT_TRUE(Opened);
@@ -61,7 +62,7 @@ TEST_F(AddressBookTest, AddToListNeedsAnAddressFillsPlaceholdersAndKeepsEmailOrd
   AddContact("c@x");
   AddContact("a@x");
   OpenWindow();
-  InBook([&] { Window->ToolButton33->trigger(); }, [&](TForm9& Book) {
+  InBook([&] { Child<QAction>(*Window, "ToolButton33")->trigger(); }, [&](TForm9& Book) {
     EXPECT_EQ(GridEmails(), (QStringList{"a@x", "c@x"}));
     Book.Edit1->setText("Zed");
     Book.BitBtn1->click();
@@ -89,7 +90,7 @@ TEST_F(AddressBookTest, PicksFillTheComposerBoxesLineByLineBrowsingPicksNothing)
   AddContact("a@x");
   AddContact("b@x");
   OpenWindow();
-  TForm5& C = *Window->Form5;
+  TForm5& C = *Child<TForm5>(*Window, "Form5");
   auto PickRow = [&](QToolButton* Picker, int Row, const QString& Caption, bool ByDoubleClick) {
     InBook([&] { Picker->click(); }, [&](TForm9& Book) {
       EXPECT_EQ(Book.windowTitle(), Caption);
@@ -109,7 +110,7 @@ TEST_F(AddressBookTest, PicksFillTheComposerBoxesLineByLineBrowsingPicksNothing)
   PickRow(C.SpeedButton2, 0, "Address Book CC", false);
   EXPECT_EQ(C.Cc->toPlainText(), "c@x\na@x");
 
-  InBook([&] { Window->ToolButton33->trigger(); }, [&](TForm9& Book) {
+  InBook([&] { Child<QAction>(*Window, "ToolButton33")->trigger(); }, [&](TForm9& Book) {
     EXPECT_EQ(Book.windowTitle(), "Address Book");
     EXPECT_FALSE(Book.BitBtn3->isEnabled());
     DoubleClick(Book.DBGrid1, 0);
@@ -124,7 +125,7 @@ TEST_F(AddressBookTest, PicksFillTheComposerBoxesLineByLineBrowsingPicksNothing)
 TEST_F(AddressBookTest, NavigatorInsertsInPlaceAndDeletesOnlyWhenConfirmed) {
   AddContact("m@x", "Mia");
   OpenWindow();
-  InBook([&] { Window->ToolButton33->trigger(); }, [&](TForm9& Book) {
+  InBook([&] { Child<QAction>(*Window, "ToolButton33")->trigger(); }, [&](TForm9& Book) {
     TDBNavigator& Nav = *Book.DBNavigator1;
     Nav.InsertButton->click();
     Nav.LastButton->click();  // a new row nothing was typed into is dropped

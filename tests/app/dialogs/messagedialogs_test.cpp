@@ -18,6 +18,7 @@
 #include "app/views/Unit3.h"
 #include "app/views/Unit7.h"
 #include "appfixture.h"
+#include "support/namedchild.h"
 
 namespace {
 
@@ -55,25 +56,25 @@ protected:
 };
 
 TEST_F(MessageDialogsTest, PropertiesOfTheSelectedMessageOrNoneSelected) {
-  Window->ToolButton1->click();
+  Child<QToolButton>(*Window, "ToolButton1")->click();
   Form2->ListView1->SelectRow(0);
   QStringList Lines;
-  ASSERT_TRUE(ShowModal<TForm11>(Window->Properties1, [&](TForm11& P) { Lines = P.Memo1->toPlainText().split('\n'); }));
+  ASSERT_TRUE(ShowModal<TForm11>(Child<QAction>(*Window, "Properties1"), [&](TForm11& P) { Lines = P.Memo1->toPlainText().split('\n'); }));
   ASSERT_GE(Lines.size(), 10);
   EXPECT_EQ(Lines[0], "Date of EMail Download:");
   EXPECT_EQ(Lines.mid(3, 3), (QStringList{"Sender:", "Ann", "ann@x"}));
   EXPECT_EQ(Lines.mid(7, 3), (QStringList{"Recipients:", "second@x", "first@x"}));
   EXPECT_EQ(Lines.last(), "body");
 
-  Window->ToolButton3->click();
+  Child<QToolButton>(*Window, "ToolButton3")->click();
   Form7->ListView1->clearSelection();
-  EXPECT_FALSE(ShowModal<TForm11>(Window->Properties1, [](TForm11&) {}));
+  EXPECT_FALSE(ShowModal<TForm11>(Child<QAction>(*Window, "Properties1"), [](TForm11&) {}));
   EXPECT_EQ(Messages, std::vector<std::string>{"No Messages Selected"});
-  EXPECT_TRUE(Window->Form11->Memo1->toPlainText().isEmpty());
+  EXPECT_TRUE(Child<TForm11>(*Window, "Form11")->Memo1->toPlainText().isEmpty());
 }
 
 TEST_F(MessageDialogsTest, AttachmentsNoticeNamesTheDirectoryOfReceivedFilesOnly) {
-  Window->ToolButton1->click();
+  Child<QToolButton>(*Window, "ToolButton1")->click();
   Form2->ListView1->SelectRow(0);
   auto Read = [](QString& Files, QString& Where) {
     return [&](TForm6& N) {
@@ -83,18 +84,18 @@ TEST_F(MessageDialogsTest, AttachmentsNoticeNamesTheDirectoryOfReceivedFilesOnly
     };
   };
   QString Files, Where;
-  ASSERT_TRUE(ShowModal<TForm6>(Window->Attachment1, Read(Files, Where)));
+  ASSERT_TRUE(ShowModal<TForm6>(Child<QAction>(*Window, "Attachment1"), Read(Files, Where)));
   EXPECT_EQ(Files, "a.pdf\nb.txt");
   EXPECT_EQ(Where, "These files can be found in: \n|" + QString::fromStdString(AttachmentDir));
 
-  Window->ToolButton2->click();
+  Child<QToolButton>(*Window, "ToolButton2")->click();
   Form3->ListView1->SelectRow(0);
-  ASSERT_TRUE(ShowModal<TForm6>(Window->Attachment1, Read(Files, Where)));
+  ASSERT_TRUE(ShowModal<TForm6>(Child<QAction>(*Window, "Attachment1"), Read(Files, Where)));
   EXPECT_EQ(Files, "/files/one");
   EXPECT_EQ(Where, "");
 
-  Window->ToolButton3->click();
-  EXPECT_FALSE(ShowModal<TForm6>(Window->Attachment1, [](TForm6&) {}));
+  Child<QToolButton>(*Window, "ToolButton3")->click();
+  EXPECT_FALSE(ShowModal<TForm6>(Child<QAction>(*Window, "Attachment1"), [](TForm6&) {}));
   EXPECT_TRUE(Window->findChildren<TForm6*>().empty());  // destroyed after each use
 }
 
@@ -102,7 +103,7 @@ TEST_F(MessageDialogsTest, SaveAttachmentToKeepsTheChosenDirectoryOrElseTheConfi
   const std::filesystem::path Chosen = Dir / "chosen";
   std::filesystem::create_directories(Chosen);
   std::vector<QString> Stored;
-  QObject::connect(Window->Form12, &TForm12::DirectoryStored, [&](const QString& D) { Stored.push_back(D); });
+  QObject::connect(Child<TForm12>(*Window, "Form12"), &TForm12::DirectoryStored, [&](const QString& D) { Stored.push_back(D); });
   QString Panel;
   AnswerNextModal([&](QWidget* Modal) {
     auto* D = qobject_cast<TForm12*>(Modal);
@@ -111,22 +112,21 @@ TEST_F(MessageDialogsTest, SaveAttachmentToKeepsTheChosenDirectoryOrElseTheConfi
     Panel = D->Panel1->text();
     D->BitBtn1->click();
   });
-  Window->Form12->exec();
+  Child<TForm12>(*Window, "Form12")->exec();
   EXPECT_EQ(Panel.toStdString(), Chosen.string());
   EXPECT_EQ(Stored, std::vector<QString>{QString::fromStdString(Chosen.string())});
-  EXPECT_EQ(Window->Edit4.toStdString(), Chosen.string());
 
   // Closing without OK stores the configured directory.
-  Window->Edit4.clear();
   AnswerNextModal([](QWidget* Modal) { static_cast<QDialog*>(Modal)->reject(); });
-  Window->Form12->exec();
-  EXPECT_EQ(Window->Edit4.toStdString(), AttachmentDir);
+  Child<TForm12>(*Window, "Form12")->exec();
+  ASSERT_EQ(Stored.size(), 2u);
+  EXPECT_EQ(Stored.back().toStdString(), AttachmentDir);
 }
 
 TEST_F(MessageDialogsTest, SaveAttachmentToOpensOnTheConfiguredDirectoryNamesTheFileAndCancelKeepsThatDirectory) {
   const std::string Chosen = (Dir / "chosen").string();
   std::filesystem::create_directories(Chosen);
-  TMainScreen Screen(*Window);
+  TMainScreen Screen = MakeScreen();
   QString OpenedOn, Question;
   // Looks at the dialog as it opens, browses elsewhere and leaves by Button.
   const auto Answer = [&](QPushButton* TForm12::*Button) {
@@ -151,14 +151,14 @@ TEST_F(MessageDialogsTest, SaveAttachmentToOpensOnTheConfiguredDirectoryNamesThe
 }
 
 TEST_F(MessageDialogsTest, ProgressOpensCentredOnTheMainWindowClearOfTheStopButton) {
-  TMainScreen Screen(*Window);
-  QWidget* Stop = Window->ToolBar3->widgetForAction(Window->ToolButton23);
+  TMainScreen Screen = MakeScreen();
+  QWidget* Stop = Child<QToolBar>(*Window, "ToolBar3")->widgetForAction(Child<QAction>(*Window, "ToolButton23"));
   for (const QSize Size : {QSize(1024, 768), QSize(640, 240)}) {
     Window->resize(Size);
     Screen.ShowProgress("Retrieving Mail");
-    const QRect Progress = Window->Form8->frameGeometry();
+    const QRect Progress = Child<TForm8>(*Window, "Form8")->frameGeometry();
     EXPECT_FALSE(Progress.intersects(QRect(Stop->mapToGlobal(QPoint(0, 0)), Stop->size()))) << Size.height();
-    EXPECT_GE(Progress.top(), Window->MdiArea->mapToGlobal(QPoint(0, 0)).y()) << Size.height();
+    EXPECT_GE(Progress.top(), Child<QMdiArea>(*Window, "MdiArea")->mapToGlobal(QPoint(0, 0)).y()) << Size.height();
     EXPECT_LE(std::abs(Progress.center().x() - Window->geometry().center().x()), 1) << Size.height();
     Screen.CloseProgress();
   }

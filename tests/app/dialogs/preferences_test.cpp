@@ -31,6 +31,7 @@
 #include "support/fakeserver.h"
 #include "support/scriptedras.h"
 #include "unnamedcontrols.h"
+#include "support/namedchild.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ protected:
       Use(Form);
       if (Form.isVisible()) Form.BitBtn2->click();
     });
-    Window->Preferences1->trigger();
+    Child<QAction>(*Window, "Preferences1")->trigger();
     ASSERT_TRUE(Shown);
   }
   int AccountCount() {
@@ -110,7 +111,7 @@ TEST_F(PreferencesTest, OkWritesElevenLinesAppliesThemAtOnceAndNoConnectionWarns
     F.CheckBox6->click();
     F.BitBtn1->click();
     EXPECT_TRUE(F.isVisible());
-    EXPECT_EQ(Window->Memo1, Config);
+    EXPECT_EQ(Window->Settings(), Config);
     std::filesystem::remove(Dir / "Config.ini.new");
     F.BitBtn1->click();
     EXPECT_FALSE(F.isVisible());
@@ -120,12 +121,12 @@ TEST_F(PreferencesTest, OkWritesElevenLinesAppliesThemAtOnceAndNoConnectionWarns
   EXPECT_EQ(ReadFile(Dir / "Config.ini"),
             "Ann Smith\r\nAcme\r\nann@example.test\r\nsmtp.example.test\r\n \r\nREPLY\r\nDELETE\r\nNOCON\r\n"
             "/home/ann/files\r\nRETURN\r\nNORMAL\r\n");
-  EXPECT_EQ(Window->Memo1, settings::LoadLines(settings::ConfigFileName));
-  EXPECT_EQ(Window->nbMessage1->Sender().Name(), "Ann Smith");
-  EXPECT_EQ(Window->nbMessage1->Sender().Address(), "ann@example.test");
-  EXPECT_EQ(Window->nbSMTP1->Server, "smtp.example.test");
-  EXPECT_TRUE(Window->nbMessage1->ReturnReceipt);
-  EXPECT_EQ(Window->Edit2->text(), "ann@example.test");
+  EXPECT_EQ(Window->Settings(), settings::LoadLines(settings::ConfigFileName));
+  EXPECT_EQ(Window->Message().Sender().Name(), "Ann Smith");
+  EXPECT_EQ(Window->Message().Sender().Address(), "ann@example.test");
+  EXPECT_EQ(Window->Smtp().Server, "smtp.example.test");
+  EXPECT_TRUE(Window->Message().ReturnReceipt);
+  EXPECT_EQ(Child<QLineEdit>(*Window, "Edit2")->text(), "ann@example.test");
 
   Messages.clear();
   Window.reset();
@@ -140,20 +141,20 @@ TEST_F(PreferencesTest, ModemOpensForcedAndLanEmptiesTheDialUpEntry) {
   Config[settings::clDialUpEntry] = "Work";
   Config[settings::clConnectionType] = "1";
   Start();
-  ASSERT_EQ(Window->tkRas1->Service(), "Work");
+  ASSERT_EQ(Window->Ras().Service(), "Work");
   WithPreferences([](TForm4& F) {
     EXPECT_EQ(F.ComboBox1->count(), 2);
     EXPECT_EQ(F.ComboBox1->currentText(), "Work");
     EXPECT_TRUE(F.CheckBox3->isChecked());
   });
-  EXPECT_TRUE(Window->tkRas1->ForceService);  // Cancel keeps what opening did
+  EXPECT_TRUE(Window->Ras().ForceService);  // Cancel keeps what opening did
   WithPreferences([](TForm4& F) {
     F.CheckBox2->click();
     F.BitBtn1->click();
   });
-  EXPECT_EQ(Window->tkRas1->Service(), "");
-  EXPECT_FALSE(Window->tkRas1->ForceService);
-  EXPECT_EQ(Window->Memo1[settings::clConnectionType], "0");
+  EXPECT_EQ(Window->Ras().Service(), "");
+  EXPECT_FALSE(Window->Ras().ForceService);
+  EXPECT_EQ(Window->Settings()[settings::clConnectionType], "0");
 }
 
 TEST_F(PreferencesTest, AccountsAreAddedAndDeletedAtOnceWhateverTheOutcome) {
@@ -207,7 +208,7 @@ TEST_F(PreferencesTest, BannerIsWrittenOnlyBySave) {
     F.BitBtn6->click();
   });
   EXPECT_EQ(ReadFile(Dir / "BANNER.BAN"), "Thank you\r\nfor your mail\r\n");
-  EXPECT_EQ(Window->Memo3, (TStringList{"Thank you", "for your mail"}));
+  EXPECT_EQ(Window->Banner(), (TStringList{"Thank you", "for your mail"}));
   EXPECT_EQ(Messages, std::vector<std::string>{"Banner has been saved"});
 }
 
@@ -238,8 +239,8 @@ TEST_F(PreferencesTest, TheNextGetMailUsesTheNewServerCopySetting) {
 }
 
 TEST_F(PreferencesTest, SmtpSecurityAndLoginGoToSmtpIniAndApplyAtOnce) {
+  settings::SaveSmtpSettings(settings::SmtpFileName, {TSecurity::None, 0, "", "", "AB:CD"});  // trusted for the server in use
   Start();
-  Window->SmtpSettings.TrustedCertificate = "AB:CD";  // trusted for the server in use
   WithPreferences([&](TForm4& F) {
     EXPECT_EQ(UnnamedControls(&F), std::vector<std::string>{});
     EXPECT_EQ(F.Edit11->echoMode(), QLineEdit::Password);
@@ -257,7 +258,7 @@ TEST_F(PreferencesTest, SmtpSecurityAndLoginGoToSmtpIniAndApplyAtOnce) {
   EXPECT_EQ(settings::LoadLines(settings::ConfigFileName).size(), 11u);
   const settings::TSmtpSettings Expected{TSecurity::StartTls, 2587, "ann", "s3cret", "AB:CD"};
   EXPECT_EQ(settings::LoadSmtpSettings(settings::SmtpFileName), Expected);
-  const TnbSMTP& Smtp = *Window->nbSMTP1;
+  const TnbSMTP& Smtp = Window->Smtp();
   EXPECT_EQ(Smtp.Security, TSecurity::StartTls);
   EXPECT_EQ(Smtp.Port, 2587);
   EXPECT_EQ(Smtp.UserName + " " + Smtp.Password + " " + Smtp.TrustedCertificate, "ann s3cret AB:CD");
@@ -267,7 +268,7 @@ TEST_F(PreferencesTest, SmtpSecurityAndLoginGoToSmtpIniAndApplyAtOnce) {
     F.Edit4->setText("smtp.other.test");
     F.BitBtn1->click();
   });
-  EXPECT_EQ(Window->nbSMTP1->TrustedCertificate + settings::LoadSmtpSettings(settings::SmtpFileName).TrustedCertificate, "");
+  EXPECT_EQ(Window->Smtp().TrustedCertificate + settings::LoadSmtpSettings(settings::SmtpFileName).TrustedCertificate, "");
 }
 
 TEST_F(PreferencesTest, AccountsKeepTheirSecurityAndPortAndTheGridShowsThemReadably) {
@@ -319,7 +320,7 @@ TEST_F(FirstRunTest, ProposesSslTlsAndKeepsBothServersSecurityAndTheSmtpLogin) {
   OpenWindow();
   const settings::TSmtpSettings Expected{TSecurity::ImplicitTls, 0, "ann", "s3cret", ""};
   EXPECT_EQ(settings::LoadSmtpSettings(settings::SmtpFileName), Expected);
-  EXPECT_EQ(Window->nbSMTP1->Security, TSecurity::ImplicitTls);
+  EXPECT_EQ(Window->Smtp().Security, TSecurity::ImplicitTls);
   TTable Accounts(*Database, Pop3Table());
   Accounts.Open();
   ASSERT_EQ(Accounts.RecordCount(), 1);

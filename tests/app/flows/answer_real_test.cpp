@@ -17,6 +17,7 @@
 #include "maillib/pop3/messagelist.h"
 #include "maillib/pop3/nbpop3.h"
 #include "support/realservers.h"
+#include "support/namedchild.h"
 
 namespace {
 
@@ -84,14 +85,14 @@ TEST_F(AnswerRealTest, RepliesThreadAndForwardsCarryTheFiles) {
     if (++Saved < 2) AnswerNextModal(SaveHere);
   };
   AnswerNextModal(SaveHere);
-  Window->ToolButton19->trigger();  // Get Mail
+  Child<QAction>(*Window, "ToolButton19")->trigger();  // Get Mail
   ASSERT_EQ(Form2->ListView1->Count(), 2) << testing::PrintToString(Messages);
 
   const QString Carol = QString::fromStdString("carol" + At);
-  Answer("Photos", Window->ToolButton26, [&](TForm5& C) { C.Recpt->setPlainText(Carol); });
-  Answer("Photos", Window->ReplytoWriter1);
-  Answer("RE: plans", Window->ReplytoAll2);
-  Window->ToolButton18->trigger();  // Send Mail
+  Answer("Photos", Child<QAction>(*Window, "ToolButton26"), [&](TForm5& C) { C.Recpt->setPlainText(Carol); });
+  Answer("Photos", Child<QAction>(*Window, "ReplytoWriter1"));
+  Answer("RE: plans", Child<QAction>(*Window, "ReplytoAll2"));
+  Child<QAction>(*Window, "ToolButton18")->trigger();  // Send Mail
   EXPECT_EQ(Messages, std::vector<std::string>{});
   ASSERT_TRUE(Servers.WaitForMessages("carol", 2, 10) && Servers.WaitForMessages("bob", 2, 10)) << Servers.LogTail();
 

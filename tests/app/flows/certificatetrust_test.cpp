@@ -61,7 +61,7 @@ TEST_F(CertificateTrustTest, TheSmtpServersTrustedCertificateGoesToSmtpIniWithIt
 
 TEST_F(CertificateTrustTest, TheDialogShowsTheCertificateAndEnterRefusesIt) {
   OpenWindow();
-  TMainScreen Screen(*Window);
+  TMainScreen Screen = MakeScreen();
   for (const bool Trust : {false, true}) {
     AnswerNextModal([&](QWidget* Modal) {
       auto* Dialog = qobject_cast<TCertificateDialog*>(Modal);

@@ -12,6 +12,7 @@
 #include "maillib/pop3/nbpop3.h"
 #include "maillib/smtp/nbsmtp.h"
 #include "support/fakeserver.h"
+#include "support/namedchild.h"
 
 namespace {
 
@@ -76,8 +77,8 @@ TEST_P(SendingFlowCommandTest, FileCommandOnAnotherRowLeavesExactlyTheSentRowMar
   Window->ShowFolder(Form3);
   Form3->ListView1->SelectRow(0);
   Form3->DBMemo1->setPlainText("edited");
-  const auto Bound = Window->nbSMTP1->OnSending;
-  Window->nbSMTP1->OnSending = [&, Bound, Sends = 0](TObject* Sender) mutable {
+  const auto Bound = Window->Smtp().OnSending;
+  Window->Smtp().OnSending = [&, Bound, Sends = 0](TObject* Sender) mutable {
     Bound(Sender);
     if (Sends++ > 0) return;
     Form3->ListView1->SelectRow(1);
@@ -85,7 +86,7 @@ TEST_P(SendingFlowCommandTest, FileCommandOnAnotherRowLeavesExactlyTheSentRowMar
       AnswerNextModal([](QWidget* Modal) { static_cast<QDialog*>(Modal)->reject(); });
     Window->findChild<QAction*>(GetParam())->trigger();
   };
-  Window->ToolButton18->trigger();
+  Child<QAction>(*Window, "ToolButton18")->trigger();
   EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
   EXPECT_NE(Server.Transcript().find("\r\nedited\r\n"), std::string::npos);
   EXPECT_EQ(Column(SmailTable(), "STATE"), (std::vector<std::string>{"True", "False"}));
@@ -111,13 +112,13 @@ TEST_F(FlowWindowsTest, GetMailLeavesTheInboxViewOnItsOwnMessage) {
   Open("", {Server.Address(), Refusing});
   Form2->ListView1->SelectRow(0);
   Form2->DBMemo1->setPlainText("edited");
-  const auto Bound = Window->nbPOP1->OnRetrieving;
-  Window->nbPOP1->OnRetrieving = [&, Bound](TObject* Sender, int Num) {
+  const auto Bound = Window->Pop().OnRetrieving;
+  Window->Pop().OnRetrieving = [&, Bound](TObject* Sender, int Num) {
     Bound(Sender, Num);
     AnswerNextModal([](QWidget* Modal) { static_cast<QDialog*>(Modal)->reject(); });
-    Window->Open1->trigger();
+    Child<QAction>(*Window, "Open1")->trigger();
   };
-  Window->ToolButton19->trigger();
+  Child<QAction>(*Window, "ToolButton19")->trigger();
   EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
   const std::string Refused = "Cannot connect to " + Refusing + ": [10061] Connection refused";
   EXPECT_EQ(Messages, std::vector<std::string>{"error: " + Refused});

@@ -15,6 +15,7 @@
 #include "maillib/pop3/nbpop3.h"
 #include "maillib/smtp/nbsmtp.h"
 #include "platform/net/posixsockets.h"
+#include "platform/net/tkwinsock.h"
 #include "platform/table/database.h"
 #include "platform/table/table.h"
 #include "recordingscreen.h"

@@ -15,6 +15,7 @@
 #include "platform/net/posixsockets.h"
 #include "platform/runtime/processmessages.h"
 #include "support/realservers.h"
+#include "support/namedchild.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ TEST_F(GetMailRealTest, AttachmentsGoWhereTheUserSaysAndTheInboxShowsTheMessage)
     if (++Asked < 2) AnswerNextModal(Answer);
   };
   AnswerNextModal(Answer);
-  Window->ToolButton19->trigger();
+  Child<QAction>(*Window, "ToolButton19")->trigger();
   EXPECT_EQ(Asked, 2);
   EXPECT_EQ(Messages, std::vector<std::string>{});
   EXPECT_EQ(Window->StatusText(), "Status: Message(s) Retrieved");
@@ -77,7 +78,7 @@ TEST_F(GetMailRealTest, AttachmentsGoWhereTheUserSaysAndTheInboxShowsTheMessage)
     Where = Notice->Label1->text();
     Notice->reject();
   });
-  Window->Attachment1->trigger();
+  Child<QAction>(*Window, "Attachment1")->trigger();
   EXPECT_EQ(Listed.toStdString(), (Chosen / "one.png").string() + "\n" + (Chosen / "two.txt").string());
   EXPECT_EQ(Where.toStdString(), Chosen.string());
 }

@@ -19,6 +19,7 @@
 #include "maillib/pop3/nbpop3.h"
 #include "maillib/smtp/nbsmtp.h"
 #include "platform/net/posixsockets.h"
+#include "platform/net/tkwinsock.h"
 #include "recordingscreen.h"
 #include "support/realservers.h"
 

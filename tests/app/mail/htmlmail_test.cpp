@@ -20,6 +20,7 @@
 #include "app/views/Unit7.h"
 #include "appfixture.h"
 #include "maillib/message/nbmsg.h"
+#include "support/namedchild.h"
 
 namespace {
 
@@ -125,7 +126,7 @@ TEST_F(HtmlMailWindow, PaneAndFormattedViewShowEachMessageWithoutAnyConnection) 
     EXPECT_TRUE(Pane.startsWith(FirstLines[Row])) << Pane.toStdString();
     // Pasting into the pane cannot store its text over the message.
     QApplication::clipboard()->setText("pasted");
-    Window->Paste1->trigger();
+    Child<QAction>(*Window, "Paste1")->trigger();
     EXPECT_EQ(Form2->DBMemo1->toPlainText(), Pane);
 
     QImage Formatted;
@@ -139,7 +140,7 @@ TEST_F(HtmlMailWindow, PaneAndFormattedViewShowEachMessageWithoutAnyConnection) 
       }
       Composer.reject();
     });
-    Window->Open1->trigger();
+    Child<QAction>(*Window, "Open1")->trigger();
     EXPECT_EQ(Text, Pane);
     ASSERT_FALSE(Formatted.isNull());
     EXPECT_EQ(CountPixels(Formatted, qRgb(255, 0, 0)), 0);
@@ -150,8 +151,8 @@ TEST_F(HtmlMailWindow, PaneAndFormattedViewShowEachMessageWithoutAnyConnection) 
 
   // In the Trashcan the message is still HTML.
   Form2->ListView1->SelectRow(0);
-  Window->Delete1->trigger();
-  Window->ToolButton3->click();
+  Child<QAction>(*Window, "Delete1")->trigger();
+  Child<QToolButton>(*Window, "ToolButton3")->click();
   Form7->ListView1->SelectRow(0);
   EXPECT_TRUE(Form7->DBMemo1->toPlainText().startsWith("Spring planting & pruning"));
   TTable Trash(*Database, TrashTable());

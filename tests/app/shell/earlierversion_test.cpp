@@ -51,9 +51,9 @@ TEST_F(EarlierVersionTest, StoreAndConfigOpenUnchangedAndMailArrivesInNoneMode) 
   EXPECT_TRUE(Database->TableExists(FetchedIdsTable().TableName));
   OpenWindow();
   EXPECT_EQ(Messages, std::vector<std::string>{});
-  EXPECT_EQ(Window->nbSMTP1->Security, TSecurity::None);
-  EXPECT_EQ(Window->nbSMTP1->Port, 0);
-  EXPECT_EQ(Window->nbSMTP1->UserName, "");
+  EXPECT_EQ(Window->Smtp().Security, TSecurity::None);
+  EXPECT_EQ(Window->Smtp().Port, 0);
+  EXPECT_EQ(Window->Smtp().UserName, "");
   Window->ToolButton19Click();
   EXPECT_EQ(Pop.Finish(), std::vector<std::string>{});
   EXPECT_EQ(Form2->ListView1->Count(), 1);

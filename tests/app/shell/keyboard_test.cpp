@@ -22,6 +22,7 @@
 #include "app/dialogs/Unit4.h"
 #include "app/views/Unit2.h"
 #include "appfixture.h"
+#include "support/namedchild.h"
 
 namespace {
 
@@ -72,9 +73,9 @@ TEST_F(KeyboardTest, TabWalksEveryWindowInReadingOrderAndEveryControlHasAName) {
   // Start-up puts the keyboard in the Inbox list, not in a text pane.
   EXPECT_EQ(W.focusWidget(), Form2->ListView1);
   Form2->ListView1->SelectRow(0);  // the body pane is editable now, where Tab used to stay
-  const std::vector<QWidget*> Main = {W.Edit3,       W.ToolButton4, W.ToolButton5, W.ToolButton6,
-                                      W.ToolButton7, W.Edit2,       W.ToolButton1, W.ToolButton2,
-                                      W.ToolButton3, Form2->ListView1, Form2->DBMemo1};
+  const std::vector<QWidget*> Main = {Child<QLineEdit>(W, "Edit3"),       Child<QToolButton>(W, "ToolButton4"), Child<QToolButton>(W, "ToolButton5"), Child<QToolButton>(W, "ToolButton6"),
+                                      Child<QToolButton>(W, "ToolButton7"), Child<QLineEdit>(W, "Edit2"),       Child<QToolButton>(W, "ToolButton1"), Child<QToolButton>(W, "ToolButton2"),
+                                      Child<QToolButton>(W, "ToolButton3"), Form2->ListView1, Form2->DBMemo1};
   EXPECT_EQ(TabWalk(Main), Main);
   EXPECT_EQ(BadlyNamed(&W), std::vector<std::string>{});
 
@@ -90,7 +91,7 @@ TEST_F(KeyboardTest, TabWalksEveryWindowInReadingOrderAndEveryControlHasAName) {
     Composed = true;
     C.reject();
   });
-  W.NewMessage1->trigger();
+  Child<QAction>(W, "NewMessage1")->trigger();
   EXPECT_TRUE(Composed);
 
   bool Preferred = false;
@@ -114,7 +115,7 @@ TEST_F(KeyboardTest, TabWalksEveryWindowInReadingOrderAndEveryControlHasAName) {
     Preferred = true;
     F.reject();
   });
-  W.Preferences1->trigger();
+  Child<QAction>(W, "Preferences1")->trigger();
   EXPECT_TRUE(Preferred);
 }
 
@@ -132,8 +133,8 @@ TEST_F(KeyboardTest, EditingKeysWorkInTextFieldsAndCommandsKeepThemElsewhere) {
   EXPECT_EQ(Form2->DBMemo1->toPlainText(), "");
   EXPECT_EQ(QApplication::clipboard()->text(), "Hi there");
   // A read-only field has nothing to cut, and still does not close the program.
-  Window->Edit3->setFocus();
-  QTest::keyClick(Window->Edit3, Qt::Key_X, Qt::ControlModifier);
+  Child<QLineEdit>(*Window, "Edit3")->setFocus();
+  QTest::keyClick(Child<QLineEdit>(*Window, "Edit3"), Qt::Key_X, Qt::ControlModifier);
   EXPECT_TRUE(Window->isVisible());
   // Outside text fields the key is Exit's.
   Form2->ListView1->setFocus();

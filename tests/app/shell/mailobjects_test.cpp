@@ -10,6 +10,7 @@
 #include "maillib/transport/nberrors.h"
 #include "platform/runtime/processmessages.h"
 #include "support/fakeserver.h"
+#include "support/namedchild.h"
 
 namespace {
 
@@ -45,20 +46,20 @@ TEST_F(MailObjectsTest, SettingsReachTheMailObjectsWordForWord) {
   Config[settings::clReturnReceipt] = "return";
   Config[settings::clPriority] = "low";
   Start();
-  EXPECT_EQ(Window->nbMessage1->Sender().Address(), "ann@example.test");
-  EXPECT_EQ(Window->nbMessage1->Sender().Name(), "Ann Smith");
-  EXPECT_EQ(Window->nbSMTP1->Server, "smtp.example.test");
+  EXPECT_EQ(Window->Message().Sender().Address(), "ann@example.test");
+  EXPECT_EQ(Window->Message().Sender().Name(), "Ann Smith");
+  EXPECT_EQ(Window->Smtp().Server, "smtp.example.test");
   EXPECT_EQ(Messages, std::vector<std::string>{"Invalid Connection Type"});
   // Words are compared exactly: lower case turns the options off.
-  EXPECT_FALSE(Window->nbMessage1->ReturnReceipt);
-  EXPECT_EQ(Window->nbMessage1->Priority, TPriority::ptNormal);
+  EXPECT_FALSE(Window->Message().ReturnReceipt);
+  EXPECT_EQ(Window->Message().Priority, TPriority::ptNormal);
 
   Config[settings::clReturnReceipt] = "RETURN";
   Config[settings::clPriority] = "HIGH";
-  Window->Memo1 = Config;
+  Window->Settings() = Config;
   Window->ApplySettings();
-  EXPECT_TRUE(Window->nbMessage1->ReturnReceipt);
-  EXPECT_EQ(Window->nbMessage1->Priority, TPriority::ptHigh);
+  EXPECT_TRUE(Window->Message().ReturnReceipt);
+  EXPECT_EQ(Window->Message().Priority, TPriority::ptHigh);
 }
 
 // A server that greets and then says nothing more: the send waits until stopped.
@@ -76,14 +77,14 @@ TEST_F(MailObjectsTest, StopEndsTheSendUnlocksAndLeavesTheRowWaiting) {
   ActWhen([&] { return Stalled.Waits(); }, [this](bool Waiting) {
     EXPECT_TRUE(Waiting);
     // A second Send Mail while the first waits must not start another transfer.
-    Window->ToolButton18->trigger();
-    Window->ToolButton23->trigger();
+    Child<QAction>(*Window, "ToolButton18")->trigger();
+    Child<QAction>(*Window, "ToolButton23")->trigger();
   });
   EXPECT_EQ(ErrorOf([&] { Window->ToolButton18Click(); }), "Operation has been canceled");
   EXPECT_EQ(Stalled.Server.Finish(), std::vector<std::string>{});
   EXPECT_EQ(Window->StatusText(), "Operation has been canceled");
-  EXPECT_TRUE(Window->NewMessage1->isEnabled());
-  EXPECT_TRUE(Window->ToolButton18->isEnabled());
+  EXPECT_TRUE(Child<QAction>(*Window, "NewMessage1")->isEnabled());
+  EXPECT_TRUE(Child<QAction>(*Window, "ToolButton18")->isEnabled());
   EXPECT_FALSE(Window->Animating());
   TTable Outbox(*Database, SmailTable());
   Outbox.Open();

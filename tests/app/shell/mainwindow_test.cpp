@@ -24,6 +24,7 @@
 #include "app/views/Unit3.h"
 #include "app/views/Unit7.h"
 #include "appfixture.h"
+#include "support/namedchild.h"
 
 namespace {
 
@@ -67,8 +68,8 @@ TEST_F(MainWindowTest, EachCommandIsReachableByItsMenuPathAndShortcut) {
   }
   // The toolbar as seen: each button's caption and hint, 54 by 50 pixels.
   QStringList Buttons;
-  for (QAction* Action : Window->ToolBar3->actions())
-    if (auto* Button = qobject_cast<QToolButton*>(Window->ToolBar3->widgetForAction(Action))) {
+  for (QAction* Action : Child<QToolBar>(*Window, "ToolBar3")->actions())
+    if (auto* Button = qobject_cast<QToolButton*>(Child<QToolBar>(*Window, "ToolBar3")->widgetForAction(Action))) {
       Buttons << Button->text() + "|" + Button->toolTip();
       EXPECT_EQ(Button->size(), QSize(54, 50)) << Button->text().toStdString();
     }
@@ -82,22 +83,22 @@ TEST_F(MainWindowTest, EachCommandIsReachableByItsMenuPathAndShortcut) {
 TEST_F(MainWindowTest, LeftPanelButtonsAndHints) {
   OpenWindow();
   const std::pair<QToolButton*, const char*> Expected[] = {
-      {Window->ToolButton1, "Show Inbox contents"},     {Window->ToolButton2, "Show Outbox contents"},
-      {Window->ToolButton3, "Show Trashcan contents"},  {Window->ToolButton4, "Show All Messages"},
-      {Window->ToolButton5, "Show Unread/UnAccepted Messages"}, {Window->ToolButton6, "Show read Messages"},
-      {Window->ToolButton7, "Show Accepted Messages"},
+      {Child<QToolButton>(*Window, "ToolButton1"), "Show Inbox contents"},     {Child<QToolButton>(*Window, "ToolButton2"), "Show Outbox contents"},
+      {Child<QToolButton>(*Window, "ToolButton3"), "Show Trashcan contents"},  {Child<QToolButton>(*Window, "ToolButton4"), "Show All Messages"},
+      {Child<QToolButton>(*Window, "ToolButton5"), "Show Unread/UnAccepted Messages"}, {Child<QToolButton>(*Window, "ToolButton6"), "Show read Messages"},
+      {Child<QToolButton>(*Window, "ToolButton7"), "Show Accepted Messages"},
   };
   for (const auto& [Button, Hint] : Expected) EXPECT_EQ(Button->toolTip().toStdString(), Hint);
-  EXPECT_EQ(Window->ToolButton1->text(), "Inbox");
-  EXPECT_EQ(Window->Edit2->toolTip(), "Your E-Mail Address");
-  EXPECT_TRUE(Window->Edit2->isReadOnly());
+  EXPECT_EQ(Child<QToolButton>(*Window, "ToolButton1")->text(), "Inbox");
+  EXPECT_EQ(Child<QLineEdit>(*Window, "Edit2")->toolTip(), "Your E-Mail Address");
+  EXPECT_TRUE(Child<QLineEdit>(*Window, "Edit2")->isReadOnly());
 }
 
 TEST_F(MainWindowTest, LeftPanelShowsBothAddressesWhole) {
   OpenWindow();
-  Window->Edit2->setText("anna.longname@mail.example-company.test");
-  Window->Edit3->setText("bob.longername@example-company.test");
-  for (QLineEdit* Box : {Window->Edit2, Window->Edit3}) {
+  Child<QLineEdit>(*Window, "Edit2")->setText("anna.longname@mail.example-company.test");
+  Child<QLineEdit>(*Window, "Edit3")->setText("bob.longername@example-company.test");
+  for (QLineEdit* Box : {Child<QLineEdit>(*Window, "Edit2"), Child<QLineEdit>(*Window, "Edit3")}) {
     SCOPED_TRACE(Box->objectName().toStdString());
     // With the caret at the end of the address, its first letter is still in view.
     EXPECT_TRUE(WaitFor([Box] {
@@ -116,9 +117,8 @@ std::set<std::string> Disabled(TForm1& Window) {
   for (QToolButton* Button : Window.findChildren<QToolButton*>())
     if (Button->objectName().startsWith("ToolButton") && !Button->isEnabled())
       Names.insert(Button->objectName().toStdString());
-  for (TFolderView* View : {static_cast<TFolderView*>(Form2), static_cast<TFolderView*>(Form3),
-                            static_cast<TFolderView*>(Form7)}) {
-    const std::string Form = View->objectName().toStdString();
+  for (const std::string Form : {"Form2", "Form3", "Form7"}) {
+    const auto* View = Child<TFolderView>(Window, Form.c_str());
     if (!View->ListView1->isEnabled()) Names.insert(Form + ".ListView1");
     if (!View->DBMemo1->isEnabled()) Names.insert(Form + ".DBMemo1");
   }
@@ -139,7 +139,7 @@ TEST_F(MainWindowTest, LockDisablesExactlyTheTransferSetAndLeavesStop) {
       // Those that do nothing while a transfer runs are shown so.
       "Delete1",         "Paste1",        "MarkasUnread1",   "MarkasRead1",   "Date1"};
   EXPECT_EQ(Disabled(*Window), Expected);
-  EXPECT_TRUE(Window->ToolButton23->isEnabled());
+  EXPECT_TRUE(Child<QAction>(*Window, "ToolButton23")->isEnabled());
   EXPECT_TRUE(Window->findChild<QAction*>("Stop1")->isEnabled());
   Window->UnlockCommands();
   EXPECT_TRUE(Disabled(*Window).empty());
@@ -163,11 +163,11 @@ TEST_F(MainWindowTest, InboxBackToBrowsingUnlocksAllButTheOtherViewsAndStopsTheA
 TEST_F(MainWindowTest, ReplyDropDownOpensUnderItsButton) {
   OpenWindow();
   Window->move(200, 150);
-  QWidget* Button = Window->ToolBar3->widgetForAction(Window->ToolButton24);
-  Window->ToolButton24->trigger();
-  ASSERT_TRUE(WaitFor([this] { return Window->ReplyMenu->isVisible(); }));
-  EXPECT_EQ(Window->ReplyMenu->pos(), Button->mapToGlobal(QPoint(0, Button->height())));
-  Window->ReplyMenu->hide();
+  QWidget* Button = Child<QToolBar>(*Window, "ToolBar3")->widgetForAction(Child<QAction>(*Window, "ToolButton24"));
+  Child<QAction>(*Window, "ToolButton24")->trigger();
+  ASSERT_TRUE(WaitFor([this] { return Child<QMenu>(*Window, "PopupMenu1")->isVisible(); }));
+  EXPECT_EQ(Child<QMenu>(*Window, "PopupMenu1")->pos(), Button->mapToGlobal(QPoint(0, Button->height())));
+  Child<QMenu>(*Window, "PopupMenu1")->hide();
 }
 
 TEST_F(MainWindowTest, WindowsShowTheProgramsOwnIcon) {
@@ -180,25 +180,25 @@ TEST_F(MainWindowTest, WindowsShowTheProgramsOwnIcon) {
 
 TEST_F(MainWindowTest, ViewTogglesHideAndShowWithTheirCheckMarks) {
   OpenWindow();
-  ASSERT_TRUE(Window->ToolBar1->isChecked());
-  ASSERT_TRUE(Window->StatusBar1->isChecked());
-  Window->ToolBar1->trigger();
-  Window->StatusBar1->trigger();
-  EXPECT_FALSE(Window->ToolBar3->isVisible());
-  EXPECT_FALSE(Window->StatusBar2->isVisible());
-  EXPECT_FALSE(Window->ToolBar1->isChecked());
-  EXPECT_FALSE(Window->StatusBar1->isChecked());
-  Window->ToolBar1->trigger();
-  Window->StatusBar1->trigger();
-  EXPECT_TRUE(Window->ToolBar3->isVisible());
-  EXPECT_TRUE(Window->StatusBar2->isVisible());
-  EXPECT_TRUE(Window->ToolBar1->isChecked());
-  EXPECT_TRUE(Window->StatusBar1->isChecked());
+  ASSERT_TRUE(Child<QAction>(*Window, "ToolBar1")->isChecked());
+  ASSERT_TRUE(Child<QAction>(*Window, "StatusBar1")->isChecked());
+  Child<QAction>(*Window, "ToolBar1")->trigger();
+  Child<QAction>(*Window, "StatusBar1")->trigger();
+  EXPECT_FALSE(Child<QToolBar>(*Window, "ToolBar3")->isVisible());
+  EXPECT_FALSE(Child<QStatusBar>(*Window, "StatusBar2")->isVisible());
+  EXPECT_FALSE(Child<QAction>(*Window, "ToolBar1")->isChecked());
+  EXPECT_FALSE(Child<QAction>(*Window, "StatusBar1")->isChecked());
+  Child<QAction>(*Window, "ToolBar1")->trigger();
+  Child<QAction>(*Window, "StatusBar1")->trigger();
+  EXPECT_TRUE(Child<QToolBar>(*Window, "ToolBar3")->isVisible());
+  EXPECT_TRUE(Child<QStatusBar>(*Window, "StatusBar2")->isVisible());
+  EXPECT_TRUE(Child<QAction>(*Window, "ToolBar1")->isChecked());
+  EXPECT_TRUE(Child<QAction>(*Window, "StatusBar1")->isChecked());
 }
 
 TEST_F(MainWindowTest, HelpOpensTheHelpFileAtItsContents) {
   OpenWindow();
-  Window->Contents1->trigger();
+  Child<QAction>(*Window, "Contents1")->trigger();
   auto* Viewer = Window->findChild<THelpViewer*>();
   ASSERT_NE(Viewer, nullptr);
   EXPECT_TRUE(Viewer->isVisible());
@@ -213,7 +213,7 @@ TEST_F(MainWindowTest, AboutIsModal) {
     SawAbout = Modal->objectName() == "Form10";
     static_cast<QDialog*>(Modal)->accept();
   });
-  Window->AboutCorvalen1->trigger();
+  Child<QAction>(*Window, "AboutCorvalen1")->trigger();
   EXPECT_TRUE(SawAbout);
 }
 
@@ -223,7 +223,7 @@ TEST_F(MainWindowTest, ExitClosesAndWritesABodyLeftInEditState) {
   Form2->ListView1->SelectRow(0);
   Form2->DBMemo1->setPlainText("edited body");
   ASSERT_EQ(Form2->Table1.State(), TDataSetState::dsEdit);
-  Window->Close1->trigger();
+  Child<QAction>(*Window, "Close1")->trigger();
   EXPECT_FALSE(Window->isVisible());
   Window.reset();
 
@@ -239,9 +239,9 @@ TEST_F(MainWindowTest, SettingsAreLoadedOnFirstShow) {
   settings::SaveLines(settings::ConfigFileName, Config);
   settings::SaveLines(settings::BannerFileName, {"Thank you for your message.", "It arrived."});
   OpenWindow();
-  EXPECT_EQ(Window->Edit2->text(), "me@example.test");
-  EXPECT_EQ(Window->Memo3, (TStringList{"Thank you for your message.", "It arrived."}));
-  EXPECT_EQ(Window->Memo1.size(), 11u);
+  EXPECT_EQ(Child<QLineEdit>(*Window, "Edit2")->text(), "me@example.test");
+  EXPECT_EQ(Window->Banner(), (TStringList{"Thank you for your message.", "It arrived."}));
+  EXPECT_EQ(Window->Settings().size(), 11u);
   EXPECT_TRUE(Messages.empty());
 }
 
@@ -250,7 +250,7 @@ TEST_F(MainWindowTest, MissingOrShortSettingsAreReportedAndTheWindowStillOpens) 
   OpenWindow();
   ASSERT_EQ(Messages.size(), 1u);
   EXPECT_NE(Messages[0].find("BANNER.BAN"), std::string::npos);
-  EXPECT_TRUE(Window->Memo1.empty());  // the steps after the failed load did not run
+  EXPECT_TRUE(Window->Settings().empty());  // the steps after the failed load did not run
   Window.reset();
 
   Messages.clear();

@@ -12,6 +12,7 @@
 #include "appfixture.h"
 #include "support/fakeserver.h"
 #include "support/privatebus.h"
+#include "support/namedchild.h"
 
 namespace {
 
@@ -94,7 +95,7 @@ TEST_F(NotificationTest, GetMailWhileInactiveNotifiesOnceAndTheClickRaisesTheWin
   Window->showMinimized();
   ASSERT_FALSE(Window->isActiveWindow());
 
-  Window->ToolButton19->trigger();
+  Child<QAction>(*Window, "ToolButton19")->trigger();
   EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
   const std::vector<QVariantList> Calls = NotifyCalls(1);
   ASSERT_EQ(Calls.size(), 1u);

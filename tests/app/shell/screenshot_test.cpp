@@ -22,6 +22,7 @@
 #include "maillib/message/nbmsg.h"
 #include "app/views/Unit2.h"
 #include "appfixture.h"
+#include "support/namedchild.h"
 
 namespace {
 
@@ -88,7 +89,7 @@ TEST_F(Screenshot, ComposerWithAMessageBeingWritten) {
     Picture = Composer.grab().toImage();
     Composer.reject();
   });
-  Window->NewMessage1->trigger();
+  Child<QAction>(*Window, "NewMessage1")->trigger();
   ASSERT_FALSE(Picture.isNull());
   EXPECT_GT(Picture.width(), 300);
   const QString Out = QString::fromLocal8Bit(qgetenv("CORVALEN_ARTEFACTS"));
@@ -122,7 +123,7 @@ TEST_F(Screenshot, MessageWindowShowingTheFormattedView) {
     Picture = Composer.grab().toImage();
     Composer.reject();
   });
-  Window->Open1->trigger();
+  Child<QAction>(*Window, "Open1")->trigger();
   ASSERT_FALSE(Picture.isNull());
   SaveArtefact(Picture, "messagewindow-formatted.png");
 }

@@ -13,6 +13,7 @@
 #include "app/views/Unit3.h"
 #include "app/views/Unit7.h"
 #include "appfixture.h"
+#include "support/namedchild.h"
 
 namespace {
 
@@ -71,11 +72,11 @@ TEST_F(FolderViewTest, SameDateTextEachEntryReachesItsOwnRecord) {
   List->SelectRow(1);
   EXPECT_EQ(Form2->Table1.FieldByName("SUBJECT").AsString(), "Two");
   EXPECT_EQ(Form2->DBMemo1->toPlainText(), "second body");
-  EXPECT_EQ(Window->Edit3->text(), "bob@x");
+  EXPECT_EQ(Child<QLineEdit>(*Window, "Edit3")->text(), "bob@x");
   List->SelectRow(0);
   EXPECT_EQ(Form2->Table1.FieldByName("SUBJECT").AsString(), "One");
   EXPECT_EQ(Form2->DBMemo1->toPlainText(), "first body");
-  EXPECT_EQ(Window->Edit3->text(), "ann@x");
+  EXPECT_EQ(Child<QLineEdit>(*Window, "Edit3")->text(), "ann@x");
 }
 
 TEST_F(FolderViewTest, ClickMarksReadAtOnce) {
@@ -103,35 +104,35 @@ TEST_F(FolderViewTest, FiltersAndShowAll) {
   AddRow(SmailTable(), {"Accepted", "", "", "2026-12-04", true, {"y@x"}});
   OpenWindow();
 
-  Window->ToolButton1->click();
+  Child<QToolButton>(*Window, "ToolButton1")->click();
   ASSERT_EQ(Window->ActiveView(), Form2);
-  Window->ToolButton5->click();
+  Child<QToolButton>(*Window, "ToolButton5")->click();
   ASSERT_EQ(Form2->ListView1->Count(), 1);
   EXPECT_EQ(Form2->ListView1->Item(0).Caption, "Unread");
-  Window->ToolButton6->click();
+  Child<QToolButton>(*Window, "ToolButton6")->click();
   ASSERT_EQ(Form2->ListView1->Count(), 1);
   EXPECT_EQ(Form2->ListView1->Item(0).Caption, "Read");
-  Window->ToolButton7->click();  // Show accepted does nothing in the Inbox
+  Child<QToolButton>(*Window, "ToolButton7")->click();  // Show accepted does nothing in the Inbox
   EXPECT_EQ(Form2->ListView1->Item(0).Caption, "Read");
-  Window->ToolButton4->click();
+  Child<QToolButton>(*Window, "ToolButton4")->click();
   ASSERT_EQ(Form2->ListView1->Count(), 2);
   EXPECT_EQ(Form2->ListView1->Item(0).Caption, "Unread");
 
-  Window->ToolButton2->click();
+  Child<QToolButton>(*Window, "ToolButton2")->click();
   ASSERT_EQ(Window->ActiveView(), Form3);
-  Window->ToolButton6->click();  // Show read does nothing in the Outbox
+  Child<QToolButton>(*Window, "ToolButton6")->click();  // Show read does nothing in the Outbox
   EXPECT_EQ(Form3->ListView1->Count(), 2);
-  Window->ToolButton7->click();
+  Child<QToolButton>(*Window, "ToolButton7")->click();
   ASSERT_EQ(Form3->ListView1->Count(), 1);
   EXPECT_EQ(Form3->ListView1->Item(0).Caption, "Accepted");
   EXPECT_EQ(Form3->ListView1->Item(0).ImageIndex, 1);
-  Window->ToolButton5->click();
+  Child<QToolButton>(*Window, "ToolButton5")->click();
   ASSERT_EQ(Form3->ListView1->Count(), 1);
   EXPECT_EQ(Form3->ListView1->Item(0).Caption, "Waiting");
 
-  Window->ToolButton3->click();
+  Child<QToolButton>(*Window, "ToolButton3")->click();
   ASSERT_EQ(Window->ActiveView(), Form7);
-  Window->ToolButton4->click();  // filters do nothing in the Trashcan
+  Child<QToolButton>(*Window, "ToolButton4")->click();  // filters do nothing in the Trashcan
   EXPECT_EQ(Form3->ListView1->Count(), 1);
 }
 
@@ -140,23 +141,23 @@ TEST_F(FolderViewTest, CorrespondentBoxAndItsHintPerFolder) {
   AddRow(SmailTable(), {"To only", "", "", "2026-12-02", false, {"only@x", "more@x"}});
   AddRow(TrashTable(), {"Gone", "Ann", "ann@x", "2026-12-03"});
   OpenWindow();
-  Window->ToolButton2->click();
-  EXPECT_EQ(Window->Edit3->toolTip(), "The E-mail address the message is going to");
+  Child<QToolButton>(*Window, "ToolButton2")->click();
+  EXPECT_EQ(Child<QLineEdit>(*Window, "Edit3")->toolTip(), "The E-mail address the message is going to");
   Form3->ListView1->SelectRow(0);
-  EXPECT_EQ(Window->Edit3->text(), "cc@x");  // a carbon copy wins
+  EXPECT_EQ(Child<QLineEdit>(*Window, "Edit3")->text(), "cc@x");  // a carbon copy wins
   Form3->ListView1->SelectRow(1);
-  EXPECT_EQ(Window->Edit3->text(), "only@x");
-  Window->ToolButton3->click();
-  EXPECT_EQ(Window->Edit3->toolTip(), "Nothing when trashcan is selected");
+  EXPECT_EQ(Child<QLineEdit>(*Window, "Edit3")->text(), "only@x");
+  Child<QToolButton>(*Window, "ToolButton3")->click();
+  EXPECT_EQ(Child<QLineEdit>(*Window, "Edit3")->toolTip(), "Nothing when trashcan is selected");
   Form7->ListView1->SelectRow(0);
-  EXPECT_EQ(Window->Edit3->text(), "only@x");  // the Trashcan leaves the box alone
-  Window->ToolButton1->click();
-  EXPECT_EQ(Window->Edit3->toolTip(), "The E-mail address the message is coming from");
+  EXPECT_EQ(Child<QLineEdit>(*Window, "Edit3")->text(), "only@x");  // the Trashcan leaves the box alone
+  Child<QToolButton>(*Window, "ToolButton1")->click();
+  EXPECT_EQ(Child<QLineEdit>(*Window, "Edit3")->toolTip(), "The E-mail address the message is coming from");
 }
 
 TEST_F(FolderViewTest, ShowingAFolderMinimisesTheOthers) {
   OpenWindow();
-  Window->ToolButton3->click();
+  Child<QToolButton>(*Window, "ToolButton3")->click();
   EXPECT_TRUE(Form2->isMinimized());
   EXPECT_TRUE(Form3->isMinimized());
   EXPECT_FALSE(Form7->isMinimized());
@@ -166,11 +167,11 @@ TEST_F(FolderViewTest, ShowingAFolderMinimisesTheOthers) {
 TEST_F(FolderViewTest, AClosedFolderComesBackWholeAndFitsTheArea) {
   OpenWindow();
   Form2->close();  // its close box, or the one at the menu bar's end while maximised
-  Window->ToolButton1->click();
+  Child<QToolButton>(*Window, "ToolButton1")->click();
   EXPECT_TRUE(Form2->ListView1->isVisible());
   EXPECT_TRUE(Form2->DBMemo1->isVisible());
   // Nothing of it, the body pane's bottom included, hides under the status bar.
-  EXPECT_TRUE(Window->MdiArea->viewport()->rect().contains(Form2->geometry()));
+  EXPECT_TRUE(Child<QMdiArea>(*Window, "MdiArea")->viewport()->rect().contains(Form2->geometry()));
 }
 
 TEST_F(FolderViewTest, DateColumnsShowTheWholeDateTime) {
@@ -223,9 +224,9 @@ TEST_F(FolderViewTest, DateWithoutItsNumberUnreadInBoldHeadersSortAndNoBodyWitho
   ClickHeader(2);
   EXPECT_EQ(Column(0), (QStringList{"gamma", "Alpha", "beta"}));
   // The order holds for later fills, until Sort by Date goes back to the store's.
-  Window->ToolButton4->click();
+  Child<QToolButton>(*Window, "ToolButton4")->click();
   EXPECT_EQ(Column(0), (QStringList{"gamma", "Alpha", "beta"}));
-  Window->Date1->trigger();
+  Child<QAction>(*Window, "Date1")->trigger();
   EXPECT_EQ(Column(0), (QStringList{"beta", "Alpha", "gamma"}));
 }
 
