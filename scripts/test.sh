@@ -13,6 +13,9 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
   export XDG_RUNTIME_DIR
 fi
 
+echo "== Include circles"
+python3 "$top/scripts/include-circles.py"
+
 echo "== Build and test"
 cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$top/build" -j "$jobs"
