@@ -89,7 +89,8 @@ void TMainScreen::AddInboxEntry(std::int64_t RecordId) {
 std::string TMainScreen::ChooseAttachmentDirectory(const std::string& Configured, const std::string& FileName,
                                                    const std::string& Subject, const std::string& Sender) {
   Edit4.clear();
-  FWindows.SaveAttachmentTo.Ask(QString::fromStdString(FileName), QString::fromStdString(Subject), QString::fromStdString(Sender));
+  FWindows.SaveAttachmentTo.Ask(QString::fromStdString(FileName), QString::fromStdString(Subject),
+                                QString::fromStdString(Sender));
   FWindows.SaveAttachmentTo.exec();
   return Edit4.isEmpty() ? Configured : Edit4.toStdString();
 }

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QToolButton>
+
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/composer/Unit5.h"
 #include "app/dialogs/Unit12.h"
 #include "app/dialogs/Unit8.h"
 #include "app/shell/Unit1.h"
@@ -71,7 +75,12 @@ protected:
     Form2 = Child<TForm2>(*Window, "Form2");
     Form3 = Child<TForm3>(*Window, "Form3");
     Form7 = Child<TForm7>(*Window, "Form7");
+    Form5 = Child<TForm5>(*Window, "Form5");
   }
+
+  // The main window's command (menu item or toolbar button) and left-panel button called Name.
+  QAction* Command(const char* Name) const { return Child<QAction>(*Window, Name); }
+  QToolButton* Button(const char* Name) const { return Child<QToolButton>(*Window, Name); }
 
   // A transfer screen over the open window's own windows, like the one the
   // window keeps for its flows.
@@ -143,6 +152,8 @@ protected:
   TForm2* Form2 = nullptr;
   TForm3* Form3 = nullptr;
   TForm7* Form7 = nullptr;
+  // The shared composer.
+  TForm5* Form5 = nullptr;
 };
 
 // For tests in which mail work waits on the interface thread, as it does in

@@ -24,11 +24,11 @@ protected:
     AddRow(RmailTable(), {"Hello", "Ann", "ann@x", "2026-01-01 10:00:00 0", false, {"me@x", "bo@x"}, {"cy@x"},
                           {"a.pdf"}, "first line\nsecond line"});
     OpenWindow();
-    Child<QToolButton>(*Window, "ToolButton1")->click();
+    Button("ToolButton1")->click();
     Form2->ListView1->SelectRow(0);
     // Left over from an earlier use of the shared composer (a menu Forward disables the subject).
-    Child<TForm5>(*Window, "Form5")->AddAttachment("/left/over");
-    Child<TForm5>(*Window, "Form5")->Edit3->setEnabled(false);
+    Form5->AddAttachment("/left/over");
+    Form5->Edit3->setEnabled(false);
   }
 
   // Runs Command; Look sees the composer it opens, which is then closed
@@ -37,7 +37,7 @@ protected:
     bool Opened = false;
     AnswerNextModal([&](QWidget* Modal) {
       auto* C = qobject_cast<TForm5*>(Modal);
-      ASSERT_EQ(C, Child<TForm5>(*Window, "Form5"));
+      ASSERT_EQ(C, Form5);
       Opened = true;
       Look(*C);
       if (C->isVisible()) C->reject();
@@ -57,7 +57,7 @@ protected:
 };
 
 TEST_F(AnswerTest, ReplyToWriterAnswersTheSenderOnlyAndMarksTheMessageRead) {
-  ASSERT_TRUE(Answer(Child<QAction>(*Window, "Reply1"), [](TForm5& C) {
+  ASSERT_TRUE(Answer(Command("Reply1"), [](TForm5& C) {
     EXPECT_EQ(C.windowTitle(), "Re: Hello");
     EXPECT_EQ(C.Edit3->text(), "Re: Hello");
     EXPECT_EQ(C.Recpt->toPlainText(), "ann@x");
@@ -79,7 +79,7 @@ TEST_F(AnswerTest, ReplyToWriterAnswersTheSenderOnlyAndMarksTheMessageRead) {
 TEST_F(AnswerTest, ReplyToAllFromTheReplyButtonQueuesToEveryoneElseAndCopiesTheCc) {
   TStringList& Settings = Window->Settings();
   Settings[settings::clEmail] = "ME@x";
-  ASSERT_TRUE(Answer(Child<QAction>(*Window, "ReplytoAll2"), [](TForm5& C) {
+  ASSERT_TRUE(Answer(Command("ReplytoAll2"), [](TForm5& C) {
     EXPECT_EQ(C.Recpt->toPlainText(), "bo@x\nann@x");
     EXPECT_EQ(C.Cc->toPlainText(), "cy@x");
     EXPECT_EQ(C.BitBtn1->text(), "Reply All");
@@ -95,7 +95,7 @@ TEST_F(AnswerTest, ReplyToAllFromTheReplyButtonQueuesToEveryoneElseAndCopiesTheC
 
 TEST_F(AnswerTest, ForwardFromTheMenuLocksCcTheToolbarsLocksNothingBothCarryTheFiles) {
   // To, CC, their pickers and the subject.
-  for (auto [Command, Expected] : {std::pair{Child<QAction>(*Window, "N10"), "ynyny"}, std::pair{Child<QAction>(*Window, "ToolButton26"), "yyyyy"}}) {
+  for (auto [Command, Expected] : {std::pair{Command("N10"), "ynyny"}, std::pair{Command("ToolButton26"), "yyyyy"}}) {
     SCOPED_TRACE(Command->objectName().toStdString());
     ASSERT_TRUE(Answer(Command, [&](TForm5& C) {
       EXPECT_EQ(C.Recpt->toPlainText(), "");
@@ -115,18 +115,18 @@ TEST_F(AnswerTest, OutsideTheInboxOrWithoutASelectionNothingOpens) {
     EXPECT_FALSE(Answer(Command, [](TForm5&) {}, 300)) << Command->objectName().toStdString();
     return Messages.empty() ? std::string() : Messages.back();
   };
-  Child<QToolButton>(*Window, "ToolButton3")->click();
+  Button("ToolButton3")->click();
   AddRow(TrashTable(), {"Gone", "Bob", "bob@x", "2026-01-02"});
   Form7->FillList();
   Form7->ListView1->SelectRow(0);
-  EXPECT_EQ(Refused(Child<QAction>(*Window, "Reply1")), "Unable to Reply: You have to select a message from Inbox");
-  EXPECT_EQ(Refused(Child<QAction>(*Window, "ReplytoAll2")), "Unable to Reply: You have to select a message in Inbox");
-  EXPECT_EQ(Refused(Child<QAction>(*Window, "ToolButton26")), "Unable to Forward: You have to select a message from Inbox");
+  EXPECT_EQ(Refused(Command("Reply1")), "Unable to Reply: You have to select a message from Inbox");
+  EXPECT_EQ(Refused(Command("ReplytoAll2")), "Unable to Reply: You have to select a message in Inbox");
+  EXPECT_EQ(Refused(Command("ToolButton26")), "Unable to Forward: You have to select a message from Inbox");
 
-  Child<QToolButton>(*Window, "ToolButton1")->click();
+  Button("ToolButton1")->click();
   Form2->ListView1->clearSelection();
-  EXPECT_EQ(Refused(Child<QAction>(*Window, "ReplytoWriter1")), "Unable to Reply: No Messages Selected");
-  EXPECT_EQ(Refused(Child<QAction>(*Window, "N10")), "Unable to Forward: No Messages Selected");
+  EXPECT_EQ(Refused(Command("ReplytoWriter1")), "Unable to Reply: No Messages Selected");
+  EXPECT_EQ(Refused(Command("N10")), "Unable to Forward: No Messages Selected");
   EXPECT_EQ(Form2->ListView1->Item(0).ImageIndex, 0);
 }
 

@@ -29,7 +29,7 @@ protected:
                           {One.string(), Two.string(), (Dir / "gone.pdf").string()}});
     AddRow(TrashTable(), {"Thrown", "Bob", "bob@x", "2026-01-02", false, {"me@x"}, {}, {Two.string()}});
     OpenWindow();
-    Child<QToolButton>(*Window, "ToolButton1")->click();
+    Button("ToolButton1")->click();
     Form2->ListView1->SelectRow(0);
   }
   void TearDown() override {
@@ -62,12 +62,12 @@ protected:
 };
 
 TEST_F(AttachmentsTest, ReceivedMessagesListTheirOwnFilesWithSizesAndMarkAMissingOne) {
-  WithOpened(Child<QAction>(*Window, "Open1"), [&](QListWidget& List) {
+  WithOpened(Command("Open1"), [&](QListWidget& List) {
     EXPECT_EQ(Captions(List), (QStringList{"one.txt (5 bytes)", "two.bin (2.0 kB)", "gone.pdf (missing)"}));
   });
-  Child<QToolButton>(*Window, "ToolButton3")->click();
+  Button("ToolButton3")->click();
   Form7->ListView1->SelectRow(0);
-  WithOpened(Child<QAction>(*Window, "Open1"), [&](QListWidget& List) { EXPECT_EQ(Captions(List), QStringList{"two.bin (2.0 kB)"}); });
+  WithOpened(Command("Open1"), [&](QListWidget& List) { EXPECT_EQ(Captions(List), QStringList{"two.bin (2.0 kB)"}); });
   EXPECT_EQ(Messages, std::vector<std::string>{});
 }
 
@@ -77,7 +77,7 @@ TEST_F(AttachmentsTest, DoubleClickAndEnterOpenAFileSaveAsCopiesItAMissingOneDoe
     return Name == "two.bin" ? Copy.string() : (Dir / "no" / "such" / "place").string();
   };
   // Forward: its send button is enabled, and must not take the Enter.
-  WithOpened(Child<QAction>(*Window, "ToolButton26"), [&](QListWidget& List) {
+  WithOpened(Command("ToolButton26"), [&](QListWidget& List) {
     const QPoint At = List.visualItemRect(List.item(1)).center();
     QTest::mouseClick(List.viewport(), Qt::LeftButton, {}, At);
     QTest::mouseDClick(List.viewport(), Qt::LeftButton, {}, At);

@@ -33,14 +33,14 @@ protected:
     bool Answered = false;
     AnswerNextModal([&](QWidget* Modal) {
       auto* Composer = qobject_cast<TForm5*>(Modal);
-      ASSERT_EQ(Composer, Child<TForm5>(*Window, "Form5"));
+      ASSERT_EQ(Composer, Form5);
       Fill(*Composer);
       Composer->BitBtn1->click();
       Answered = true;
     });
-    Child<QAction>(*Window, "NewMessage1")->trigger();
+    Command("NewMessage1")->trigger();
     ASSERT_TRUE(Answered);
-    EXPECT_FALSE(Child<TForm5>(*Window, "Form5")->isVisible());
+    EXPECT_FALSE(Form5->isVisible());
   }
 
   struct TStored {
@@ -133,7 +133,7 @@ TEST_F(ComposerTest, WithoutAToAddressNothingIsStored) {
       Fill(C);
     });
     EXPECT_EQ(Messages, std::vector<std::string>{"You must have a recipient before you can send an E-mail"});
-    EXPECT_EQ(Child<TForm5>(*Window, "Form5")->Edit3->text(), "Subject");  // kept until the next New Message
+    EXPECT_EQ(Form5->Edit3->text(), "Subject");  // kept until the next New Message
   }
   EXPECT_TRUE(OutboxRows().empty());
   EXPECT_EQ(Form3->ListView1->Count(), 0);
@@ -171,18 +171,18 @@ TEST_F(ComposerTest, ARefusedRowKeepsTheComposerOpenAndAddsNoEntry) {
     StillOpen = C->isVisible();
     C->reject();
   });
-  Child<QAction>(*Window, "NewMessage1")->trigger();
+  Command("NewMessage1")->trigger();
   EXPECT_TRUE(StillOpen);
   ASSERT_EQ(Messages.size(), 1u);
   EXPECT_NE(Messages[0].find("disk full"), std::string::npos) << Messages[0];
   EXPECT_EQ(Form3->ListView1->Count(), 0);
   EXPECT_EQ(Form3->Table1.State(), TDataSetState::dsBrowse);
-  EXPECT_EQ(Child<TForm5>(*Window, "Form5")->Recpt->toPlainText(), "a@x");
+  EXPECT_EQ(Form5->Recpt->toPlainText(), "a@x");
 }
 
 TEST_F(ComposerTest, RemoveAttachRemovesEverySelectedEntry) {
   OpenWindow();
-  TForm5& C = *Child<TForm5>(*Window, "Form5");
+  TForm5& C = *Form5;
   for (const char* File : {"/a", "/b", "/c", "/d"}) C.AddAttachment(File);
   C.BitBtn3->click();  // none selected
   EXPECT_EQ(C.Message().Attachments, (TStringList{"/a", "/b", "/c", "/d"}));

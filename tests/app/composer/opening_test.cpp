@@ -56,7 +56,7 @@ protected:
   // Leaves the shared composer as an earlier use might: a send caption,
   // addresses, files and a disabled subject of its own.
   void Dirty() {
-    TForm5& C = *Child<TForm5>(*Window, "Form5");
+    TForm5& C = *Form5;
     C.BitBtn1->setText("Reply Mail");
     C.Recpt->setPlainText("old@x");
     C.Cc->setPlainText("oldcc@x");
@@ -78,7 +78,7 @@ protected:
       for (QWidget* W : std::initializer_list<QWidget*>{C->BitBtn2, C->BitBtn3, C->SpeedButton1, C->SpeedButton2})
         EXPECT_EQ(W->isEnabled(), Editable) << W->objectName().toStdString();
       Shown = {C->Label1->text(), C->Label1->x(), C->Recpt->toPlainText(), C->Cc->toPlainText(), C->Edit3->text(),
-               C->Memo1->toPlainText(), Editable, C->BitBtn1->text(), C->windowTitle(), Files, C == Child<TForm5>(*Window, "Form5"),
+               C->Memo1->toPlainText(), Editable, C->BitBtn1->text(), C->windowTitle(), Files, C == Form5,
                C->Recpt->isEnabled() && C->Cc->isEnabled() && C->Edit3->isEnabled()};
       Opened = C;
       C->reject();
@@ -109,25 +109,25 @@ TEST_F(OpeningTest, EachFolderAndWayFillsTheWindowAsItsRoleNeeds) {
     std::function<void()> Open;
     TShown Expected;
   } Cases[] = {
-      {"Open, Inbox", [&] { Select(Child<QToolButton>(*Window, "ToolButton1"), Form2, 0); Child<QAction>(*Window, "Open1")->trigger(); },
+      {"Open, Inbox", [&] { Select(Button("ToolButton1"), Form2, 0); Command("Open1")->trigger(); },
        {"From:", 26, "Ann Example", "", "Inbox subject", "inbox body", false, "To Outbox", Std + "Inbox subject",
         {"a.pdf (missing)"}, true}},
-      {"Open, Outbox", [&] { Select(Child<QToolButton>(*Window, "ToolButton2"), Form3, 0); Child<QAction>(*Window, "Open1")->trigger(); },
+      {"Open, Outbox", [&] { Select(Button("ToolButton2"), Form3, 0); Command("Open1")->trigger(); },
        {"To:", 59, "t1@x\nt2@x", "c1@x", "Outbox subject", "outbox body", true, "To Outbox", Std + "Outbox subject",
         {"/files/one", "/files/two"}, true}},
-      {"Open, Trashcan, received", [&] { Select(Child<QToolButton>(*Window, "ToolButton3"), Form7, 0); Child<QAction>(*Window, "Open1")->trigger(); },
+      {"Open, Trashcan, received", [&] { Select(Button("ToolButton3"), Form7, 0); Command("Open1")->trigger(); },
        {"From:", 26, "Bob", "", "Received", "trash body", false, "To Outbox", Std + "Received", {}, true}},
-      {"Open, Trashcan, queued", [&] { Select(Child<QToolButton>(*Window, "ToolButton3"), Form7, 1); Child<QAction>(*Window, "Open1")->trigger(); },
+      {"Open, Trashcan, queued", [&] { Select(Button("ToolButton3"), Form7, 1); Command("Open1")->trigger(); },
        {"To:", 36, "t@x", "c@x", "Was queued", "queued body", false, "To Outbox", Std + "Was queued", {}, true}},
-      {"Double-click, Inbox", [&] { Child<QToolButton>(*Window, "ToolButton1")->click(); DoubleClick(Form2, 0); },
+      {"Double-click, Inbox", [&] { Button("ToolButton1")->click(); DoubleClick(Form2, 0); },
        {"Send To", 8, "", "", "Inbox subject", "inbox body", true, "Forward", Std + "Inbox subject",
         {"a.pdf (missing)"}, true}},
-      {"Double-click, Outbox", [&] { Child<QToolButton>(*Window, "ToolButton2")->click(); DoubleClick(Form3, 0); },
+      {"Double-click, Outbox", [&] { Button("ToolButton2")->click(); DoubleClick(Form3, 0); },
        {"To:", 59, "t1@x\nt2@x", "c1@x", "Outbox subject", "outbox body", true, "To Outbox", Std + "Outbox subject",
         {"/files/one", "/files/two"}, true}},
-      {"Double-click, Trashcan, received", [&] { Child<QToolButton>(*Window, "ToolButton3")->click(); DoubleClick(Form7, 0); },
+      {"Double-click, Trashcan, received", [&] { Button("ToolButton3")->click(); DoubleClick(Form7, 0); },
        {"From:", 26, "Bob", "", "Received", "trash body", false, "To Outbox", "Received", {}, false}},
-      {"Double-click, Trashcan, queued", [&] { Child<QToolButton>(*Window, "ToolButton3")->click(); DoubleClick(Form7, 1); },
+      {"Double-click, Trashcan, queued", [&] { Button("ToolButton3")->click(); DoubleClick(Form7, 1); },
        {"Send To:", 8, "t@x", "c@x", "Was queued", "queued body", false, "To Outbox", "Was queued", {}, false}},
   };
   for (const TCase& Case : Cases) {
@@ -137,26 +137,26 @@ TEST_F(OpeningTest, EachFolderAndWayFillsTheWindowAsItsRoleNeeds) {
   }
   // The Trashcan's own windows are gone; the shared one kept the last fill.
   EXPECT_EQ(Window->findChildren<TForm5*>().size(), 1u);
-  EXPECT_EQ(Child<TForm5>(*Window, "Form5")->BitBtn1->text(), "Reply Mail");
+  EXPECT_EQ(Form5->BitBtn1->text(), "Reply Mail");
 }
 
 TEST_F(OpeningTest, WithoutASelectionTheWindowShowsWhatItHolds) {
-  Child<QToolButton>(*Window, "ToolButton2")->click();
+  Button("ToolButton2")->click();
   Form3->ListView1->clearSelection();
   Dirty();
-  const TShown Shown = Capture([&] { Child<QAction>(*Window, "Open1")->trigger(); });
+  const TShown Shown = Capture([&] { Command("Open1")->trigger(); });
   EXPECT_EQ(Shown.Recpt, "old@x");
   EXPECT_EQ(Shown.Attachments, QStringList{"/left/over"});
   EXPECT_EQ(Shown.SendCaption, "Reply Mail");
   EXPECT_FALSE(Shown.BoxesEnabled);
   // New Message then clears it all.
-  const TShown Fresh = Capture([&] { Child<QAction>(*Window, "ToolButton21")->trigger(); });
+  const TShown Fresh = Capture([&] { Command("ToolButton21")->trigger(); });
   EXPECT_EQ(Fresh, (TShown{"Send To", 8, "", "", "", "", true, "To Outbox", "Corvalen message", {}, true}));
 }
 
 TEST_F(OpeningTest, OpeningAnInboxMessageEitherWayMarksItRead) {
   AddRow(RmailTable(), {"Second", "Cy", "cy@x", "2026-01-05 10:00:00 1", false});
-  Child<QToolButton>(*Window, "ToolButton1")->click();
+  Button("ToolButton1")->click();
   Form2->FillList();
   ASSERT_EQ(Form2->ListView1->Count(), 2);
   auto Read = [&](const char* Date) {
@@ -167,7 +167,7 @@ TEST_F(OpeningTest, OpeningAnInboxMessageEitherWayMarksItRead) {
     return Inbox.FieldByName("STATE").AsBoolean();
   };
   Form2->ListView1->SelectRow(1);
-  Capture([&] { Child<QAction>(*Window, "Open1")->trigger(); });
+  Capture([&] { Command("Open1")->trigger(); });
   EXPECT_TRUE(Read("2026-01-05 10:00:00 1"));
   EXPECT_EQ(Form2->ListView1->Item(1).ImageIndex, 1);
   EXPECT_FALSE(Read("2026-01-01 10:00:00 0"));

@@ -62,7 +62,7 @@ TEST_F(AddressBookTest, AddToListNeedsAnAddressFillsPlaceholdersAndKeepsEmailOrd
   AddContact("c@x");
   AddContact("a@x");
   OpenWindow();
-  InBook([&] { Child<QAction>(*Window, "ToolButton33")->trigger(); }, [&](TForm9& Book) {
+  InBook([&] { Command("ToolButton33")->trigger(); }, [&](TForm9& Book) {
     EXPECT_EQ(GridEmails(), (QStringList{"a@x", "c@x"}));
     Book.Edit1->setText("Zed");
     Book.BitBtn1->click();
@@ -90,7 +90,7 @@ TEST_F(AddressBookTest, PicksFillTheComposerBoxesLineByLineBrowsingPicksNothing)
   AddContact("a@x");
   AddContact("b@x");
   OpenWindow();
-  TForm5& C = *Child<TForm5>(*Window, "Form5");
+  TForm5& C = *Form5;
   auto PickRow = [&](QToolButton* Picker, int Row, const QString& Caption, bool ByDoubleClick) {
     InBook([&] { Picker->click(); }, [&](TForm9& Book) {
       EXPECT_EQ(Book.windowTitle(), Caption);
@@ -110,7 +110,7 @@ TEST_F(AddressBookTest, PicksFillTheComposerBoxesLineByLineBrowsingPicksNothing)
   PickRow(C.SpeedButton2, 0, "Address Book CC", false);
   EXPECT_EQ(C.Cc->toPlainText(), "c@x\na@x");
 
-  InBook([&] { Child<QAction>(*Window, "ToolButton33")->trigger(); }, [&](TForm9& Book) {
+  InBook([&] { Command("ToolButton33")->trigger(); }, [&](TForm9& Book) {
     EXPECT_EQ(Book.windowTitle(), "Address Book");
     EXPECT_FALSE(Book.BitBtn3->isEnabled());
     DoubleClick(Book.DBGrid1, 0);
@@ -125,7 +125,7 @@ TEST_F(AddressBookTest, PicksFillTheComposerBoxesLineByLineBrowsingPicksNothing)
 TEST_F(AddressBookTest, NavigatorInsertsInPlaceAndDeletesOnlyWhenConfirmed) {
   AddContact("m@x", "Mia");
   OpenWindow();
-  InBook([&] { Child<QAction>(*Window, "ToolButton33")->trigger(); }, [&](TForm9& Book) {
+  InBook([&] { Command("ToolButton33")->trigger(); }, [&](TForm9& Book) {
     TDBNavigator& Nav = *Book.DBNavigator1;
     Nav.InsertButton->click();
     Nav.LastButton->click();  // a new row nothing was typed into is dropped

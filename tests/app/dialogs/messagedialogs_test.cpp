@@ -56,25 +56,26 @@ protected:
 };
 
 TEST_F(MessageDialogsTest, PropertiesOfTheSelectedMessageOrNoneSelected) {
-  Child<QToolButton>(*Window, "ToolButton1")->click();
+  Button("ToolButton1")->click();
   Form2->ListView1->SelectRow(0);
   QStringList Lines;
-  ASSERT_TRUE(ShowModal<TForm11>(Child<QAction>(*Window, "Properties1"), [&](TForm11& P) { Lines = P.Memo1->toPlainText().split('\n'); }));
+  ASSERT_TRUE(ShowModal<TForm11>(Command("Properties1"),
+                                 [&](TForm11& P) { Lines = P.Memo1->toPlainText().split('\n'); }));
   ASSERT_GE(Lines.size(), 10);
   EXPECT_EQ(Lines[0], "Date of EMail Download:");
   EXPECT_EQ(Lines.mid(3, 3), (QStringList{"Sender:", "Ann", "ann@x"}));
   EXPECT_EQ(Lines.mid(7, 3), (QStringList{"Recipients:", "second@x", "first@x"}));
   EXPECT_EQ(Lines.last(), "body");
 
-  Child<QToolButton>(*Window, "ToolButton3")->click();
+  Button("ToolButton3")->click();
   Form7->ListView1->clearSelection();
-  EXPECT_FALSE(ShowModal<TForm11>(Child<QAction>(*Window, "Properties1"), [](TForm11&) {}));
+  EXPECT_FALSE(ShowModal<TForm11>(Command("Properties1"), [](TForm11&) {}));
   EXPECT_EQ(Messages, std::vector<std::string>{"No Messages Selected"});
   EXPECT_TRUE(Child<TForm11>(*Window, "Form11")->Memo1->toPlainText().isEmpty());
 }
 
 TEST_F(MessageDialogsTest, AttachmentsNoticeNamesTheDirectoryOfReceivedFilesOnly) {
-  Child<QToolButton>(*Window, "ToolButton1")->click();
+  Button("ToolButton1")->click();
   Form2->ListView1->SelectRow(0);
   auto Read = [](QString& Files, QString& Where) {
     return [&](TForm6& N) {
@@ -84,18 +85,18 @@ TEST_F(MessageDialogsTest, AttachmentsNoticeNamesTheDirectoryOfReceivedFilesOnly
     };
   };
   QString Files, Where;
-  ASSERT_TRUE(ShowModal<TForm6>(Child<QAction>(*Window, "Attachment1"), Read(Files, Where)));
+  ASSERT_TRUE(ShowModal<TForm6>(Command("Attachment1"), Read(Files, Where)));
   EXPECT_EQ(Files, "a.pdf\nb.txt");
   EXPECT_EQ(Where, "These files can be found in: \n|" + QString::fromStdString(AttachmentDir));
 
-  Child<QToolButton>(*Window, "ToolButton2")->click();
+  Button("ToolButton2")->click();
   Form3->ListView1->SelectRow(0);
-  ASSERT_TRUE(ShowModal<TForm6>(Child<QAction>(*Window, "Attachment1"), Read(Files, Where)));
+  ASSERT_TRUE(ShowModal<TForm6>(Command("Attachment1"), Read(Files, Where)));
   EXPECT_EQ(Files, "/files/one");
   EXPECT_EQ(Where, "");
 
-  Child<QToolButton>(*Window, "ToolButton3")->click();
-  EXPECT_FALSE(ShowModal<TForm6>(Child<QAction>(*Window, "Attachment1"), [](TForm6&) {}));
+  Button("ToolButton3")->click();
+  EXPECT_FALSE(ShowModal<TForm6>(Command("Attachment1"), [](TForm6&) {}));
   EXPECT_TRUE(Window->findChildren<TForm6*>().empty());  // destroyed after each use
 }
 
@@ -103,7 +104,8 @@ TEST_F(MessageDialogsTest, SaveAttachmentToKeepsTheChosenDirectoryOrElseTheConfi
   const std::filesystem::path Chosen = Dir / "chosen";
   std::filesystem::create_directories(Chosen);
   std::vector<QString> Stored;
-  QObject::connect(Child<TForm12>(*Window, "Form12"), &TForm12::DirectoryStored, [&](const QString& D) { Stored.push_back(D); });
+  QObject::connect(Child<TForm12>(*Window, "Form12"), &TForm12::DirectoryStored,
+                   [&](const QString& D) { Stored.push_back(D); });
   QString Panel;
   AnswerNextModal([&](QWidget* Modal) {
     auto* D = qobject_cast<TForm12*>(Modal);
@@ -152,7 +154,7 @@ TEST_F(MessageDialogsTest, SaveAttachmentToOpensOnTheConfiguredDirectoryNamesThe
 
 TEST_F(MessageDialogsTest, ProgressOpensCentredOnTheMainWindowClearOfTheStopButton) {
   TMainScreen Screen = MakeScreen();
-  QWidget* Stop = Child<QToolBar>(*Window, "ToolBar3")->widgetForAction(Child<QAction>(*Window, "ToolButton23"));
+  QWidget* Stop = Child<QToolBar>(*Window, "ToolBar3")->widgetForAction(Command("ToolButton23"));
   for (const QSize Size : {QSize(1024, 768), QSize(640, 240)}) {
     Window->resize(Size);
     Screen.ShowProgress("Retrieving Mail");

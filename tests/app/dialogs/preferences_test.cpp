@@ -69,7 +69,7 @@ protected:
       Use(Form);
       if (Form.isVisible()) Form.BitBtn2->click();
     });
-    Child<QAction>(*Window, "Preferences1")->trigger();
+    Command("Preferences1")->trigger();
     ASSERT_TRUE(Shown);
   }
   int AccountCount() {
@@ -239,7 +239,8 @@ TEST_F(PreferencesTest, TheNextGetMailUsesTheNewServerCopySetting) {
 }
 
 TEST_F(PreferencesTest, SmtpSecurityAndLoginGoToSmtpIniAndApplyAtOnce) {
-  settings::SaveSmtpSettings(settings::SmtpFileName, {TSecurity::None, 0, "", "", "AB:CD"});  // trusted for the server in use
+  // Trusted for the server in use.
+  settings::SaveSmtpSettings(settings::SmtpFileName, {TSecurity::None, 0, "", "", "AB:CD"});
   Start();
   WithPreferences([&](TForm4& F) {
     EXPECT_EQ(UnnamedControls(&F), std::vector<std::string>{});
@@ -268,7 +269,8 @@ TEST_F(PreferencesTest, SmtpSecurityAndLoginGoToSmtpIniAndApplyAtOnce) {
     F.Edit4->setText("smtp.other.test");
     F.BitBtn1->click();
   });
-  EXPECT_EQ(Window->Smtp().TrustedCertificate + settings::LoadSmtpSettings(settings::SmtpFileName).TrustedCertificate, "");
+  EXPECT_EQ(Window->Smtp().TrustedCertificate + settings::LoadSmtpSettings(settings::SmtpFileName).TrustedCertificate,
+            "");
 }
 
 TEST_F(PreferencesTest, AccountsKeepTheirSecurityAndPortAndTheGridShowsThemReadably) {

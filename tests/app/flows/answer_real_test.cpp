@@ -85,14 +85,14 @@ TEST_F(AnswerRealTest, RepliesThreadAndForwardsCarryTheFiles) {
     if (++Saved < 2) AnswerNextModal(SaveHere);
   };
   AnswerNextModal(SaveHere);
-  Child<QAction>(*Window, "ToolButton19")->trigger();  // Get Mail
+  Command("ToolButton19")->trigger();  // Get Mail
   ASSERT_EQ(Form2->ListView1->Count(), 2) << testing::PrintToString(Messages);
 
   const QString Carol = QString::fromStdString("carol" + At);
-  Answer("Photos", Child<QAction>(*Window, "ToolButton26"), [&](TForm5& C) { C.Recpt->setPlainText(Carol); });
-  Answer("Photos", Child<QAction>(*Window, "ReplytoWriter1"));
-  Answer("RE: plans", Child<QAction>(*Window, "ReplytoAll2"));
-  Child<QAction>(*Window, "ToolButton18")->trigger();  // Send Mail
+  Answer("Photos", Command("ToolButton26"), [&](TForm5& C) { C.Recpt->setPlainText(Carol); });
+  Answer("Photos", Command("ReplytoWriter1"));
+  Answer("RE: plans", Command("ReplytoAll2"));
+  Command("ToolButton18")->trigger();  // Send Mail
   EXPECT_EQ(Messages, std::vector<std::string>{});
   ASSERT_TRUE(Servers.WaitForMessages("carol", 2, 10) && Servers.WaitForMessages("bob", 2, 10)) << Servers.LogTail();
 

@@ -86,7 +86,7 @@ TEST_P(SendingFlowCommandTest, FileCommandOnAnotherRowLeavesExactlyTheSentRowMar
       AnswerNextModal([](QWidget* Modal) { static_cast<QDialog*>(Modal)->reject(); });
     Window->findChild<QAction*>(GetParam())->trigger();
   };
-  Child<QAction>(*Window, "ToolButton18")->trigger();
+  Command("ToolButton18")->trigger();
   EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
   EXPECT_NE(Server.Transcript().find("\r\nedited\r\n"), std::string::npos);
   EXPECT_EQ(Column(SmailTable(), "STATE"), (std::vector<std::string>{"True", "False"}));
@@ -116,9 +116,9 @@ TEST_F(FlowWindowsTest, GetMailLeavesTheInboxViewOnItsOwnMessage) {
   Window->Pop().OnRetrieving = [&, Bound](TObject* Sender, int Num) {
     Bound(Sender, Num);
     AnswerNextModal([](QWidget* Modal) { static_cast<QDialog*>(Modal)->reject(); });
-    Child<QAction>(*Window, "Open1")->trigger();
+    Command("Open1")->trigger();
   };
-  Child<QAction>(*Window, "ToolButton19")->trigger();
+  Command("ToolButton19")->trigger();
   EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
   const std::string Refused = "Cannot connect to " + Refusing + ": [10061] Connection refused";
   EXPECT_EQ(Messages, std::vector<std::string>{"error: " + Refused});

@@ -54,7 +54,7 @@ TEST_F(GetMailRealTest, AttachmentsGoWhereTheUserSaysAndTheInboxShowsTheMessage)
     if (++Asked < 2) AnswerNextModal(Answer);
   };
   AnswerNextModal(Answer);
-  Child<QAction>(*Window, "ToolButton19")->trigger();
+  Command("ToolButton19")->trigger();
   EXPECT_EQ(Asked, 2);
   EXPECT_EQ(Messages, std::vector<std::string>{});
   EXPECT_EQ(Window->StatusText(), "Status: Message(s) Retrieved");
@@ -78,7 +78,7 @@ TEST_F(GetMailRealTest, AttachmentsGoWhereTheUserSaysAndTheInboxShowsTheMessage)
     Where = Notice->Label1->text();
     Notice->reject();
   });
-  Child<QAction>(*Window, "Attachment1")->trigger();
+  Command("Attachment1")->trigger();
   EXPECT_EQ(Listed.toStdString(), (Chosen / "one.png").string() + "\n" + (Chosen / "two.txt").string());
   EXPECT_EQ(Where.toStdString(), Chosen.string());
 }

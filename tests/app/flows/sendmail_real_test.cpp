@@ -34,7 +34,7 @@ protected:
       Fill(Composer);
       Composer.BitBtn1->click();
     });
-    Child<QAction>(*Window, "NewMessage1")->trigger();
+    Command("NewMessage1")->trigger();
   }
 
   // Every message in User's mailbox, decoded, by subject.
@@ -90,7 +90,7 @@ TEST_F(SendMailRealTest, ComposedMessagesArriveWhole) {
   Form3->FillList();
   ASSERT_EQ(Form3->ListView1->Count(), 3);
 
-  Child<QAction>(*Window, "ToolButton18")->trigger();
+  Command("ToolButton18")->trigger();
   EXPECT_EQ(Messages, std::vector<std::string>{});
   for (int Row = 0; Row < Form3->ListView1->Count(); ++Row) EXPECT_EQ(Form3->ListView1->Item(Row).ImageIndex, 1);
 

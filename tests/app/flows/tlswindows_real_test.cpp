@@ -93,7 +93,7 @@ protected:
       F.BitBtn3->click();
       F.BitBtn1->click();
     });
-    Child<QAction>(*Window, "Preferences1")->trigger();
+    Command("Preferences1")->trigger();
   }
 
   TStringList Config;
@@ -118,12 +118,12 @@ TEST_F(TlsWindowsTest, PreferencesSetToSslTlsThenSendMailAndGetMail) {
     C.BitBtn2->click();
     C.BitBtn1->click();
   });
-  Child<QAction>(*Window, "NewMessage1")->trigger();
+  Command("NewMessage1")->trigger();
 
   TModalWatch Watch;
-  Child<QAction>(*Window, "ToolButton18")->trigger();
+  Command("ToolButton18")->trigger();
   ASSERT_TRUE(Servers.WaitForMessages("alice", 1, 10)) << Servers.LogTail();
-  Child<QAction>(*Window, "ToolButton19")->trigger();
+  Command("ToolButton19")->trigger();
   EXPECT_EQ(Watch.Asked, std::vector<std::string>{});
   ASSERT_EQ(Form2->ListView1->Count(), 1) << ::testing::PrintToString(Messages);
   TTable Inbox(*Database, RmailTable());
@@ -143,11 +143,11 @@ TEST_F(TlsWindowsTest, TrustedCertificateIsNotAskedAboutAgainUntilItChanges) {
   TModalWatch Watch;
 
   Servers.Put("alice", "Subject: first\r\n\r\nOne.\r\n");
-  Child<QAction>(*Window, "ToolButton19")->trigger();
+  Command("ToolButton19")->trigger();
   ASSERT_EQ(Watch.Asked.size(), 1u);
   EXPECT_NE(Watch.Asked[0].find("it is self-signed"), std::string::npos) << Watch.Asked[0];
   Servers.Put("alice", "Subject: second\r\n\r\nTwo.\r\n");
-  Child<QAction>(*Window, "ToolButton19")->trigger();
+  Command("ToolButton19")->trigger();
   EXPECT_EQ(Watch.Asked.size(), 1u);
   EXPECT_EQ(Form2->ListView1->Count(), 2);
 
@@ -162,7 +162,7 @@ TEST_F(TlsWindowsTest, TrustedCertificateIsNotAskedAboutAgainUntilItChanges) {
     Accounts.Post();
   }
   Watch.TrustAnswer = false;
-  Child<QAction>(*Window, "ToolButton19")->trigger();
+  Command("ToolButton19")->trigger();
   EXPECT_EQ(Watch.Asked.size(), 2u);
   EXPECT_EQ(Form2->ListView1->Count(), 2);
   EXPECT_EQ(Changed.Messages("alice").size(), 1u);

@@ -126,7 +126,7 @@ TEST_F(HtmlMailWindow, PaneAndFormattedViewShowEachMessageWithoutAnyConnection) 
     EXPECT_TRUE(Pane.startsWith(FirstLines[Row])) << Pane.toStdString();
     // Pasting into the pane cannot store its text over the message.
     QApplication::clipboard()->setText("pasted");
-    Child<QAction>(*Window, "Paste1")->trigger();
+    Command("Paste1")->trigger();
     EXPECT_EQ(Form2->DBMemo1->toPlainText(), Pane);
 
     QImage Formatted;
@@ -140,7 +140,7 @@ TEST_F(HtmlMailWindow, PaneAndFormattedViewShowEachMessageWithoutAnyConnection) 
       }
       Composer.reject();
     });
-    Child<QAction>(*Window, "Open1")->trigger();
+    Command("Open1")->trigger();
     EXPECT_EQ(Text, Pane);
     ASSERT_FALSE(Formatted.isNull());
     EXPECT_EQ(CountPixels(Formatted, qRgb(255, 0, 0)), 0);
@@ -151,8 +151,8 @@ TEST_F(HtmlMailWindow, PaneAndFormattedViewShowEachMessageWithoutAnyConnection) 
 
   // In the Trashcan the message is still HTML.
   Form2->ListView1->SelectRow(0);
-  Child<QAction>(*Window, "Delete1")->trigger();
-  Child<QToolButton>(*Window, "ToolButton3")->click();
+  Command("Delete1")->trigger();
+  Button("ToolButton3")->click();
   Form7->ListView1->SelectRow(0);
   EXPECT_TRUE(Form7->DBMemo1->toPlainText().startsWith("Spring planting & pruning"));
   TTable Trash(*Database, TrashTable());

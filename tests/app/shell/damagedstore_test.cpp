@@ -48,7 +48,7 @@ TEST_F(DamagedStoreTest, FirstFillErrorIsShownOnceTheWindowIsUpAndTheFileIsUntou
   ASSERT_TRUE(WaitFor([this] { return !Messages.empty(); }));
   EXPECT_NE(Messages[0].find("database disk image is malformed"), std::string::npos) << Messages[0];
   EXPECT_TRUE(WindowUp);
-  Child<QAction>(*Window, "Close1")->trigger();
+  Command("Close1")->trigger();
   Window.reset();
   Database.reset();
   EXPECT_EQ(Bytes(Store), Damaged);

@@ -73,9 +73,10 @@ TEST_F(KeyboardTest, TabWalksEveryWindowInReadingOrderAndEveryControlHasAName) {
   // Start-up puts the keyboard in the Inbox list, not in a text pane.
   EXPECT_EQ(W.focusWidget(), Form2->ListView1);
   Form2->ListView1->SelectRow(0);  // the body pane is editable now, where Tab used to stay
-  const std::vector<QWidget*> Main = {Child<QLineEdit>(W, "Edit3"),       Child<QToolButton>(W, "ToolButton4"), Child<QToolButton>(W, "ToolButton5"), Child<QToolButton>(W, "ToolButton6"),
-                                      Child<QToolButton>(W, "ToolButton7"), Child<QLineEdit>(W, "Edit2"),       Child<QToolButton>(W, "ToolButton1"), Child<QToolButton>(W, "ToolButton2"),
-                                      Child<QToolButton>(W, "ToolButton3"), Form2->ListView1, Form2->DBMemo1};
+  const std::vector<QWidget*> Main = {Child<QLineEdit>(W, "Edit3"), Button("ToolButton4"), Button("ToolButton5"),
+                                      Button("ToolButton6"),           Button("ToolButton7"), Child<QLineEdit>(W, "Edit2"),
+                                      Button("ToolButton1"),           Button("ToolButton2"), Button("ToolButton3"),
+                                      Form2->ListView1,                Form2->DBMemo1};
   EXPECT_EQ(TabWalk(Main), Main);
   EXPECT_EQ(BadlyNamed(&W), std::vector<std::string>{});
 
@@ -91,7 +92,7 @@ TEST_F(KeyboardTest, TabWalksEveryWindowInReadingOrderAndEveryControlHasAName) {
     Composed = true;
     C.reject();
   });
-  Child<QAction>(W, "NewMessage1")->trigger();
+  Command("NewMessage1")->trigger();
   EXPECT_TRUE(Composed);
 
   bool Preferred = false;
@@ -115,7 +116,7 @@ TEST_F(KeyboardTest, TabWalksEveryWindowInReadingOrderAndEveryControlHasAName) {
     Preferred = true;
     F.reject();
   });
-  Child<QAction>(W, "Preferences1")->trigger();
+  Command("Preferences1")->trigger();
   EXPECT_TRUE(Preferred);
 }
 

@@ -20,8 +20,8 @@ TEST_F(LinkFromLaterStartTest, RunningProgramComposesTheLinkOfALaterStart) {
   QObject::connect(&First, &TSingleInstance::LinkRequested, Window.get(), &TForm1::OpenMailtoLink);
   std::vector<QString> Shown;
   AnswerNextModal([&](QWidget* Modal) {
-    Shown = {Modal->windowTitle(), Child<TForm5>(*Window, "Form5")->Recpt->toPlainText(), Child<TForm5>(*Window, "Form5")->Edit3->text()};
-    Child<TForm5>(*Window, "Form5")->reject();
+    Shown = {Modal->windowTitle(), Form5->Recpt->toPlainText(), Form5->Edit3->text()};
+    Form5->reject();
   });
   TSingleInstance Later(Key);
   EXPECT_TRUE(StepBackForRunningInstance(Later, "mailto:bob@example.test?subject=Gr%C3%BC%C3%9Fe"));
@@ -36,15 +36,15 @@ TEST_F(LinkFromLaterStartTest, LinkWaitsForTheOpenComposerToClose) {
   std::vector<QString> Subjects;
   // The user is writing a message when a link comes: it is not replaced.
   AnswerNextModal([&](QWidget*) {
-    Child<TForm5>(*Window, "Form5")->Edit3->setText("mine");
+    Form5->Edit3->setText("mine");
     Window->OpenMailtoLink("mailto:x@example.test?subject=link");
     WaitFor([] { return false; }, 600);
-    Subjects.push_back(Child<TForm5>(*Window, "Form5")->Edit3->text());
+    Subjects.push_back(Form5->Edit3->text());
     AnswerNextModal([&](QWidget*) {
-      Subjects.push_back(Child<TForm5>(*Window, "Form5")->Edit3->text());
-      Child<TForm5>(*Window, "Form5")->reject();
+      Subjects.push_back(Form5->Edit3->text());
+      Form5->reject();
     });
-    Child<TForm5>(*Window, "Form5")->reject();
+    Form5->reject();
   });
   Window->NewMessage1Click();
   ASSERT_TRUE(WaitFor([&] { return Subjects.size() == 2; }));

@@ -77,14 +77,14 @@ TEST_F(MailObjectsTest, StopEndsTheSendUnlocksAndLeavesTheRowWaiting) {
   ActWhen([&] { return Stalled.Waits(); }, [this](bool Waiting) {
     EXPECT_TRUE(Waiting);
     // A second Send Mail while the first waits must not start another transfer.
-    Child<QAction>(*Window, "ToolButton18")->trigger();
-    Child<QAction>(*Window, "ToolButton23")->trigger();
+    Command("ToolButton18")->trigger();
+    Command("ToolButton23")->trigger();
   });
   EXPECT_EQ(ErrorOf([&] { Window->ToolButton18Click(); }), "Operation has been canceled");
   EXPECT_EQ(Stalled.Server.Finish(), std::vector<std::string>{});
   EXPECT_EQ(Window->StatusText(), "Operation has been canceled");
-  EXPECT_TRUE(Child<QAction>(*Window, "NewMessage1")->isEnabled());
-  EXPECT_TRUE(Child<QAction>(*Window, "ToolButton18")->isEnabled());
+  EXPECT_TRUE(Command("NewMessage1")->isEnabled());
+  EXPECT_TRUE(Command("ToolButton18")->isEnabled());
   EXPECT_FALSE(Window->Animating());
   TTable Outbox(*Database, SmailTable());
   Outbox.Open();

@@ -83,13 +83,13 @@ TEST_F(MainWindowTest, EachCommandIsReachableByItsMenuPathAndShortcut) {
 TEST_F(MainWindowTest, LeftPanelButtonsAndHints) {
   OpenWindow();
   const std::pair<QToolButton*, const char*> Expected[] = {
-      {Child<QToolButton>(*Window, "ToolButton1"), "Show Inbox contents"},     {Child<QToolButton>(*Window, "ToolButton2"), "Show Outbox contents"},
-      {Child<QToolButton>(*Window, "ToolButton3"), "Show Trashcan contents"},  {Child<QToolButton>(*Window, "ToolButton4"), "Show All Messages"},
-      {Child<QToolButton>(*Window, "ToolButton5"), "Show Unread/UnAccepted Messages"}, {Child<QToolButton>(*Window, "ToolButton6"), "Show read Messages"},
-      {Child<QToolButton>(*Window, "ToolButton7"), "Show Accepted Messages"},
+      {Button("ToolButton1"), "Show Inbox contents"},     {Button("ToolButton2"), "Show Outbox contents"},
+      {Button("ToolButton3"), "Show Trashcan contents"},  {Button("ToolButton4"), "Show All Messages"},
+      {Button("ToolButton5"), "Show Unread/UnAccepted Messages"}, {Button("ToolButton6"), "Show read Messages"},
+      {Button("ToolButton7"), "Show Accepted Messages"},
   };
   for (const auto& [Button, Hint] : Expected) EXPECT_EQ(Button->toolTip().toStdString(), Hint);
-  EXPECT_EQ(Child<QToolButton>(*Window, "ToolButton1")->text(), "Inbox");
+  EXPECT_EQ(Button("ToolButton1")->text(), "Inbox");
   EXPECT_EQ(Child<QLineEdit>(*Window, "Edit2")->toolTip(), "Your E-Mail Address");
   EXPECT_TRUE(Child<QLineEdit>(*Window, "Edit2")->isReadOnly());
 }
@@ -139,7 +139,7 @@ TEST_F(MainWindowTest, LockDisablesExactlyTheTransferSetAndLeavesStop) {
       // Those that do nothing while a transfer runs are shown so.
       "Delete1",         "Paste1",        "MarkasUnread1",   "MarkasRead1",   "Date1"};
   EXPECT_EQ(Disabled(*Window), Expected);
-  EXPECT_TRUE(Child<QAction>(*Window, "ToolButton23")->isEnabled());
+  EXPECT_TRUE(Command("ToolButton23")->isEnabled());
   EXPECT_TRUE(Window->findChild<QAction*>("Stop1")->isEnabled());
   Window->UnlockCommands();
   EXPECT_TRUE(Disabled(*Window).empty());
@@ -163,8 +163,8 @@ TEST_F(MainWindowTest, InboxBackToBrowsingUnlocksAllButTheOtherViewsAndStopsTheA
 TEST_F(MainWindowTest, ReplyDropDownOpensUnderItsButton) {
   OpenWindow();
   Window->move(200, 150);
-  QWidget* Button = Child<QToolBar>(*Window, "ToolBar3")->widgetForAction(Child<QAction>(*Window, "ToolButton24"));
-  Child<QAction>(*Window, "ToolButton24")->trigger();
+  QWidget* Button = Child<QToolBar>(*Window, "ToolBar3")->widgetForAction(Command("ToolButton24"));
+  Command("ToolButton24")->trigger();
   ASSERT_TRUE(WaitFor([this] { return Child<QMenu>(*Window, "PopupMenu1")->isVisible(); }));
   EXPECT_EQ(Child<QMenu>(*Window, "PopupMenu1")->pos(), Button->mapToGlobal(QPoint(0, Button->height())));
   Child<QMenu>(*Window, "PopupMenu1")->hide();
@@ -180,25 +180,25 @@ TEST_F(MainWindowTest, WindowsShowTheProgramsOwnIcon) {
 
 TEST_F(MainWindowTest, ViewTogglesHideAndShowWithTheirCheckMarks) {
   OpenWindow();
-  ASSERT_TRUE(Child<QAction>(*Window, "ToolBar1")->isChecked());
-  ASSERT_TRUE(Child<QAction>(*Window, "StatusBar1")->isChecked());
-  Child<QAction>(*Window, "ToolBar1")->trigger();
-  Child<QAction>(*Window, "StatusBar1")->trigger();
+  ASSERT_TRUE(Command("ToolBar1")->isChecked());
+  ASSERT_TRUE(Command("StatusBar1")->isChecked());
+  Command("ToolBar1")->trigger();
+  Command("StatusBar1")->trigger();
   EXPECT_FALSE(Child<QToolBar>(*Window, "ToolBar3")->isVisible());
   EXPECT_FALSE(Child<QStatusBar>(*Window, "StatusBar2")->isVisible());
-  EXPECT_FALSE(Child<QAction>(*Window, "ToolBar1")->isChecked());
-  EXPECT_FALSE(Child<QAction>(*Window, "StatusBar1")->isChecked());
-  Child<QAction>(*Window, "ToolBar1")->trigger();
-  Child<QAction>(*Window, "StatusBar1")->trigger();
+  EXPECT_FALSE(Command("ToolBar1")->isChecked());
+  EXPECT_FALSE(Command("StatusBar1")->isChecked());
+  Command("ToolBar1")->trigger();
+  Command("StatusBar1")->trigger();
   EXPECT_TRUE(Child<QToolBar>(*Window, "ToolBar3")->isVisible());
   EXPECT_TRUE(Child<QStatusBar>(*Window, "StatusBar2")->isVisible());
-  EXPECT_TRUE(Child<QAction>(*Window, "ToolBar1")->isChecked());
-  EXPECT_TRUE(Child<QAction>(*Window, "StatusBar1")->isChecked());
+  EXPECT_TRUE(Command("ToolBar1")->isChecked());
+  EXPECT_TRUE(Command("StatusBar1")->isChecked());
 }
 
 TEST_F(MainWindowTest, HelpOpensTheHelpFileAtItsContents) {
   OpenWindow();
-  Child<QAction>(*Window, "Contents1")->trigger();
+  Command("Contents1")->trigger();
   auto* Viewer = Window->findChild<THelpViewer*>();
   ASSERT_NE(Viewer, nullptr);
   EXPECT_TRUE(Viewer->isVisible());
@@ -213,7 +213,7 @@ TEST_F(MainWindowTest, AboutIsModal) {
     SawAbout = Modal->objectName() == "Form10";
     static_cast<QDialog*>(Modal)->accept();
   });
-  Child<QAction>(*Window, "AboutCorvalen1")->trigger();
+  Command("AboutCorvalen1")->trigger();
   EXPECT_TRUE(SawAbout);
 }
 
@@ -223,7 +223,7 @@ TEST_F(MainWindowTest, ExitClosesAndWritesABodyLeftInEditState) {
   Form2->ListView1->SelectRow(0);
   Form2->DBMemo1->setPlainText("edited body");
   ASSERT_EQ(Form2->Table1.State(), TDataSetState::dsEdit);
-  Child<QAction>(*Window, "Close1")->trigger();
+  Command("Close1")->trigger();
   EXPECT_FALSE(Window->isVisible());
   Window.reset();
 

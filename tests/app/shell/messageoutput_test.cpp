@@ -92,15 +92,15 @@ TEST_F(MessageOutputTest, SaveAsWritesTheFolderHeaderAndTheBodyByteForByte) {
   SaveAnswer = [&](const std::string&) { return (Dir / "saved").string(); };
   const std::string Rule = std::string(32, '-') + "\r\n";
   const std::tuple<QToolButton*, TFolderView*, std::string> Cases[] = {
-      {Child<QToolButton>(*Window, "ToolButton1"), Form2, "From: Ann\r\nSubject: Hi\r\n" + Rule + "Dear Bob,\r\n\r\nbye\r\n"},
-      {Child<QToolButton>(*Window, "ToolButton2"), Form3, "To: a@x >\r\nCc: cc@x\r\nSubject: Out\r\n" + Rule + "Body\r\n"},
-      {Child<QToolButton>(*Window, "ToolButton3"), Form7, "To: to@x\r\nCc: \r\nSubject: Gone\r\n" + Rule + "Grüße\r\n"}};
+      {Button("ToolButton1"), Form2, "From: Ann\r\nSubject: Hi\r\n" + Rule + "Dear Bob,\r\n\r\nbye\r\n"},
+      {Button("ToolButton2"), Form3, "To: a@x >\r\nCc: cc@x\r\nSubject: Out\r\n" + Rule + "Body\r\n"},
+      {Button("ToolButton3"), Form7, "To: to@x\r\nCc: \r\nSubject: Gone\r\n" + Rule + "Grüße\r\n"}};
   for (const auto& [Folder, View, Expected] : Cases) {
     Folder->click();
     View->ListView1->SelectRow(0);
     const QString Pane = View->DBMemo1->toPlainText();
     const std::string Before = "Corvalen Saved File: " + StampText(std::time(nullptr));
-    Child<QAction>(*Window, "SaveAs1")->trigger();
+    Command("SaveAs1")->trigger();
     const std::string File = ReadFile(Saved), After = "Corvalen Saved File: " + StampText(std::time(nullptr));
     EXPECT_TRUE(File.substr(0, Before.size()) >= Before && File.substr(0, After.size()) <= After) << File;
     EXPECT_EQ(File.substr(Before.size()), "\r\n" + Expected);
@@ -109,7 +109,7 @@ TEST_F(MessageOutputTest, SaveAsWritesTheFolderHeaderAndTheBodyByteForByte) {
   EXPECT_EQ(Window->StatusText(), "Save File");
   EXPECT_EQ(Proposed[1], Saved.string());  // the dialog keeps the name it held last
   Form7->ListView1->clearSelection();  // without a selection no dialog opens
-  Child<QAction>(*Window, "SaveAs1")->trigger();
+  Command("SaveAs1")->trigger();
   EXPECT_EQ(Proposed.size(), 3u);
 }
 
@@ -118,10 +118,10 @@ TEST_F(MessageOutputTest, SaveAllAsOffersEachSubjectInDateOrderGoesOnAfterACance
   AddRow(SmailTable(), {"first", "", "", "2026-01-01", false, {"x@x"}, {}, {}, "one"});
   AddRow(SmailTable(), {"third", "", "", "2026-01-02", false, {"y@x"}, {}, {}, "three"});
   OpenWindow();
-  Child<QToolButton>(*Window, "ToolButton2")->click();
+  Button("ToolButton2")->click();
   Form3->ListView1->SelectRow(0);
   SaveAnswer = [&](const std::string& Name) { return Name == "first" ? std::string() : (Dir / Name).string(); };
-  Child<QAction>(*Window, "SaveAllAs1")->trigger();
+  Command("SaveAllAs1")->trigger();
   EXPECT_EQ(Proposed, (std::vector<std::string>{"first", "b_second", "third"}));
   EXPECT_FALSE(std::filesystem::exists(Dir / "first.txt"));
   const std::string Second = ReadFile(Dir / "b_second.txt");
@@ -129,9 +129,9 @@ TEST_F(MessageOutputTest, SaveAllAsOffersEachSubjectInDateOrderGoesOnAfterACance
   // The cursor is back on the message the pane shows, so an edit there reaches it.
   EXPECT_EQ(Form3->Table1.RecordId(), Form3->ListView1->Item(0).RecordId);
 
-  Child<QToolButton>(*Window, "ToolButton3")->click();
-  Child<QAction>(*Window, "SaveAllAs1")->trigger();
-  Child<QAction>(*Window, "PrintAll1")->trigger();
+  Button("ToolButton3")->click();
+  Command("SaveAllAs1")->trigger();
+  Command("PrintAll1")->trigger();
   EXPECT_EQ(Messages, (std::vector<std::string>{"No Messages in Trashcan", "No Messages in Trashcan"}));
   EXPECT_EQ(Proposed.size(), 3u);
   EXPECT_FALSE(std::filesystem::exists(Pdf));
@@ -141,7 +141,7 @@ TEST_F(MessageOutputTest, PagesHoldWhatFitsFromTheTopAndCopiesRepeatTheSameHeade
   AddRow(RmailTable(), {"Long", "Ann", "a@x", "2026-01-01", false, {}, {}, {}, Numbered(150)});
   OpenWindow();
   Form2->ListView1->SelectRow(0);
-  Child<QAction>(*Window, "Print1")->trigger();
+  Command("Print1")->trigger();
   // The first page tells how many lines a page holds; later pages start at its top too.
   const int Single = Pages(), N = static_cast<int>(PageLines(1).size());
   ASSERT_GE(Single, 2);
@@ -156,11 +156,11 @@ TEST_F(MessageOutputTest, PagesHoldWhatFitsFromTheTopAndCopiesRepeatTheSameHeade
 
   Copies = 2;
   Collate = true;
-  Child<QAction>(*Window, "Print1")->trigger();
+  Command("Print1")->trigger();
   ASSERT_EQ(Pages(), 2 * Single);
   for (int Page = 1; Page <= Single; ++Page) EXPECT_EQ(PageLines(Page), PageLines(Page + Single)) << Page;
   Collate = false;
-  Child<QAction>(*Window, "Print1")->trigger();
+  Command("Print1")->trigger();
   ASSERT_EQ(Pages(), 2 * Single);
   for (int Page = 1; Page <= 2 * Single; Page += 2) EXPECT_EQ(PageLines(Page), PageLines(Page + 1)) << Page;
 
@@ -170,10 +170,10 @@ TEST_F(MessageOutputTest, PagesHoldWhatFitsFromTheTopAndCopiesRepeatTheSameHeade
   Form2->FillList();
   Copies = 1;
   Form2->ListView1->SelectRow(1);
-  Child<QAction>(*Window, "Print1")->trigger();
+  Command("Print1")->trigger();
   EXPECT_EQ(Pages(), 1);
   Form2->ListView1->SelectRow(2);
-  Child<QAction>(*Window, "Print1")->trigger();
+  Command("Print1")->trigger();
   EXPECT_EQ(Pages(), 2);
   EXPECT_EQ(PageLines(2), std::vector<std::string>{"L" + std::to_string(N - 3)});
 }
@@ -183,7 +183,7 @@ TEST_F(MessageOutputTest, CommandsRunFromToolbarAndShortcutsAndPrintAllFillsOneF
   AddRow(RmailTable(), {"B", "Bob", "b@x", "2026-01-02", false, {}, {}, {}, "two"});
   OpenWindow();
   Form2->ListView1->SelectRow(1);
-  static_cast<QToolButton*>(Child<QToolBar>(*Window, "ToolBar3")->widgetForAction(Child<QAction>(*Window, "ToolButton34")))->click();
+  static_cast<QToolButton*>(Child<QToolBar>(*Window, "ToolBar3")->widgetForAction(Command("ToolButton34")))->click();
   EXPECT_EQ(PageLines(1).at(2), "Subject: B");
   std::filesystem::remove(Pdf);
   Window->activateWindow();
@@ -194,7 +194,7 @@ TEST_F(MessageOutputTest, CommandsRunFromToolbarAndShortcutsAndPrintAllFillsOneF
   EXPECT_EQ(Proposed.size(), 1u);
 
   // Into a file, the messages of Print All share one document, each from a new page.
-  Child<QAction>(*Window, "PrintAll1")->trigger();
+  Command("PrintAll1")->trigger();
   ASSERT_EQ(Pages(), 2);
   EXPECT_EQ(PageLines(1).at(2), "Subject: A");
   EXPECT_EQ(PageLines(2).at(2), "Subject: B");

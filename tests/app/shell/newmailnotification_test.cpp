@@ -95,7 +95,7 @@ TEST_F(NotificationTest, GetMailWhileInactiveNotifiesOnceAndTheClickRaisesTheWin
   Window->showMinimized();
   ASSERT_FALSE(Window->isActiveWindow());
 
-  Child<QAction>(*Window, "ToolButton19")->trigger();
+  Command("ToolButton19")->trigger();
   EXPECT_EQ(Server.Finish(), std::vector<std::string>{});
   const std::vector<QVariantList> Calls = NotifyCalls(1);
   ASSERT_EQ(Calls.size(), 1u);

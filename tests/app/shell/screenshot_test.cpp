@@ -89,7 +89,7 @@ TEST_F(Screenshot, ComposerWithAMessageBeingWritten) {
     Picture = Composer.grab().toImage();
     Composer.reject();
   });
-  Child<QAction>(*Window, "NewMessage1")->trigger();
+  Command("NewMessage1")->trigger();
   ASSERT_FALSE(Picture.isNull());
   EXPECT_GT(Picture.width(), 300);
   const QString Out = QString::fromLocal8Bit(qgetenv("CORVALEN_ARTEFACTS"));
@@ -123,7 +123,7 @@ TEST_F(Screenshot, MessageWindowShowingTheFormattedView) {
     Picture = Composer.grab().toImage();
     Composer.reject();
   });
-  Child<QAction>(*Window, "Open1")->trigger();
+  Command("Open1")->trigger();
   ASSERT_FALSE(Picture.isNull());
   SaveArtefact(Picture, "messagewindow-formatted.png");
 }

@@ -104,35 +104,35 @@ TEST_F(FolderViewTest, FiltersAndShowAll) {
   AddRow(SmailTable(), {"Accepted", "", "", "2026-12-04", true, {"y@x"}});
   OpenWindow();
 
-  Child<QToolButton>(*Window, "ToolButton1")->click();
+  Button("ToolButton1")->click();
   ASSERT_EQ(Window->ActiveView(), Form2);
-  Child<QToolButton>(*Window, "ToolButton5")->click();
+  Button("ToolButton5")->click();
   ASSERT_EQ(Form2->ListView1->Count(), 1);
   EXPECT_EQ(Form2->ListView1->Item(0).Caption, "Unread");
-  Child<QToolButton>(*Window, "ToolButton6")->click();
+  Button("ToolButton6")->click();
   ASSERT_EQ(Form2->ListView1->Count(), 1);
   EXPECT_EQ(Form2->ListView1->Item(0).Caption, "Read");
-  Child<QToolButton>(*Window, "ToolButton7")->click();  // Show accepted does nothing in the Inbox
+  Button("ToolButton7")->click();  // Show accepted does nothing in the Inbox
   EXPECT_EQ(Form2->ListView1->Item(0).Caption, "Read");
-  Child<QToolButton>(*Window, "ToolButton4")->click();
+  Button("ToolButton4")->click();
   ASSERT_EQ(Form2->ListView1->Count(), 2);
   EXPECT_EQ(Form2->ListView1->Item(0).Caption, "Unread");
 
-  Child<QToolButton>(*Window, "ToolButton2")->click();
+  Button("ToolButton2")->click();
   ASSERT_EQ(Window->ActiveView(), Form3);
-  Child<QToolButton>(*Window, "ToolButton6")->click();  // Show read does nothing in the Outbox
+  Button("ToolButton6")->click();  // Show read does nothing in the Outbox
   EXPECT_EQ(Form3->ListView1->Count(), 2);
-  Child<QToolButton>(*Window, "ToolButton7")->click();
+  Button("ToolButton7")->click();
   ASSERT_EQ(Form3->ListView1->Count(), 1);
   EXPECT_EQ(Form3->ListView1->Item(0).Caption, "Accepted");
   EXPECT_EQ(Form3->ListView1->Item(0).ImageIndex, 1);
-  Child<QToolButton>(*Window, "ToolButton5")->click();
+  Button("ToolButton5")->click();
   ASSERT_EQ(Form3->ListView1->Count(), 1);
   EXPECT_EQ(Form3->ListView1->Item(0).Caption, "Waiting");
 
-  Child<QToolButton>(*Window, "ToolButton3")->click();
+  Button("ToolButton3")->click();
   ASSERT_EQ(Window->ActiveView(), Form7);
-  Child<QToolButton>(*Window, "ToolButton4")->click();  // filters do nothing in the Trashcan
+  Button("ToolButton4")->click();  // filters do nothing in the Trashcan
   EXPECT_EQ(Form3->ListView1->Count(), 1);
 }
 
@@ -141,23 +141,23 @@ TEST_F(FolderViewTest, CorrespondentBoxAndItsHintPerFolder) {
   AddRow(SmailTable(), {"To only", "", "", "2026-12-02", false, {"only@x", "more@x"}});
   AddRow(TrashTable(), {"Gone", "Ann", "ann@x", "2026-12-03"});
   OpenWindow();
-  Child<QToolButton>(*Window, "ToolButton2")->click();
+  Button("ToolButton2")->click();
   EXPECT_EQ(Child<QLineEdit>(*Window, "Edit3")->toolTip(), "The E-mail address the message is going to");
   Form3->ListView1->SelectRow(0);
   EXPECT_EQ(Child<QLineEdit>(*Window, "Edit3")->text(), "cc@x");  // a carbon copy wins
   Form3->ListView1->SelectRow(1);
   EXPECT_EQ(Child<QLineEdit>(*Window, "Edit3")->text(), "only@x");
-  Child<QToolButton>(*Window, "ToolButton3")->click();
+  Button("ToolButton3")->click();
   EXPECT_EQ(Child<QLineEdit>(*Window, "Edit3")->toolTip(), "Nothing when trashcan is selected");
   Form7->ListView1->SelectRow(0);
   EXPECT_EQ(Child<QLineEdit>(*Window, "Edit3")->text(), "only@x");  // the Trashcan leaves the box alone
-  Child<QToolButton>(*Window, "ToolButton1")->click();
+  Button("ToolButton1")->click();
   EXPECT_EQ(Child<QLineEdit>(*Window, "Edit3")->toolTip(), "The E-mail address the message is coming from");
 }
 
 TEST_F(FolderViewTest, ShowingAFolderMinimisesTheOthers) {
   OpenWindow();
-  Child<QToolButton>(*Window, "ToolButton3")->click();
+  Button("ToolButton3")->click();
   EXPECT_TRUE(Form2->isMinimized());
   EXPECT_TRUE(Form3->isMinimized());
   EXPECT_FALSE(Form7->isMinimized());
@@ -167,7 +167,7 @@ TEST_F(FolderViewTest, ShowingAFolderMinimisesTheOthers) {
 TEST_F(FolderViewTest, AClosedFolderComesBackWholeAndFitsTheArea) {
   OpenWindow();
   Form2->close();  // its close box, or the one at the menu bar's end while maximised
-  Child<QToolButton>(*Window, "ToolButton1")->click();
+  Button("ToolButton1")->click();
   EXPECT_TRUE(Form2->ListView1->isVisible());
   EXPECT_TRUE(Form2->DBMemo1->isVisible());
   // Nothing of it, the body pane's bottom included, hides under the status bar.
@@ -224,9 +224,9 @@ TEST_F(FolderViewTest, DateWithoutItsNumberUnreadInBoldHeadersSortAndNoBodyWitho
   ClickHeader(2);
   EXPECT_EQ(Column(0), (QStringList{"gamma", "Alpha", "beta"}));
   // The order holds for later fills, until Sort by Date goes back to the store's.
-  Child<QToolButton>(*Window, "ToolButton4")->click();
+  Button("ToolButton4")->click();
   EXPECT_EQ(Column(0), (QStringList{"gamma", "Alpha", "beta"}));
-  Child<QAction>(*Window, "Date1")->trigger();
+  Command("Date1")->trigger();
   EXPECT_EQ(Column(0), (QStringList{"beta", "Alpha", "gamma"}));
 }
 

@@ -59,10 +59,10 @@ TEST_F(TrashcanTest, InboxAndOutboxMessagesMoveWithTheirFieldsTrashcanMessagesGo
   AddRow(SmailTable(), {"Queued", "", "", "2026-12-05", false, {"a@x"}, {"c@x"}, {"/tmp/f"}, "text"});
   OpenWindow();
   Select(Form2->ListView1, {0, 2, 3});
-  Child<QAction>(*Window, "Delete1")->trigger();  // from the menu
-  Child<QToolButton>(*Window, "ToolButton2")->click();
+  Command("Delete1")->trigger();  // from the menu
+  Button("ToolButton2")->click();
   Form3->ListView1->SelectRow(0);
-  QTest::mouseClick(Child<QToolBar>(*Window, "ToolBar3")->widgetForAction(Child<QAction>(*Window, "ToolButton27")), Qt::LeftButton);
+  QTest::mouseClick(Child<QToolBar>(*Window, "ToolBar3")->widgetForAction(Command("ToolButton27")), Qt::LeftButton);
   EXPECT_EQ(Stored(*Database, RmailTable()), std::vector<std::string>{"Kept"});
   EXPECT_EQ(Stored(*Database, SmailTable()), std::vector<std::string>{});
   EXPECT_EQ(Stored(*Database, TrashTable(),
@@ -76,14 +76,14 @@ TEST_F(TrashcanTest, InboxAndOutboxMessagesMoveWithTheirFieldsTrashcanMessagesGo
   EXPECT_EQ(Child<QLineEdit>(*Window, "Edit3")->text(), "");
 
   // In the Trashcan a message is destroyed, without a question; here by the shortcut.
-  Child<QToolButton>(*Window, "ToolButton3")->click();
+  Button("ToolButton3")->click();
   Form7->ListView1->SelectRow(1);
   QApplication::setActiveWindow(Window.get());
   QTest::keyClick(Form7->ListView1, Qt::Key_Delete, Qt::ControlModifier);
   EXPECT_EQ(Stored(*Database, TrashTable()), (std::vector<std::string>{"One", "Three", "Queued"}));
   EXPECT_EQ(ListCaptions(Form7->ListView1), (QStringList{"One", "Three", "Queued"}));
   Form7->ListView1->clearSelection();
-  Child<QAction>(*Window, "Delete1")->trigger();
+  Command("Delete1")->trigger();
   EXPECT_EQ(Messages, std::vector<std::string>{"Unable to delete: No Messages Selected"});
 }
 
@@ -92,12 +92,12 @@ TEST_F(TrashcanTest, SameDateMessagesDeletedOneByOneEachMoveTheRightOne) {
   AddRow(RmailTable(), {"Two", "Bob", "bob@x", "2026-12-01 10:00:00 0"});
   OpenWindow();
   Form2->ListView1->SelectRow(1);
-  Child<QAction>(*Window, "Delete1")->trigger();
+  Command("Delete1")->trigger();
   EXPECT_EQ(Stored(*Database, RmailTable()), std::vector<std::string>{"One"});
   Form2->ListView1->SelectRow(0);
-  Child<QAction>(*Window, "Delete1")->trigger();
+  Command("Delete1")->trigger();
   EXPECT_EQ(Stored(*Database, TrashTable()), (std::vector<std::string>{"Two", "One"}));
-  Child<QAction>(*Window, "Delete1")->trigger();  // the Inbox is empty now
+  Command("Delete1")->trigger();  // the Inbox is empty now
   EXPECT_EQ(Messages, std::vector<std::string>{"Unable to delete: No Messages"});
 }
 
@@ -115,7 +115,7 @@ TEST_P(TrashcanFailureTest, AFailureInTheMiddleLeavesEachMessageInExactlyOneFold
   ASSERT_EQ(sqlite3_exec(Database->Handle(), Refuse.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
   OpenWindow();
   Select(Form2->ListView1, {0, 1, 2});
-  Child<QAction>(*Window, "Delete1")->trigger();
+  Command("Delete1")->trigger();
   ASSERT_EQ(Messages.size(), 1u);
   EXPECT_NE(Messages[0].find("injected failure"), std::string::npos);
   // What was moved before the failure stays moved; the rest stays put.
@@ -124,7 +124,7 @@ TEST_P(TrashcanFailureTest, AFailureInTheMiddleLeavesEachMessageInExactlyOneFold
   EXPECT_EQ(ListCaptions(Form2->ListView1), (QStringList{"Two", "Three"}));
   // Nothing is left open: the next delete goes through.
   Select(Form2->ListView1, {1});
-  Child<QAction>(*Window, "Delete1")->trigger();
+  Command("Delete1")->trigger();
   EXPECT_EQ(Stored(*Database, TrashTable()), (std::vector<std::string>{"One", "Three"}));
 }
 
@@ -134,10 +134,10 @@ TEST_F(TrashcanTest, ReadMarksChangeTheSelectedInboxMessageOnly) {
   OpenWindow();
   Form2->ListView1->SelectRow(1);
   Form2->Table1.First();  // a cursor left elsewhere must not take the mark
-  Child<QAction>(*Window, "MarkasRead1")->trigger();
+  Command("MarkasRead1")->trigger();
   EXPECT_EQ(Stored(*Database, RmailTable(), {"STATE"}), (std::vector<std::string>{"False", "True"}));
   EXPECT_EQ(Form2->ListView1->Item(1).ImageIndex, 1);
-  Child<QAction>(*Window, "MarkasUnread1")->trigger();
+  Command("MarkasUnread1")->trigger();
   EXPECT_EQ(Stored(*Database, RmailTable(), {"STATE"}), (std::vector<std::string>{"False", "False"}));
   EXPECT_EQ(Form2->ListView1->Item(1).ImageIndex, 0);
 }
@@ -148,7 +148,7 @@ TEST_F(TrashcanTest, SortBySubjectLastsThroughFillsUntilSortByDate) {
   AddRow(RmailTable(), {"beta", "Cy", "c@x", "2026-12-03", true});
   OpenWindow();
   Form2->ListView1->SelectRow(0);
-  Child<QAction>(*Window, "Name1")->trigger();
+  Command("Name1")->trigger();
   EXPECT_EQ(ListCaptions(Form2->ListView1), (QStringList{"alpha", "beta", "gamma"}));
   // The selection stays with its message, so Delete takes that one.
   EXPECT_EQ(Form2->ListView1->Item(Form2->ListView1->Selected()).Caption, "gamma");
@@ -158,7 +158,7 @@ TEST_F(TrashcanTest, SortBySubjectLastsThroughFillsUntilSortByDate) {
   while (Form2->Table1.FieldByName("SUBJECT").AsString() != "delta") Form2->Table1.Next();
   Form2->AddRecord(Form2->Table1.RecordId());
   EXPECT_EQ(ListCaptions(Form2->ListView1), (QStringList{"alpha", "beta", "delta", "gamma"}));
-  Child<QAction>(*Window, "Date1")->trigger();
+  Command("Date1")->trigger();
   EXPECT_EQ(ListCaptions(Form2->ListView1), (QStringList{"gamma", "alpha", "beta", "delta"}));
 }
 
@@ -166,11 +166,11 @@ TEST_F(TrashcanTest, SelectAllCopyAndPasteOnTheBodyPane) {
   AddRow(RmailTable(), {"One", "Ann", "a@x", "2026-12-01", false, {}, {}, {}, "first line\r\nsecond line"});
   OpenWindow();
   Form2->ListView1->SelectRow(0);
-  Child<QAction>(*Window, "SelectAll1")->trigger();
-  Child<QAction>(*Window, "Copy1")->trigger();
+  Command("SelectAll1")->trigger();
+  Command("Copy1")->trigger();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "first line\nsecond line");
   QGuiApplication::clipboard()->setText("pasted");
-  Child<QAction>(*Window, "Paste1")->trigger();  // replaces the selected text, and is stored at once
+  Command("Paste1")->trigger();  // replaces the selected text, and is stored at once
   EXPECT_EQ(Stored(*Database, RmailTable(), {"DATA"}), std::vector<std::string>{"pasted"});
 }
 
@@ -184,12 +184,12 @@ TEST_F(TrashcanTest, DeleteDoesNothingWhileASendRuns) {
   settings::SaveLines(settings::ConfigFileName, Config);
   SetMessagePump([] { QApplication::processEvents(); });
   OpenWindow();
-  Child<QToolButton>(*Window, "ToolButton2")->click();
+  Button("ToolButton2")->click();
   Form3->ListView1->SelectRow(0);
   ActWhen([&] { return !Stalled.Transcript().empty(); }, [this](bool Waiting) {
     EXPECT_TRUE(Waiting);
-    Child<QAction>(*Window, "Delete1")->trigger();
-    Child<QAction>(*Window, "ToolButton23")->trigger();
+    Command("Delete1")->trigger();
+    Command("ToolButton23")->trigger();
   });
   EXPECT_THROW(Window->ToolButton18Click(), std::exception);
   SetMessagePump(nullptr);
