@@ -68,9 +68,6 @@ public:
   // nothing while one runs; Stop stays enabled.
   void LockCommands() override;
   void UnlockCommands() override;
-  // What the Inbox's return to browsing enables: UnlockCommands, of the
-  // folder views only the Inbox's list and body pane; the animation stops.
-  void InboxBrowsing();
 
   QString StatusText() const;
   void SetStatusText(const QString& Text) override;
@@ -83,24 +80,14 @@ public:
   // Shows one folder view at the top left of the client area; the others are minimised.
   void ShowFolder(TFolderView* View);
 
-  // Loads BANNER.BAN, runs the first-run setup on a new installation, then
-  // loads Config.ini and Smtp.ini and applies the settings; runs when the
-  // window is first shown.
-  void FormShow();
   // Gives the mail objects the sender, SMTP server and its security and
   // login, connection type, return receipt and priority of the settings.
   void ApplySettings();
-  // Whether a transfer (sending or receiving) is running.
-  bool TransferRunning() const;
   // Opens the composer filled in as a mailto: link asks, once no transfer
   // runs and no modal window is open.
   void OpenMailtoLink(const QString& Link);
   // Shows the window maximised, at the top and active.
   void BringToFront() override;
-  // The dial-up connection went down.
-  void tkRas1Disconnected();
-  // Posts rows left in edit state and lets the window close.
-  void FormCloseQuery();
   // Writes what was typed into the folder views' body panes, and rows left in edit state.
   void PostFolderEdits() override;
 
@@ -155,6 +142,19 @@ protected:
   void closeEvent(QCloseEvent* Event) override;
 
 private:
+  // What the Inbox's return to browsing enables: UnlockCommands, of the
+  // folder views only the Inbox's list and body pane; the animation stops.
+  void InboxBrowsing();
+  // Loads BANNER.BAN, runs the first-run setup on a new installation, then
+  // loads Config.ini and Smtp.ini and applies the settings; runs when the
+  // window is first shown.
+  void FormShow();
+  // Whether a transfer (sending or receiving) is running.
+  bool TransferRunning() const;
+  // The dial-up connection went down.
+  void tkRas1Disconnected();
+  // Posts rows left in edit state and lets the window close.
+  void FormCloseQuery();
   void CreateCommands();
   QWidget* CreateLeftPanel();
   void CreateToolBand();

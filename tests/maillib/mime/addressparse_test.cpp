@@ -12,6 +12,8 @@ namespace {
 struct TAddressCase {
   std::string Text, Address, Name;
 };
+// Test listings name a case by its input.
+void PrintTo(const TAddressCase& Case, std::ostream* Out) { *Out << ::testing::PrintToString(Case.Text); }
 
 class ParseAddressTest : public ::testing::TestWithParam<TAddressCase> {};
 

@@ -15,6 +15,8 @@ const std::string CafeUtf8 = "Caf\xC3\xA9";
 struct TWords {
   std::string Encoded, Decoded;
 };
+// Test listings name a case by its input.
+void PrintTo(const TWords& Words, std::ostream* Out) { *Out << ::testing::PrintToString(Words.Encoded); }
 
 class DecodeHeaderWordsTest : public ::testing::TestWithParam<TWords> {};
 
