@@ -6,7 +6,8 @@ unit's implementation belongs to it as much as its interface. A circle is a
 set of units that reach each other through #include "..." lines; such a set
 can only be understood, built and tested as a whole. Folders are checked the
 same way: when a file of one folder includes a file of another, no file of
-the second may include one of the first, however indirectly.
+the second may include one of the first, however indirectly. Last, the layers
+include one way only: platform <- maillib <- app <- tools.
 """
 import os
 import re
@@ -94,6 +95,13 @@ def circles(edges):
     return sorted(found)
 
 
+def upward(edges):
+    """Includes of a lower layer's file that reach into a higher layer."""
+    rank = {root: n for n, root in enumerate(ROOTS)}
+    return sorted((source, target) for source, targets in edges.items() for target in targets
+                  if rank[target.split("/")[0]] > rank[source.split("/")[0]])
+
+
 def folders(edges):
     between = {}
     for source, targets in edges.items():
@@ -109,9 +117,12 @@ def main():
     found = circles(edges) + circles(folders(edges))
     for members in found:
         print("include circle: " + " <-> ".join(members))
-    if found:
+    wrong_way = upward(edges)
+    for source, target in wrong_way:
+        print("include against the layers: " + source + " -> " + target)
+    if found or wrong_way:
         return 1
-    print("no include circles")
+    print("no include circles, and the layers include one way")
     return 0
 
 
