@@ -24,8 +24,8 @@ class TDatabase;
 class TFolderView;
 class TForm2;
 class TForm3;
-class TForm7;
 class TForm5;
+class TForm7;
 class TForm8;
 class TForm9;
 class TForm10;
@@ -155,6 +155,7 @@ private:
   void tkRas1Disconnected();
   // Posts rows left in edit state and lets the window close.
   void FormCloseQuery();
+
   void CreateCommands();
   QWidget* CreateLeftPanel();
   void CreateToolBand();

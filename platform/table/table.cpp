@@ -334,14 +334,14 @@ bool TTable::FindKey(const std::string& Value) {
   FDatabase.CheckOtherWriters();
   Sync();
   const TFieldDef& Field = FDef.Fields[I.IndexField];
-  std::string Key = Value;
+  std::string Key;
   if (Field.DataType == TFieldType::ftString) {
     // Stored values were cut to the width, so the key is cut the same way.
     Key = CutUtf8(Value, static_cast<std::size_t>(Field.Size));
   } else {
     bool Truth = false;
     if (!tablevalue::ParseBoolean(Value, Truth)) return false;
-    Key = Truth ? "1" : "0";
+    Key.assign(1, Truth ? '1' : '0');
   }
   TStatementUse Use(I.Statements.FindKeyStmt);
   I.Rows.BindValue(I.Statements.FindKeyStmt, 1, I.IndexField, Key);
