@@ -17,11 +17,12 @@
 
 TMainScreen::TMainScreen(TTransferWindow& Window, const TTransferWindows& Windows, TDatabase& Database)
     : FWindow(Window), FWindows(Windows), FDatabase(Database) {
-  QObject::connect(&FWindows.SaveAttachmentTo, &TForm12::DirectoryStored, &FWindows.Main,
-                   [this](const QString& Directory) { Edit4 = Directory; });
+  FDirectoryStored = QObject::connect(&FWindows.SaveAttachmentTo, &TForm12::DirectoryStored, &FWindows.Main,
+                                     [this](const QString& Directory) { Edit4 = Directory; });
 }
 
-TMainScreen::~TMainScreen() = default;
+// The dialog may outlive this screen.
+TMainScreen::~TMainScreen() { QObject::disconnect(FDirectoryStored); }
 
 void TMainScreen::Run(const std::function<void()>& Transfer) {
   if (FRunning) return;
@@ -57,7 +58,8 @@ void TMainScreen::AnnounceNewMail() {
   const TNewMailNotice Notice = NewMailNotice(FStored.size(), Listed);
   if (!FNotifier) {
     FNotifier = std::make_unique<TDesktopNotifier>(TDesktopNotifier::SessionBus());
-    QObject::connect(FNotifier.get(), &TDesktopNotifier::Activated, &FWindows.Main, [this] { FWindow.BringToFront(); });
+    QObject::connect(FNotifier.get(), &TDesktopNotifier::Activated, &FWindows.Main,
+                     [this] { FWindow.BringToFront(); });
   }
   FNotifier->Show(QString::fromStdString(Notice.Summary), QString::fromStdString(Notice.Body));
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include <QObject>
 #include <QString>
 
 #include "app/flows/screenservices.h"
@@ -91,6 +92,7 @@ private:
   TDatabase& FDatabase;
   // The directory Save Attachment To stored for the attachment being saved.
   QString Edit4;
+  QMetaObject::Connection FDirectoryStored;
   // The Inbox rows the running transfer stored.
   std::vector<std::int64_t> FStored;
   // Made when there is first something to announce.
